@@ -1,0 +1,92 @@
+// The disc lookup of the main window and the mirror list of the settings
+// dialog, without any window: questions, messages and the match chooser go
+// through IUserDialogs, and the event pump keeps a window alive while the
+// client waits for a server.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/DiscInfo.h"
+#include "base/Interaction.h"
+#include "base/ProgramSettings.h"
+#include "base/TagRecord.h"
+#include "metadata/AlbumCache.h"
+#include "metadata/Cddb.h"
+#include "metadata/DiscId.h"
+
+namespace sv {
+
+// Text Rnn of the current language, or the built-in text when no language
+// file is loaded.
+std::string MetadataMessage(int n);
+
+inline constexpr int kMsgWrongDiscId = 5;      // the server's DISCID does not list the disc
+inline constexpr int kMsgSendFailed = 6;       // the query could not be sent
+inline constexpr int kMsgRetryConnection = 8;  // no match / no connection: try again?
+inline constexpr int kMsgReadFailed = 9;       // the read failed
+inline constexpr int kMsgChooseMatch = 56;     // the chooser's label
+
+// The server of the settings: host and CGI path (defaults when empty), port
+// 80. A host written "name:port" (or "[v6-address]:port") names another port.
+CCDDBSite SiteFromSettings(const TProgramSettings& settings);
+
+// Applies the body of a read reply (status line included) to the disc record
+// and the tag blocks. False, and nothing changed, unless the status is 210.
+// A DISCID line that does not list the disc shows message 5 (the entry is
+// applied all the same).
+bool ApplyReadReply(std::string_view body, DISC_INFO& disc, TagBlocks& tags, IUserDialogs& dialogs);
+
+struct DiscLookupContext {
+    TProgramSettings& settings;  // a proxy port of 0 is written back as 80
+    const DiscToc& toc;
+    DISC_INFO& disc;
+    TagBlocks& tags;
+    const TAlbumCache& albums;
+    std::vector<std::string>* artistList;  // the artist drop-down list, or none
+    IUserDialogs& dialogs;
+    IEventPump& pump;
+    // Makes the client of each attempt; none: a plain CCDDB.
+    std::function<std::unique_ptr<CCDDB>(int timeoutMs)> makeClient;
+};
+
+struct DiscLookupResult {
+    int attempts = 0;        // queries made (the user may retry)
+    int matches = 0;         // matches of the last query
+    bool chosen = false;     // a match was chosen and read
+    bool applied = false;    // a read reply was applied
+    bool saved = false;      // the album was saved
+    CCDDBQueryResult match;  // the match that was read
+};
+
+// The lookup command: query, choose, read, apply, save; message 8 offers a
+// retry when nothing was found.
+DiscLookupResult RunDiscLookup(DiscLookupContext& context);
+
+// The mirror list file "setting/serervs.lst": one line per site,
+// description "#" host "#" path "#", CR LF line ends.
+struct MirrorEntry {
+    std::string description;
+    std::string host;
+    std::string path;
+};
+std::string MirrorListPath();
+std::vector<MirrorEntry> ReadMirrorList(const std::string& path);
+bool WriteMirrorList(const std::string& path, const std::vector<CCDDBSite>& sites);
+// What the settings dialog shows: description " (" host path ")".
+std::string MirrorDisplayText(const MirrorEntry& entry);
+
+// Asks `server` (the default server unless given) for its mirror list, with
+// the time-out in milliseconds (0: 20 s) and no proxy. At most 20 sites.
+std::vector<CCDDBSite> FetchMirrorList(int timeoutMs, IEventPump* pump, const CCDDBSite& server = CCDDBSite{});
+
+// The settings dialog's button: fetches the list and, when it is not empty,
+// writes it to `path`. Returns the sites (empty: nothing changed).
+std::vector<CCDDBSite> RefreshMirrorList(int timeoutMs, const std::string& path, IEventPump* pump,
+                                         const CCDDBSite& server = CCDDBSite{});
+
+}  // namespace sv
