@@ -70,7 +70,7 @@ private:
 // A NUL-terminated text field of Width bytes (UTF-8, cp1251 read fallback).
 #define SV_TEXT(Name, Offset, Width)                                                    \
     static constexpr std::size_t k##Name = (Offset);                                   \
-    static constexpr std::size_t k##Name##Width = (Width);                             \
+    static constexpr std::size_t k##Name##Size = (Width);                              \
     static_assert((Offset) + (Width) <= kSize, #Name " lies outside the record");      \
     std::string Name() const { return ::sv::ReadFixedText(this->Data() + (Offset), (Width)); } \
     void Set##Name(std::string_view v) { ::sv::WriteFixedText(this->Data() + (Offset), (Width), v); }

@@ -13,7 +13,7 @@ namespace {
 std::string MessageSection(const std::array<std::string_view, 100>& texts) {
     std::string s = "#R\n";
     for (int i = 0; i < 100; ++i) {
-        char num[8];
+        char num[16];
         std::snprintf(num, sizeof num, ";%02d:", i);
         s += num;
         s += texts[static_cast<std::size_t>(i)];

@@ -1,0 +1,103 @@
+#include "app/DesktopIntegration.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sv {
+
+namespace {
+
+QSettings Store() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return QSettings(folder + "/Sornaval/Sornaval.conf", QSettings::IniFormat);
+}
+
+std::optional<int> IntValue(const QSettings& s, const char* key) {
+    bool ok = false;
+    const int v = s.value(key).toInt(&ok);
+    if (!s.contains(key) || !ok) return std::nullopt;
+    return v;
+}
+
+// The value of `key` in the [Default Applications] group of a mimeapps.list.
+QString DefaultApplication(const QString& listFile, const QString& mimeType) {
+    QFile f(listFile);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    QTextStream in(&f);
+    bool inDefaults = false;
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.startsWith('[')) {
+            inDefaults = line == "[Default Applications]";
+            continue;
+        }
+        if (inDefaults && line.startsWith(mimeType + "=")) return line.mid(mimeType.size() + 1).split(';').value(0);
+    }
+    return {};
+}
+
+QString ExecutableOfDesktopFile(const QString& desktopId) {
+    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, desktopId);
+    if (path.isEmpty()) return {};
+    QSettings entry(path, QSettings::IniFormat);
+    entry.beginGroup("Desktop Entry");
+    const QStringList words = QProcess::splitCommand(entry.value("Exec").toString());
+    if (words.isEmpty()) return {};
+    const QString exe = words.first();
+    return exe.startsWith('/') ? exe : QStandardPaths::findExecutable(exe);
+}
+
+}  // namespace
+
+StoredWindowValues ReadStoredWindowValues() {
+    const QSettings s = Store();
+    StoredWindowValues v;
+    v.top = IntValue(s, "Top");
+    v.left = IntValue(s, "Left");
+    v.width = IntValue(s, "Width");
+    v.height = IntValue(s, "Height");
+    v.playerPath = s.value("MP3Player").toString().toStdString();
+    return v;
+}
+
+void WriteStoredWindowValues(int top, int left, int width, int height, const std::string& playerPath) {
+    QSettings s = Store();
+    s.setValue("Top", top);
+    s.setValue("Left", left);
+    s.setValue("Width", width);
+    s.setValue("Height", height);
+    s.setValue("MP3Player", QString::fromStdString(playerPath));
+    s.sync();
+}
+
+std::string FindDesktopMp3Player() {
+    QStringList lists;
+    for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+        lists << dir + "/mimeapps.list";
+    for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation))
+        lists << dir + "/mimeapps.list";
+    for (const QString& list : lists) {
+        const QString id = DefaultApplication(list, "audio/mpeg");
+        if (id.isEmpty()) continue;
+        const QString exe = ExecutableOfDesktopFile(id);
+        if (!exe.isEmpty() && IsExecutableFile(exe.toStdString())) return exe.toStdString();
+    }
+    return {};
+}
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+bool StartProgram(const std::string& program) {
+    return QProcess::startDetached(QString::fromStdString(program), {});
+}
+
+}  // namespace sv

@@ -1,0 +1,30 @@
+// The per-user store that stands where the Windows program used its registry
+// key (window position and size, the media player's path), and finding the
+// desktop's default MP3 player.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace sv {
+
+struct StoredWindowValues {
+    std::optional<int> top, left, width, height;
+    std::string playerPath;
+};
+
+// $XDG_CONFIG_HOME/Sornaval/Sornaval.conf
+StoredWindowValues ReadStoredWindowValues();
+void WriteStoredWindowValues(int top, int left, int width, int height, const std::string& playerPath);
+
+// The program the desktop opens MP3 files with (its executable's full path),
+// or empty when none is known.
+std::string FindDesktopMp3Player();
+
+// True when `path` names an existing regular file that this user may execute.
+bool IsExecutableFile(const std::string& path);
+
+// Starts `program` without a shell; false when it cannot be started.
+bool StartProgram(const std::string& program);
+
+}  // namespace sv

@@ -1,0 +1,126 @@
+// TMainForm: the main window's controller. It owns the settings, the disc
+// record, the tag blocks and the language, keeps the controller state that
+// every command consults, and carries start-up, the 300 ms poll and the
+// orderly shutdown. The window (ui/) only shows what it decides.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/DriveAccess.h"
+#include "app/LanguageFiles.h"
+#include "app/MainView.h"
+#include "app/ProfileList.h"
+#include "app/SettingsStore.h"
+#include "base/DiscInfo.h"
+#include "base/Interaction.h"
+#include "base/Language.h"
+#include "base/ProgramSettings.h"
+#include "base/TagRecord.h"
+
+namespace sv {
+
+enum class MainState { msIdle = 1, msPaused = 2, msPlaying = 3, msGrabbing = 4, msEncoding = 5 };
+
+inline constexpr const char* kCaption = "Sornaval v3.4";
+
+// The colour the track list shows for a stored control colour.
+std::uint32_t ListColorFor(std::uint32_t controlColor);
+
+// Where each of the ten tool buttons goes: the visible ones packed from the
+// left at (button width x position + 2).
+std::vector<ToolButtonPlace> LayoutToolButtons(const TProgramSettings& settings, int buttonWidth);
+
+// Which commands are enabled for Enable commands(flag) with or without a disc.
+CommandStates CommandStatesFor(bool flag, bool discPresent);
+
+class TMainForm {
+public:
+    struct Services {
+        IMainView& view;
+        IDriveAccess& drives;
+        IUserDialogs& dialogs;
+        SettingsLocations where;
+    };
+    explicit TMainForm(Services services);
+    ~TMainForm();
+
+    // Main window construction and the first disc refresh.
+    void Construct();
+    // Window destroyed: stop, save the settings, remove the empty temp folder.
+    void Shutdown();
+
+    MainState State() const { return state_; }
+    void SetState(MainState s) { state_ = s; }
+    TProgramSettings& Settings() { return settings_; }
+    DISC_INFO& Disc() { return disc_; }
+    TagBlocks& Tags() { return tags_; }
+    TLanguage& Language() { return language_; }
+    bool DiscPresent() const { return discPresent_; }
+    bool AudioPresent() const { return audioPresent_; }
+    const CommandStates& Commands() const { return commands_; }
+    const std::vector<LanguageMenuEntry>& LanguageMenu() const { return languageMenu_; }
+    int CheckedLanguageTag() const { return checkedLanguage_; }
+    const std::string& GrabHintPrefix() const { return grabHintPrefix_; }
+    const std::string& CompressPrefix() const { return compressPrefix_; }
+    const std::string& PlayerPath() const { return playerPath_; }
+    std::string TempFolder() const { return where_.programFolder + "TempFiles/"; }
+
+    // Commands.
+    void RefreshCommand();
+    void RefreshDisc();
+    void Stop();
+    void EnableCommands(bool flag);
+    void Poll();
+    void DriveBoxChanged(int index);
+    void SettingsCommand();
+    void EscapePressed();
+    void MediaPlayerCommand();
+    void ChooseLanguage(int tag);
+    void Eject(bool senderIsGrabButton = false);
+    void SetTrackPropertiesOpen(bool open) { trackPropertiesOpen_ = open; }
+    void SetPlayBarDragged(bool dragged) { playBarDragged_ = dragged; }
+
+    // Settings persistence with the window's share of the work.
+    void LoadSettings(const std::string& name);
+    bool SaveSettings(const std::string& name);
+    bool SaveSettingsForCurrentProfile();
+
+    // What the settings dialog changed, applied to the window and the drive.
+    void ApplySettingsDialogResult(const TProgramSettings& before);
+
+private:
+    void SetupLanguages();
+    void ApplyMainWindowTexts();
+    void ApplyLanguageFromSettings();
+    void ApplyWindowFromSettings();
+    void RelayToolButtons();
+    void UpdateGrabHint();
+
+    IMainView& view_;
+    IDriveAccess& drives_;
+    IUserDialogs& dialogs_;
+    SettingsLocations where_;
+
+    MainState state_ = MainState::msIdle;
+    TProgramSettings settings_;
+    DISC_INFO disc_;
+    TagBlocks tags_;
+    TLanguage language_;
+    ProfileList profiles_;
+    std::vector<LanguageMenuEntry> languageMenu_;
+    int checkedLanguage_ = 0;
+    CommandStates commands_;
+    std::string grabHintPrefix_;
+    std::string compressPrefix_;
+    std::string playerPath_;
+    int driveBoxIndex_ = -1;
+    bool discPresent_ = false;
+    bool audioPresent_ = false;
+    bool lastReady_ = false;
+    bool trackPropertiesOpen_ = false;
+    bool playBarDragged_ = false;
+};
+
+}  // namespace sv

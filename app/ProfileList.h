@@ -1,0 +1,30 @@
+// The profile list "setting/prof.lst": line 0 is the index of the current
+// profile (-1: the default "set.dat"), lines 1..n the profiles' file names.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sv {
+
+class ProfileList {
+public:
+    static constexpr int kMaxProfiles = 10;
+
+    // Reads the list; a missing or empty file gives the single line "-1".
+    void Load(const std::string& settingsFolder);
+    // Writes the lines separated by CR LF; false when it cannot be written.
+    bool Save(const std::string& settingsFolder) const;
+
+    int CurrentIndex() const { return current_; }
+    void SetCurrentIndex(int index);
+    const std::vector<std::string>& Profiles() const { return profiles_; }
+    // "set.dat" for the default, else the current profile's file name.
+    std::string CurrentFileName() const;
+
+private:
+    int current_ = -1;
+    std::vector<std::string> profiles_;
+};
+
+}  // namespace sv

@@ -1,0 +1,48 @@
+// The texts of every window, in the order the window asks its language section
+// for them. The built-in Russian and English language files are written from
+// these tables, and the windows apply a loaded file's section through them, so
+// a window's texts and the files can never drift apart.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sv {
+
+enum class TextTarget {
+    Text,     // caption of a button, label, check box, menu or action
+    ToolTip,  // hint
+    Title,    // window title or group box title
+    Item,     // item `index` of a combo box
+    Column,   // column `index` of a list's header
+    Tab,      // page `index` of a tab widget
+    Value,    // a text the controller uses itself (prefixes, fixed captions)
+};
+
+struct WindowText {
+    const char* object;  // Qt object name of the control, or the key of a Value
+    TextTarget target;
+    int index;
+    const char* russian;
+    const char* english;
+};
+
+struct WindowTexts {
+    int section;  // "#NN" in the language file
+    std::vector<WindowText> texts;  // entry 02, 03, ... in this order
+
+    // The built-in (Russian) text of a Value or control, empty when unknown.
+    std::string Russian(const char* object, TextTarget target = TextTarget::Value, int index = 0) const;
+};
+
+// Section numbers of the windows.
+inline constexpr int kMainWindowSection = 1;
+inline constexpr int kSettingsSection = 2;
+
+const WindowTexts& MainWindowTexts();
+const WindowTexts& SettingsFormTexts();
+
+// Every window's table, in ascending section order.
+std::vector<const WindowTexts*> AllWindowTexts();
+
+}  // namespace sv

@@ -1,0 +1,442 @@
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSlider>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "ui/SettingsForm.h"
+#include "ui/WindowTextApplier.h"
+
+namespace sv {
+
+namespace {
+
+constexpr int kToolButtonSize = 40;
+
+QColor FromColorRef(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+QAction* NamedAction(QObject* parent, const char* name) {
+    auto* a = new QAction(parent);
+    a->setObjectName(name);
+    return a;
+}
+
+}  // namespace
+
+TMainWindow::TMainWindow(IDriveAccess& drives, IUserDialogs& dialogs, SettingsLocations where, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs) {
+    setObjectName("TMainForm");
+    setWindowTitle(kCaption);
+    setWindowIcon(QIcon::fromTheme("media-optical-audio", style()->standardIcon(QStyle::SP_DriveCDIcon)));
+    resize(640, 460);
+    controller_ = std::make_unique<TMainForm>(TMainForm::Services{*this, drives, dialogs, std::move(where)});
+
+    auto* central = new QWidget(this);
+    central->setObjectName("MainPanel");
+    central->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    setCentralWidget(central);
+
+    BuildMenus();
+    BuildToolPanel();
+    layout->addWidget(toolPanel_);
+    BuildDiscPanel();
+    BuildStatusPanels();
+    ApplyBuiltinTexts(this, MainWindowTexts());
+
+    pollTimer_.setObjectName("Timer1");
+    pollTimer_.setInterval(300);
+    connect(&pollTimer_, &QTimer::timeout, this, [this] { controller_->Poll(); });
+}
+
+TMainWindow::~TMainWindow() = default;
+
+void TMainWindow::Start() { controller_->Construct(); }
+
+QToolButton* TMainWindow::ToolButton(QWidget* parent, const char* name, QIcon icon) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setIcon(icon);
+    b->setIconSize(QSize(24, 24));
+    b->setAutoRaise(true);
+    b->setFixedSize(kToolButtonSize, kToolButtonSize);
+    return b;
+}
+
+void TMainWindow::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    auto* file = bar->addMenu(QString());
+    file->setObjectName("FileMenu");
+    auto* grabTo = file->addMenu(QString());
+    grabTo->setObjectName("GrabTo1");
+    for (const char* n : {"MP3", "OGG1", "WMA1", "WAVE1", "ExternalEncI"}) grabTo->addAction(NamedAction(this, n));
+    auto* whole = file->addMenu(QString());
+    whole->setObjectName("CD2");
+    for (const char* n : {"WAVE2", "MP32", "OGG2", "External2"}) whole->addAction(NamedAction(this, n));
+    file->addSeparator();
+    file->addAction(NamedAction(this, "ConvertFile1"));
+    file->addAction(NamedAction(this, "AudioCD1"));
+    file->addSeparator();
+    QAction* exitAction = NamedAction(this, "Exit1");
+    exitAction->setShortcut(QKeySequence::Quit);
+    file->addAction(exitAction);
+    connect(exitAction, &QAction::triggered, this, &QWidget::close);
+
+    auto* disc = bar->addMenu(QString());
+    disc->setObjectName("DiscMenu");
+    QAction* refresh = NamedAction(this, "Refresh1");
+    refresh->setShortcut(QKeySequence::Refresh);
+    disc->addAction(refresh);
+    connect(refresh, &QAction::triggered, this, [this] { controller_->RefreshCommand(); });
+    disc->addAction(NamedAction(this, "OpenImage1"));
+    QAction* stop = NamedAction(this, "Stop1");
+    disc->addAction(stop);
+    connect(stop, &QAction::triggered, this, [this] { controller_->Stop(); });
+    QAction* eject = NamedAction(this, "Eject1");
+    disc->addAction(eject);
+    connect(eject, &QAction::triggered, this, [this] { controller_->Eject(); });
+    disc->addAction(NamedAction(this, "SysInfo"));
+
+    auto* tracks = bar->addMenu(QString());
+    tracks->setObjectName("TracksMenu");
+    for (const char* n : {"SelectAll1", "SelectNone1", "N13", "CaseWords1", "CaseLower1", "CaseUpper1", "ID3v2",
+                          "TrackPropItem"})
+        tracks->addAction(NamedAction(this, n));
+
+    auto* tools = bar->addMenu(QString());
+    tools->setObjectName("ToolsMenu");
+    QAction* settings = NamedAction(this, "Settings1");
+    tools->addAction(settings);
+    connect(settings, &QAction::triggered, this, [this] { controller_->SettingsCommand(); });
+    tools->addAction(NamedAction(this, "CDDB1"));
+    tools->addAction(NamedAction(this, "ShowMP3ConfigBox"));
+    languageMenu_ = tools->addMenu(QString());
+    languageMenu_->setObjectName("LanguageMenu");
+    languageGroup_ = new QActionGroup(this);
+    languageGroup_->setExclusive(true);
+
+    auto* help = bar->addMenu(QString());
+    help->setObjectName("HelpMenu");
+    help->addAction(NamedAction(this, "Help1"));
+    help->addAction(NamedAction(this, "About1"));
+}
+
+void TMainWindow::BuildToolPanel() {
+    toolPanel_ = new QFrame(this);
+    toolPanel_->setObjectName("ToolPanel");
+    toolPanel_->setFixedHeight(kToolButtonSize + 4);
+    const QStyle* s = style();
+    struct Spec {
+        const char* name;
+        QIcon icon;
+    };
+    const Spec specs[] = {
+        {"SpeedButton1", s->standardIcon(QStyle::SP_BrowserReload)},
+        {"SpeedButton2", QIcon::fromTheme("audio-x-generic", s->standardIcon(QStyle::SP_DialogSaveButton))},
+        {"WMAButton", QIcon::fromTheme("audio-x-generic", s->standardIcon(QStyle::SP_DriveFDIcon))},
+        {"SpeedButton18", QIcon::fromTheme("audio-x-wav", s->standardIcon(QStyle::SP_DriveHDIcon))},
+        {"BurnCDButton", QIcon::fromTheme("media-optical-burn", s->standardIcon(QStyle::SP_DriveCDIcon))},
+        {"TagSpeedButton", QIcon::fromTheme("document-properties", s->standardIcon(QStyle::SP_FileDialogDetailedView))},
+        {"ConvertButton", QIcon::fromTheme("view-refresh", s->standardIcon(QStyle::SP_FileDialogContentsView))},
+        {"SpeedButton6", QIcon::fromTheme("network-workgroup", s->standardIcon(QStyle::SP_DriveNetIcon))},
+        {"SettingButton", QIcon::fromTheme("preferences-system", s->standardIcon(QStyle::SP_FileDialogListView))},
+        {"SpeedButton4", QIcon::fromTheme("multimedia-player", s->standardIcon(QStyle::SP_MediaPlay))},
+    };
+    for (const auto& spec : specs) ToolButton(toolPanel_, spec.name, spec.icon);
+    connect(toolPanel_->findChild<QToolButton*>("SpeedButton1"), &QToolButton::clicked, this,
+            [this] { controller_->RefreshCommand(); });
+    connect(toolPanel_->findChild<QToolButton*>("SettingButton"), &QToolButton::clicked, this,
+            [this] { controller_->SettingsCommand(); });
+    connect(toolPanel_->findChild<QToolButton*>("SpeedButton4"), &QToolButton::clicked, this,
+            [this] { controller_->MediaPlayerCommand(); });
+    // Place them once with every button shown; the settings re-lay them.
+    TProgramSettings all;
+    all.ApplyDefaults("/", "/");
+    PlaceToolButtons(LayoutToolButtons(all, ToolButtonWidth()));
+}
+
+void TMainWindow::BuildDiscPanel() {
+    auto* layout = qobject_cast<QVBoxLayout*>(centralWidget()->layout());
+    auto* row = new QHBoxLayout;
+    driveBox_ = new QComboBox(this);
+    driveBox_->setObjectName("CDROMBox");
+    driveBox_->setMinimumWidth(220);
+    connect(driveBox_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!fillingDriveBox_) controller_->DriveBoxChanged(index);
+    });
+    row->addWidget(driveBox_, 1);
+    const QStyle* s = style();
+    struct Spec {
+        const char* name;
+        QStyle::StandardPixmap icon;
+    };
+    const Spec player[] = {{"SpeedButton14", QStyle::SP_MediaSkipBackward}, {"SpeedButton11", QStyle::SP_MediaPlay},
+                           {"SpeedButton5", QStyle::SP_MediaSeekForward},   {"SpeedButton12", QStyle::SP_MediaPause},
+                           {"SpeedButton16", QStyle::SP_MediaStop},         {"SpeedButton15", QStyle::SP_MediaSkipForward},
+                           {"SpeedButton13", QStyle::SP_ArrowUp},           {"SpeedButton17", QStyle::SP_FileDialogNewFolder},
+                           {"SpeedButton25", QStyle::SP_DialogCloseButton}};
+    for (const auto& p : player) {
+        QToolButton* b = ToolButton(this, p.name, s->standardIcon(p.icon));
+        b->setFixedSize(30, 30);
+        b->setIconSize(QSize(18, 18));
+        row->addWidget(b);
+    }
+    connect(findChild<QToolButton*>("SpeedButton16"), &QToolButton::clicked, this, [this] { controller_->Stop(); });
+    connect(findChild<QToolButton*>("SpeedButton13"), &QToolButton::clicked, this, [this] { controller_->Eject(); });
+    connect(findChild<QToolButton*>("SpeedButton25"), &QToolButton::clicked, this, &QWidget::close);
+    volumeBar_ = new QSlider(Qt::Horizontal, this);
+    volumeBar_->setObjectName("VolumeBar");
+    volumeBar_->setRange(0, 255);
+    volumeBar_->setFixedWidth(90);
+    connect(volumeBar_, &QSlider::valueChanged, this, [this](int v) {
+        controller_->Settings().SetVolume(static_cast<std::uint8_t>(v));
+    });
+    row->addWidget(volumeBar_);
+    layout->addLayout(row);
+
+    auto* names = new QHBoxLayout;
+    auto* artistLabel = new QLabel(this);
+    artistLabel->setObjectName("ArtistLabel");
+    artistBox_ = new QComboBox(this);
+    artistBox_->setObjectName("ArtistBox");
+    artistBox_->setEditable(true);
+    auto* albumLabel = new QLabel(this);
+    albumLabel->setObjectName("AlbumLabel");
+    albumEdit_ = new QLineEdit(this);
+    albumEdit_->setObjectName("AlbumEdit");
+    names->addWidget(artistLabel);
+    names->addWidget(artistBox_, 1);
+    names->addWidget(albumLabel);
+    names->addWidget(albumEdit_, 1);
+    layout->addLayout(names);
+
+    listView_ = new QTreeWidget(this);
+    listView_->setObjectName("ListView");
+    listView_->setColumnCount(5);
+    listView_->setRootIsDecorated(false);
+    listView_->setUniformRowHeights(true);
+    listView_->setAlternatingRowColors(false);
+    listView_->header()->setStretchLastSection(true);
+    layout->addWidget(listView_, 1);
+
+    playBar_ = new QFrame(this);
+    playBar_->setObjectName("PaintBox1");
+    playBar_->setFixedHeight(14);
+    playBar_->setAutoFillBackground(true);
+    layout->addWidget(playBar_);
+}
+
+void TMainWindow::BuildStatusPanels() {
+    auto make = [this](const char* name, int stretch) {
+        auto* l = new QLabel(this);
+        l->setObjectName(name);
+        l->setFrameShape(QFrame::StyledPanel);
+        l->setMinimumWidth(90);
+        statusBar()->addWidget(l, stretch);
+        return l;
+    };
+    trackPanel_ = make("TrackPanel", 0);
+    timePanel_ = make("TimePanel", 0);
+    sizePanel_ = make("SizePanel", 1);
+    posPanel_ = make("PosPanel", 0);
+}
+
+void TMainWindow::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+    QApplication::setApplicationDisplayName(QString());
+}
+
+void TMainWindow::SetCommandStates(const CommandStates& c) {
+    auto enable = [this](const char* name, bool on) {
+        for (QObject* o : findChildren<QObject*>(QLatin1String(name))) {
+            if (auto* w = qobject_cast<QWidget*>(o)) w->setEnabled(on);
+            else if (auto* a = qobject_cast<QAction*>(o)) a->setEnabled(on);
+        }
+    };
+    for (const char* n : {"SelectAll1"}) enable(n, c.selectAll);
+    enable("SelectNone1", c.selectNone);
+    for (const char* n : {"SpeedButton2", "SpeedButton18", "WMAButton", "GrabTo1", "CD2", "MP3", "OGG1", "WMA1",
+                          "WAVE1", "ExternalEncI", "WAVE2", "MP32", "OGG2", "External2"})
+        enable(n, c.grab);
+    enable("SpeedButton11", c.play);
+    enable("SpeedButton12", c.pause);
+    enable("SpeedButton14", c.previous);
+    enable("SpeedButton15", c.next);
+    enable("SpeedButton5", c.playSelected);
+    enable("SpeedButton13", c.eject);
+    enable("Eject1", c.eject);
+    enable("SpeedButton6", c.lookup);
+    enable("SettingButton", c.settings);
+    enable("Settings1", c.settings);
+    enable("ConvertButton", c.convert);
+    enable("ConvertFile1", c.convert);
+    enable("ArtistBox", c.artistAlbum);
+    enable("AlbumEdit", c.artistAlbum);
+    for (const char* n : {"TagSpeedButton", "ID3v2", "TrackPropItem"}) enable(n, c.tags);
+    enable("VolumeBar", c.volume);
+    enable("SpeedButton16", c.stop);
+    enable("Stop1", c.stop);
+    enable("BurnCDButton", c.burn);
+    enable("AudioCD1", c.burn);
+    enable("CDROMBox", c.driveBox);
+}
+
+void TMainWindow::PlaceToolButtons(const std::vector<ToolButtonPlace>& places) {
+    for (const auto& p : places) {
+        auto* b = toolPanel_->findChild<QToolButton*>(QString::fromLatin1(p.object.c_str()));
+        if (!b) continue;
+        b->setVisible(p.visible);
+        if (p.visible) b->move(p.x, 2);
+    }
+}
+
+int TMainWindow::ToolButtonWidth() const { return kToolButtonSize; }
+
+void TMainWindow::SetColors(const WindowColors& colors) {
+    QPalette window = centralWidget()->palette();
+    window.setColor(QPalette::Window, FromColorRef(colors.window));
+    centralWidget()->setPalette(window);
+    toolPanel_->setPalette(window);
+    statusBar()->setPalette(window);
+    statusBar()->setAutoFillBackground(true);
+    for (QWidget* w : std::initializer_list<QWidget*>{artistBox_, albumEdit_, driveBox_}) {
+        QPalette p = w->palette();
+        p.setColor(QPalette::Base, FromColorRef(colors.control));
+        w->setPalette(p);
+    }
+    QPalette list = listView_->palette();
+    list.setColor(QPalette::Base, FromColorRef(colors.list));
+    listView_->setPalette(list);
+    QPalette bar = playBar_->palette();
+    bar.setColor(QPalette::Window, FromColorRef(colors.playBar));
+    playBar_->setPalette(bar);
+}
+
+void TMainWindow::SetGridLines(bool on) {
+    listView_->setStyleSheet(on ? "QTreeView::item { border-bottom: 1px solid palette(mid); "
+                                  "border-right: 1px solid palette(mid); }"
+                                : QString());
+}
+
+void TMainWindow::SetGrabHint(const std::string& hint) {
+    if (auto* b = toolPanel_->findChild<QToolButton*>("SpeedButton2")) b->setToolTip(QString::fromStdString(hint));
+}
+
+void TMainWindow::SetPollTimer(bool on) {
+    if (on) pollTimer_.start();
+    else pollTimer_.stop();
+}
+
+void TMainWindow::SetDriveNames(const std::vector<std::string>& names, int current) {
+    fillingDriveBox_ = true;
+    driveBox_->clear();
+    for (const auto& n : names) driveBox_->addItem(QString::fromStdString(n));
+    driveBox_->setCurrentIndex(current < driveBox_->count() ? current : -1);
+    fillingDriveBox_ = false;
+}
+
+void TMainWindow::SetLanguageMenu(const std::vector<LanguageMenuEntry>& entries, int checkedTag) {
+    for (QAction* a : languageGroup_->actions()) {
+        languageGroup_->removeAction(a);
+        languageMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    for (const auto& e : entries) {
+        QAction* a = languageMenu_->addAction(QString::fromStdString(e.name));
+        a->setObjectName(QString("Language%1").arg(e.tag));
+        a->setCheckable(true);
+        a->setChecked(e.tag == checkedTag);
+        a->setData(e.tag);
+        languageGroup_->addAction(a);
+        const int tag = e.tag;
+        connect(a, &QAction::triggered, this, [this, tag] { controller_->ChooseLanguage(tag); });
+    }
+}
+
+void TMainWindow::ApplyTexts(const WindowTexts& texts, const std::vector<std::string>& values) {
+    ApplyWindowTexts(this, texts, values);
+}
+
+void TMainWindow::ClearPanels() {
+    trackPanel_->clear();
+    timePanel_->clear();
+    sizePanel_->clear();
+    posPanel_->clear();
+}
+
+void TMainWindow::SetVolumeBar(int value) {
+    const QSignalBlocker block(volumeBar_);
+    volumeBar_->setValue(value);
+}
+
+std::array<int, 5> TMainWindow::ColumnWidths() const {
+    std::array<int, 5> w{};
+    for (int i = 0; i < 5; ++i) w[static_cast<std::size_t>(i)] = listView_->columnWidth(i);
+    return w;
+}
+
+void TMainWindow::SetColumnWidths(const std::array<int, 5>& widths) {
+    for (int i = 0; i < 5; ++i) {
+        const int w = widths[static_cast<std::size_t>(i)];
+        listView_->setColumnWidth(i, w > 0 && w < 2000 ? w : 80);
+    }
+}
+
+void TMainWindow::Minimise() { showMinimized(); }
+
+bool TMainWindow::RunSettingsDialog(TProgramSettings& settings, DISC_INFO& disc) {
+    if (settingsRunner_) return settingsRunner_(settings, disc);
+    TSettingsForm form(settings, disc, dialogs_, controller_->Language(), this);
+    return form.exec() == QDialog::Accepted;
+}
+
+IMainView::Geometry TMainWindow::WindowGeometry() const {
+    const QRect r = geometry();
+    return {r.left(), r.top(), r.width(), r.height()};
+}
+
+void TMainWindow::SetWindowGeometry(const Geometry& g) {
+    if (g.width > 0 && g.height > 0) setGeometry(g.left, g.top, g.width, g.height);
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+    if (!shutDown_) {
+        shutDown_ = true;
+        pollTimer_.stop();
+        controller_->Shutdown();
+    }
+    event->accept();
+}
+
+void TMainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        QWidget* focus = QApplication::focusWidget();
+        const bool inEdit = focus && (focus == albumEdit_ || focus == artistBox_ || artistBox_->isAncestorOf(focus) ||
+                                      (listView_->isAncestorOf(focus) && qobject_cast<QLineEdit*>(focus)));
+        if (!inEdit) {
+            controller_->EscapePressed();
+            return;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+}  // namespace sv

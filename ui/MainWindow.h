@@ -1,0 +1,94 @@
+// The main window: menus, the tool buttons, the drive box, the artist and album
+// boxes, the track view, the player controls and the status panels. It shows
+// what its controller (TMainForm) decides and passes every command to it.
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "app/MainForm.h"
+#include "app/MainView.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QSlider;
+class QToolButton;
+class QTreeWidget;
+class QActionGroup;
+
+namespace sv {
+
+class TMainWindow : public QMainWindow, public IMainView {
+    Q_OBJECT
+public:
+    TMainWindow(IDriveAccess& drives, IUserDialogs& dialogs, SettingsLocations where, QWidget* parent = nullptr);
+    ~TMainWindow() override;
+
+    TMainForm& Controller() { return *controller_; }
+    // Runs the controller's construction (settings, language, drives, disc).
+    void Start();
+
+    // What the settings command runs; tests replace it.
+    using SettingsDialogRunner = std::function<bool(TProgramSettings&, DISC_INFO&)>;
+    void SetSettingsDialogRunner(SettingsDialogRunner runner) { settingsRunner_ = std::move(runner); }
+
+    // IMainView
+    void SetCaption(const std::string& caption) override;
+    void SetCommandStates(const CommandStates& states) override;
+    void PlaceToolButtons(const std::vector<ToolButtonPlace>& places) override;
+    int ToolButtonWidth() const override;
+    void SetColors(const WindowColors& colors) override;
+    void SetGridLines(bool on) override;
+    void SetGrabHint(const std::string& hint) override;
+    void SetPollTimer(bool on) override;
+    void SetDriveNames(const std::vector<std::string>& names, int current) override;
+    void SetLanguageMenu(const std::vector<LanguageMenuEntry>& entries, int checkedTag) override;
+    void ApplyTexts(const WindowTexts& texts, const std::vector<std::string>& values) override;
+    void ClearPanels() override;
+    void SetVolumeBar(int value) override;
+    std::array<int, 5> ColumnWidths() const override;
+    void SetColumnWidths(const std::array<int, 5>& widths) override;
+    void Minimise() override;
+    bool RunSettingsDialog(TProgramSettings& settings, DISC_INFO& disc) override;
+    Geometry WindowGeometry() const override;
+    void SetWindowGeometry(const Geometry& g) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildToolPanel();
+    void BuildDiscPanel();
+    void BuildStatusPanels();
+    QToolButton* ToolButton(QWidget* parent, const char* name, QIcon icon);
+
+    std::unique_ptr<TMainForm> controller_;
+    IUserDialogs& dialogs_;
+    SettingsDialogRunner settingsRunner_;
+    QTimer pollTimer_;
+    bool shutDown_ = false;
+    bool fillingDriveBox_ = false;
+
+    QWidget* toolPanel_ = nullptr;
+    QComboBox* driveBox_ = nullptr;
+    QComboBox* artistBox_ = nullptr;
+    QLineEdit* albumEdit_ = nullptr;
+    QTreeWidget* listView_ = nullptr;
+    QSlider* volumeBar_ = nullptr;
+    QLabel* trackPanel_ = nullptr;
+    QLabel* timePanel_ = nullptr;
+    QLabel* sizePanel_ = nullptr;
+    QLabel* posPanel_ = nullptr;
+    QWidget* playBar_ = nullptr;
+    QMenu* languageMenu_ = nullptr;
+    QActionGroup* languageGroup_ = nullptr;
+};
+
+}  // namespace sv

@@ -1,0 +1,132 @@
+// TSettingsForm: the settings dialog. It edits a working copy of the settings
+// record; "Ok" (or Enter) checks and stores the controls into it and accepts,
+// "Отмена" (or Escape) closes and leaves the copy as it was.
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/DiscInfo.h"
+#include "base/Interaction.h"
+#include "base/Language.h"
+#include "base/ProgramSettings.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+class QStackedWidget;
+class QTabWidget;
+
+namespace sv {
+
+// What the dialog learns from the rest of the program. Each has a default
+// that works without the subsystem behind it.
+struct SettingsFormSources {
+    std::function<std::vector<std::string>()> driveNames;
+    std::function<std::string()> lameDescription;
+    // ACM MP3 codecs and the formats of each (descriptions).
+    std::function<std::vector<std::string>()> mp3Codecs;
+    std::function<std::vector<std::string>(int codec)> mp3Formats;
+    // All ACM codecs of the external tab and the formats of each.
+    std::function<std::vector<std::string>()> acmCodecs;
+    std::function<std::vector<std::string>(int codec)> acmFormats;
+    // Mirror list entries ("description (hostpath)") with host and path.
+    struct Mirror {
+        std::string description, host, path;
+    };
+    std::function<std::vector<Mirror>()> mirrors;
+    // Asks the default server for its mirror list; empty when that fails.
+    std::function<std::vector<Mirror>()> fetchMirrors;
+    // Read-command detection for a drive: the chosen command, or none.
+    std::function<std::optional<int>(int drive)> detectReadCommand;
+    // The file name the format string gives for the current disc.
+    std::function<std::string(const TProgramSettings& settings, const DISC_INFO& disc)> formatPreview;
+};
+
+class TSettingsForm : public QDialog {
+    Q_OBJECT
+public:
+    TSettingsForm(TProgramSettings& settings, DISC_INFO& disc, IUserDialogs& dialogs, TLanguage& language,
+                  QWidget* parent = nullptr, SettingsFormSources sources = {});
+
+    void accept() override;
+
+private:
+    QWidget* BuildFilesPage();
+    QWidget* BuildDrivePage();
+    QWidget* BuildEncodingPage();
+    QWidget* BuildMp3Tab();
+    QWidget* BuildOggTab();
+    QWidget* BuildWmaTab();
+    QWidget* BuildExternalTab();
+    QWidget* BuildNormalisationTab();
+    QWidget* BuildCddbPage();
+    QWidget* BuildInterfacePage();
+    void LoadControls();
+    void StoreControls();
+    void UpdateCodecControls();
+    void UpdateVbrControls();
+    void UpdateFormatControls();
+    void FillAcmFormats();
+    void FillMirrors(const std::vector<SettingsFormSources::Mirror>& mirrors);
+    QPushButton* ColorButton(const char* name, std::uint32_t* value);
+
+    TProgramSettings& result_;
+    DISC_INFO& disc_;
+    TProgramSettings work_;
+    IUserDialogs& dialogs_;
+    SettingsFormSources sources_;
+    std::vector<SettingsFormSources::Mirror> mirrorList_;
+    std::uint32_t windowColor_ = 0, controlColor_ = 0, playBarColor_ = 0;
+
+    QTabWidget* pages_ = nullptr;
+    QTabWidget* audioTabs_ = nullptr;
+    QLineEdit* workDir_ = nullptr;
+    QCheckBox *useTrackName_ = nullptr, *useAlbumName_ = nullptr, *useArtistName_ = nullptr, *useTrackNum_ = nullptr;
+    QCheckBox *dirPerAlbum_ = nullptr, *dirPerArtist_ = nullptr, *useFormat_ = nullptr, *cueBox_ = nullptr;
+    QLineEdit* formatEdit_ = nullptr;
+    QLabel* formatPreview_ = nullptr;
+    QComboBox *deviceName_ = nullptr, *speedBox_ = nullptr, *commandType_ = nullptr, *extractMethod_ = nullptr;
+    QCheckBox *maxSpeed_ = nullptr, *rcd_ = nullptr, *rotate_ = nullptr, *lockCd_ = nullptr, *ejectAfter_ = nullptr;
+    QCheckBox *volumeOnCd_ = nullptr, *digitalPlayback_ = nullptr;
+    QLineEdit* sectors_ = nullptr;
+    QRadioButton *aspi_ = nullptr, *spti_ = nullptr;
+    QComboBox *codecBox_ = nullptr, *formatBox_ = nullptr, *maxBitrate_ = nullptr, *modeBox_ = nullptr;
+    QComboBox *vbrBox_ = nullptr, *vbrQuality_ = nullptr, *lameQuality_ = nullptr;
+    QLabel* formatLabel_ = nullptr;
+    QWidget* lameOnly_ = nullptr;
+    QCheckBox *onTheFly_ = nullptr, *mp3AsOgg_ = nullptr;
+    QCheckBox* oggUseQuality_ = nullptr;
+    QSlider* oggBar_ = nullptr;
+    QComboBox *oggNom_ = nullptr, *oggMin_ = nullptr, *oggMax_ = nullptr;
+    QComboBox* wmaBitrate_ = nullptr;
+    QCheckBox* useDrm_ = nullptr;
+    QComboBox* extEncoder_ = nullptr;
+    QStackedWidget* extPanels_ = nullptr;
+    QComboBox *apeLevel_ = nullptr, *faacBitrate_ = nullptr, *faacObjectType_ = nullptr;
+    QCheckBox *apeMono_ = nullptr, *faacTns_ = nullptr, *faacMidSide_ = nullptr;
+    QRadioButton *faacMpeg4_ = nullptr, *faacMpeg2_ = nullptr;
+    QComboBox *acmCodec_ = nullptr, *acmFormat_ = nullptr;
+    QLineEdit* acmExt_ = nullptr;
+    QCheckBox *acmWavHeader_ = nullptr, *acmTag_ = nullptr;
+    QCheckBox* normalize_ = nullptr;
+    QSpinBox *setMin_ = nullptr, *setMax_ = nullptr, *minTarget_ = nullptr, *maxTarget_ = nullptr;
+    QLineEdit *server_ = nullptr, *path_ = nullptr, *port_ = nullptr, *timeout_ = nullptr;
+    QLineEdit *proxy_ = nullptr, *user_ = nullptr, *password_ = nullptr, *localDir_ = nullptr;
+    QComboBox* serverBox_ = nullptr;
+    QCheckBox *unixBox_ = nullptr, *ownBaseOnly_ = nullptr;
+    QCheckBox *showGrid_ = nullptr, *showWave_ = nullptr, *showWma_ = nullptr, *showBurn_ = nullptr;
+    QCheckBox *showConvert_ = nullptr, *showFreeDb_ = nullptr, *showPlayer_ = nullptr;
+    QCheckBox *cdPlayer_ = nullptr, *priority_ = nullptr, *shutdown_ = nullptr;
+};
+
+}  // namespace sv
