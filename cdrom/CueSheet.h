@@ -1,0 +1,32 @@
+// Disc images described by a CUE sheet.
+//
+// Understood: FILE "name" BINARY | WAVE, TRACK nn AUDIO | MODE1/2352 |
+// MODE2/2352, INDEX 00 / INDEX 01, PREGAP (silence that is not in the file),
+// REM SESSION nn, and the usual descriptive lines (TITLE, PERFORMER, REM ...),
+// which are ignored. The first file's first sector is logical block 0.
+//
+// A track of a later session starts 11400 sectors after the end of the
+// previous session, as on a pressed multisession disc: lead-out, lead-in and
+// pre-gap lie between them. The files hold the sessions back to back; the
+// sectors of that gap, including a pre-gap the file holds for the session's
+// first track, cannot be read.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cdrom/DiscImage.h"
+
+namespace sv {
+
+inline constexpr int kSessionGapSectors = 11400;
+
+// Parses `cueText`; file names are relative to `baseFolder`. Nothing on
+// error, with a message naming the line in `error`.
+std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::string& baseFolder,
+                                         std::string& error);
+
+// Reads and parses the CUE file at `path`.
+std::shared_ptr<DiscImage> LoadCueSheet(const std::string& path, std::string& error);
+
+}  // namespace sv

@@ -1,0 +1,87 @@
+// The content of a disc as a virtual drive sees it: the tracks with their
+// sessions and addresses, and where each sector's 2352 bytes come from (a
+// region of a file, silence, or a generator). Addresses are logical block
+// addresses: absolute frames - 150.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace sv {
+
+enum class TrackMode : std::uint8_t { Audio, Mode1, Mode2 };
+
+struct ImageTrack {
+    int number = 1;
+    TrackMode mode = TrackMode::Audio;
+    int session = 1;
+    std::int32_t startLba = 0;   // INDEX 01
+    std::int32_t index0Lba = 0;  // INDEX 00 (== startLba without a pregap)
+    bool Audio() const { return mode == TrackMode::Audio; }
+    // CONTROL nibble of the track's TOC entry: 0 audio, 4 data.
+    std::uint8_t Control() const { return Audio() ? 0x00 : 0x04; }
+};
+
+// A file that sectors are read from, shared by the regions that use it.
+class SectorFile {
+public:
+    explicit SectorFile(std::string path) : path_(std::move(path)) {}
+    const std::string& Path() const { return path_; }
+    // Reads `n` bytes at `offset`; bytes past the end of the file read as 0.
+    // False when the file cannot be read at all.
+    bool Read(std::uint64_t offset, std::uint8_t* out, std::size_t n);
+
+private:
+    std::string path_;
+    std::mutex mutex_;
+    std::ifstream in_;
+};
+
+class DiscImage {
+public:
+    enum class SectorResult { Ok, OutOfRange, ReadError };
+    using Generator = std::function<void(std::int32_t sectorInRegion, std::uint8_t* out)>;
+
+    void SetDescription(std::string d) { description_ = std::move(d); }
+    const std::string& Description() const { return description_; }
+
+    void AddTrack(const ImageTrack& t) { tracks_.push_back(t); }
+    void SetLeadout(std::int32_t lba) { leadout_ = lba; }
+    void AddFileRegion(std::int32_t lba, std::int32_t count, std::shared_ptr<SectorFile> file, std::uint64_t offset,
+                       std::uint64_t fileBytes);
+    void AddSilenceRegion(std::int32_t lba, std::int32_t count);
+    void AddGeneratedRegion(std::int32_t lba, std::int32_t count, Generator gen);
+
+    const std::vector<ImageTrack>& Tracks() const { return tracks_; }
+    std::int32_t Leadout() const { return leadout_; }
+    int Sessions() const { return tracks_.empty() ? 0 : tracks_.back().session; }
+
+    // The track that holds `lba` (from its INDEX 00 to the next track's),
+    // or -1 (before the first track, in a session gap or past the lead-out).
+    int TrackIndexAt(std::int32_t lba) const;
+    // True when a region covers `lba`.
+    bool Addressable(std::int32_t lba) const;
+    // Reads one sector's 2352 bytes.
+    SectorResult ReadSector(std::int32_t lba, std::uint8_t* out) const;
+
+private:
+    struct Region {
+        std::int32_t lba = 0, count = 0;
+        std::shared_ptr<SectorFile> file;
+        std::uint64_t offset = 0, fileBytes = 0;  // file bytes the region may use (the rest reads as 0)
+        Generator gen;
+    };
+    const Region* RegionAt(std::int32_t lba) const;
+
+    std::string description_;
+    std::vector<ImageTrack> tracks_;
+    std::vector<Region> regions_;
+    std::int32_t leadout_ = 0;
+};
+
+}  // namespace sv

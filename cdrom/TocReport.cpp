@@ -1,0 +1,99 @@
+#include "cdrom/TocReport.h"
+
+#include <cstdio>
+
+#include "cdrom/Toc.h"
+
+namespace sv {
+
+namespace {
+
+int LengthSectors(const TRACK_INFO& t) { return MsfToFrames(t.LengthMsf()); }
+
+std::string TransportName(const TCDROM& cdrom, int index) {
+    if (cdrom.VirtualDriveAt(index)) return "virtual";
+    return cdrom.Transport() == kTransportSpti ? "SPTI" : "ASPI";
+}
+
+}  // namespace
+
+std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string TocJson(const DISC_INFO& disc) {
+    std::string out = "{\n  \"tracks\": [";
+    const int count = disc.TrackCount();
+    for (int i = 0; i < count; ++i) {
+        const TRACK_INFO t = disc.TrackCopy(i);
+        out += i ? ",\n    " : "\n    ";
+        out += "{\"number\": " + std::to_string(i + 1) + ", \"start_lba\": " + std::to_string(t.StartLba()) +
+               ", \"start_msf\": " + JsonString(FormatMsf(t.StartMsf())) +
+               ", \"length_sectors\": " + std::to_string(LengthSectors(t)) +
+               ", \"size_bytes\": " + std::to_string(t.SizeBytes()) +
+               ", \"audio\": " + (t.AudioFlag() ? "true" : "false") + "}";
+    }
+    out += count ? "\n  ],\n" : "],\n";
+    out += "  \"leadout_lba\": " + std::to_string(disc.TrackCopy(count).StartLba()) + ",\n";
+    out += "  \"total_time\": " + JsonString(TotalTime(disc)) + "\n}\n";
+    return out;
+}
+
+std::string TocText(const DISC_INFO& disc) {
+    std::string out = "track  start LBA  start     length    size (bytes)  kind\n";
+    const int count = disc.TrackCount();
+    for (int i = 0; i < count; ++i) {
+        const TRACK_INFO t = disc.TrackCopy(i);
+        char line[128];
+        std::snprintf(line, sizeof line, "%5d  %9d  %s  %s  %12u  %s\n", i + 1, t.StartLba(),
+                      FormatMsf(t.StartMsf()).c_str(), FormatMsf(t.LengthMsf()).c_str(), t.SizeBytes(),
+                      t.AudioFlag() ? "audio" : "data");
+        out += line;
+    }
+    out += "tracks: " + std::to_string(count) + ", lead-out LBA " + std::to_string(disc.TrackCopy(count).StartLba()) +
+           ", total time " + TotalTime(disc) + "\n";
+    return out;
+}
+
+std::string DrivesJson(const TCDROM& cdrom) {
+    std::string out = "{\n  \"drives\": [";
+    for (int i = 0; i < cdrom.DriveCount(); ++i) {
+        const bool isVirtual = cdrom.VirtualDriveAt(i) != nullptr;
+        out += i ? ",\n    " : "\n    ";
+        out += "{\"index\": " + std::to_string(i) + ", \"name\": " +
+               JsonString(cdrom.DriveNames()[static_cast<std::size_t>(i)]) +
+               ", \"transport\": " + JsonString(TransportName(cdrom, i)) + ", " +
+               (isVirtual ? "\"image\": " : "\"device\": ") + JsonString(cdrom.DriveDevice(i)) + "}";
+    }
+    out += cdrom.DriveCount() ? "\n  ]\n}\n" : "]\n}\n";
+    return out;
+}
+
+std::string DrivesText(const TCDROM& cdrom) {
+    std::string out;
+    for (int i = 0; i < cdrom.DriveCount(); ++i) {
+        out += std::to_string(i) + "  " + cdrom.DriveNames()[static_cast<std::size_t>(i)] + "  " +
+               TransportName(cdrom, i) + "  " + cdrom.DriveDevice(i) + "\n";
+    }
+    return out;
+}
+
+}  // namespace sv

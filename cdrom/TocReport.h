@@ -1,0 +1,24 @@
+// The disc layout and the drive list as text and JSON, for sornaval-cli.
+#pragma once
+
+#include <string>
+
+#include "base/DiscInfo.h"
+#include "cdrom/TCDROM.h"
+
+namespace sv {
+
+// {"tracks": [{"number", "start_lba", "start_msf", "length_sectors",
+// "size_bytes", "audio"}, ...], "leadout_lba", "total_time"}
+std::string TocJson(const DISC_INFO& disc);
+// One line per track and the totals.
+std::string TocText(const DISC_INFO& disc);
+
+// {"drives": [{"index", "name", "transport", "device" | "image"}, ...]}
+std::string DrivesJson(const TCDROM& cdrom);
+std::string DrivesText(const TCDROM& cdrom);
+
+// A JSON string literal.
+std::string JsonString(const std::string& s);
+
+}  // namespace sv

@@ -1,0 +1,520 @@
+#include "cdrom/VirtualDrive.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/Bytes.h"
+#include "base/Msf.h"
+
+namespace sv {
+
+namespace {
+
+void PutPadded(std::uint8_t* out, std::size_t width, const std::string& text) {
+    std::memset(out, ' ', width);
+    std::memcpy(out, text.data(), std::min(width, text.size()));
+}
+
+void PutMsf(std::uint8_t* out, std::int32_t absFrames) {
+    const Msf m = FramesToMsf(absFrames);
+    out[0] = 0;
+    out[1] = m.m;
+    out[2] = m.s;
+    out[3] = m.f;
+}
+
+// Copies a response into the caller's buffer, as far as both lengths allow.
+void Answer(const std::uint8_t* response, std::size_t size, std::uint32_t allocation, std::uint8_t* data,
+            std::uint32_t dataLength) {
+    const std::size_t n = std::min<std::size_t>({size, allocation, dataLength});
+    if (data && n) std::memcpy(data, response, n);
+}
+
+constexpr int kCheck = kScsiCheckCondition;
+
+}  // namespace
+
+VirtualDrive::VirtualDrive(std::shared_ptr<const DiscImage> disc, IClock& clock, VirtualDriveModel model)
+    : disc_(std::move(disc)), clock_(clock), model_(std::move(model)) {}
+
+int VirtualDrive::Execute(const std::uint8_t* cdb, int cdbLength, std::uint8_t* data, std::uint32_t dataLength,
+                          ScsiDirection direction, SenseData& sense) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sense.fill(0);
+    Sense s;
+    int status = kScsiGood;
+    if (cdbLength < 6 || cdbLength > 16) {
+        s = {0x05, 0x20, 0x00};
+        status = kCheck;
+    } else if (faults_.mediumChanged && cdb[0] != 0x12) {
+        faults_.mediumChanged = false;
+        s = {0x06, 0x28, 0x00};
+        status = kCheck;
+    } else {
+        status = Handle(cdb, cdbLength, data, dataLength, s);
+    }
+    if (status == kCheck) {
+        sense[0] = 0x70;
+        sense[2] = s.key;
+        sense[7] = 10;
+        sense[12] = s.asc;
+        sense[13] = s.ascq;
+    }
+    RecordedCommand rc;
+    rc.cdb.assign(cdb, cdb + std::max(0, std::min(cdbLength, 16)));
+    rc.direction = direction;
+    rc.dataLength = dataLength;
+    rc.status = status;
+    rc.senseKey = s.key;
+    rc.asc = s.asc;
+    rc.ascq = s.ascq;
+    log_.push_back(std::move(rc));
+    return status;
+}
+
+bool VirtualDrive::MediumReady(Sense& s) const {
+    if (trayOpen_) {
+        s = {0x02, 0x3A, 0x02};
+        return false;
+    }
+    if (!disc_) {
+        s = {0x02, 0x3A, 0x01};
+        return false;
+    }
+    if (faults_.notReady) {
+        s = {0x02, 0x3A, 0x00};
+        return false;
+    }
+    return true;
+}
+
+int VirtualDrive::Handle(const std::uint8_t* cdb, int cdbLength, std::uint8_t* data, std::uint32_t dataLength,
+                         Sense& s) {
+    switch (cdb[0]) {
+    case 0x00:  // TEST UNIT READY
+        return MediumReady(s) ? kScsiGood : kCheck;
+    case 0x12:  // INQUIRY
+        {
+            std::uint8_t r[96] = {};
+            r[0] = 0x05;
+            r[1] = 0x80;
+            r[2] = 0x05;
+            r[3] = 0x32;
+            r[4] = 91;
+            PutPadded(r + 8, 8, model_.vendor);
+            PutPadded(r + 16, 16, model_.product);
+            PutPadded(r + 32, 4, model_.revision);
+            Answer(r, sizeof r, cdb[4], data, dataLength);
+        }
+        return kScsiGood;
+    case 0x1B: {  // START STOP UNIT
+        const bool loadEject = (cdb[4] & 0x02) != 0;
+        const bool start = (cdb[4] & 0x01) != 0;
+        if (loadEject && !start) {
+            if (locked_) {
+                s = {0x05, 0x53, 0x02};
+                return kCheck;
+            }
+            playing_ = false;
+            trayOpen_ = true;
+        } else if (loadEject && start) {
+            trayOpen_ = false;
+        }
+        return kScsiGood;
+    }
+    case 0x1E:  // PREVENT ALLOW MEDIUM REMOVAL
+        locked_ = (cdb[4] & 0x03) != 0;
+        return kScsiGood;
+    case 0x2B: {  // SEEK(10)
+        if (!MediumReady(s)) return kCheck;
+        const auto lba = static_cast<std::int32_t>(LoadBE32(cdb + 2));
+        if (lba < 0 || lba >= disc_->Leadout()) {
+            s = {0x05, 0x21, 0x00};
+            return kCheck;
+        }
+        playing_ = false;
+        position_ = lba + kLbaBaseFrames;
+        return kScsiGood;
+    }
+    case 0x42:  // READ SUB-CHANNEL
+        if (!MediumReady(s)) return kCheck;
+        if ((cdb[2] & 0x40) == 0 || cdb[3] != 1) {
+            s = {0x05, 0x24, 0x00};
+            return kCheck;
+        }
+        return ReadSubChannel(data, std::min<std::uint32_t>(dataLength, LoadBE16(cdb + 7)));
+    case 0x43:
+        return ReadToc(cdb, data, std::min<std::uint32_t>(dataLength, LoadBE16(cdb + 7)), s);
+    case 0x47:
+        return Play(cdb, s);
+    case 0x4E:  // STOP PLAY/SCAN
+        UpdatePlay();
+        playing_ = false;
+        completedUnreported_ = false;
+        return kScsiGood;
+    case 0x55:
+        return ModeSelect(data, std::min<std::uint32_t>(dataLength, LoadBE16(cdb + 7)), s);
+    case 0x5A:
+        return ModeSense(cdb, data, std::min<std::uint32_t>(dataLength, LoadBE16(cdb + 7)), s);
+    case 0xBB:  // SET CD SPEED
+        speedKb_ = LoadBE16(cdb + 2);
+        return kScsiGood;
+    case 0xBD:
+        return MechanismStatus(data, std::min<std::uint32_t>(dataLength, LoadBE16(cdb + 8)));
+    default:
+        break;
+    }
+    if (const auto command = IdentifyReadCdb(cdb, cdbLength)) {
+        if (model_.readCommands & (1u << *command)) return Read(*command, cdb, data, dataLength, s);
+        ++readRequests_;
+    }
+    s = {0x05, 0x20, 0x00};  // invalid command operation code
+    return kCheck;
+}
+
+int VirtualDrive::ReadToc(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t len, Sense& s) const {
+    if (!MediumReady(s)) return kCheck;
+    const int format = (cdb[2] & 0x0F) | (cdb[9] >> 6);
+    const auto& tracks = disc_->Tracks();
+    const int startTrack = cdb[6];
+    if (format != 0 || tracks.empty() || (startTrack > tracks.back().number && startTrack != 0xAA)) {
+        s = {0x05, 0x24, 0x00};
+        return kCheck;
+    }
+    const bool msf = (cdb[1] & 0x02) != 0;
+    std::vector<std::uint8_t> r(4);
+    r[2] = static_cast<std::uint8_t>(tracks.front().number);
+    r[3] = static_cast<std::uint8_t>(tracks.back().number);
+    auto descriptor = [&](int number, std::uint8_t control, std::int32_t lba) {
+        std::uint8_t d[8] = {};
+        d[1] = static_cast<std::uint8_t>(0x10 | control);
+        d[2] = static_cast<std::uint8_t>(number);
+        if (msf) PutMsf(d + 4, lba + kLbaBaseFrames);
+        else StoreBE32(d + 4, static_cast<std::uint32_t>(lba));
+        r.insert(r.end(), d, d + 8);
+    };
+    for (const ImageTrack& t : tracks)
+        if (t.number >= startTrack && startTrack != 0xAA) descriptor(t.number, t.Control(), t.startLba);
+    descriptor(0xAA, tracks.back().Control(), disc_->Leadout());
+    StoreBE16(r.data(), static_cast<std::uint16_t>(r.size() - 2));
+    Answer(r.data(), r.size(), len, data, len);
+    return kScsiGood;
+}
+
+void VirtualDrive::UpdatePlay() {
+    if (!playing_) return;
+    const std::int64_t elapsed = clock_.NowMs() - playStartedMs_;
+    const std::int64_t pos = playStart_ + elapsed * 75 / 1000;
+    if (pos >= playEnd_) {
+        playing_ = false;
+        completedUnreported_ = true;
+        position_ = playEnd_;
+    } else {
+        position_ = static_cast<std::int32_t>(pos);
+    }
+}
+
+int VirtualDrive::ReadSubChannel(std::uint8_t* data, std::uint32_t len) {
+    UpdatePlay();
+    std::uint8_t r[16] = {};
+    if (playing_) {
+        r[1] = 0x11;
+    } else if (completedUnreported_) {
+        r[1] = 0x13;
+        completedUnreported_ = false;
+    } else {
+        r[1] = 0x15;
+    }
+    StoreBE16(r + 2, 12);
+    r[4] = 1;
+    const int ti = disc_->TrackIndexAt(position_ - kLbaBaseFrames);
+    const ImageTrack* t = ti >= 0 ? &disc_->Tracks()[static_cast<std::size_t>(ti)] : nullptr;
+    r[5] = static_cast<std::uint8_t>(0x10 | (t ? t->Control() : 0));
+    r[6] = static_cast<std::uint8_t>(t ? t->number : 0);
+    r[7] = static_cast<std::uint8_t>(t && position_ - kLbaBaseFrames >= t->startLba ? 1 : 0);
+    PutMsf(r + 8, position_);
+    PutMsf(r + 12, t ? std::max(0, position_ - kLbaBaseFrames - t->startLba) : 0);
+    Answer(r, sizeof r, len, data, len);
+    return kScsiGood;
+}
+
+int VirtualDrive::Play(const std::uint8_t* cdb, Sense& s) {
+    if (!MediumReady(s)) return kCheck;
+    const int start = MsfToFrames(Msf{cdb[3], cdb[4], cdb[5]});
+    const int end = MsfToFrames(Msf{cdb[6], cdb[7], cdb[8]});
+    if (start > end) {
+        s = {0x05, 0x24, 0x00};
+        return kCheck;
+    }
+    if (start < kLbaBaseFrames || end > disc_->Leadout() + kLbaBaseFrames ||
+        !disc_->Addressable(start - kLbaBaseFrames)) {
+        s = {0x05, 0x21, 0x00};
+        return kCheck;
+    }
+    const int ti = disc_->TrackIndexAt(start - kLbaBaseFrames);
+    if (ti >= 0 && !disc_->Tracks()[static_cast<std::size_t>(ti)].Audio()) {
+        s = {0x05, 0x64, 0x00};
+        return kCheck;
+    }
+    completedUnreported_ = false;
+    position_ = start;
+    if (start == end) {
+        playing_ = false;
+        return kScsiGood;
+    }
+    playing_ = true;
+    playStart_ = start;
+    playEnd_ = end;
+    playStartedMs_ = clock_.NowMs();
+    return kScsiGood;
+}
+
+int VirtualDrive::ModeSelect(const std::uint8_t* data, std::uint32_t len, Sense& s) {
+    if (!data || len < 8 + 2) {
+        s = {0x05, 0x1A, 0x00};  // parameter list length error
+        return kCheck;
+    }
+    const std::uint8_t* page = data + 8;
+    const std::uint32_t pageBytes = len - 8;
+    const int code = page[0] & 0x3F;
+    if (code == 0x0E && pageBytes >= 16 && page[1] == 14) {
+        volume_[0] = page[9];
+        volume_[1] = page[11];
+        return kScsiGood;
+    }
+    if (code == 0x08 && pageBytes >= 12 && page[1] == 10) {
+        readCacheDisabled_ = (page[2] & 0x01) != 0;
+        writeCacheEnabled_ = (page[2] & 0x04) != 0;
+        return kScsiGood;
+    }
+    s = {0x05, 0x26, 0x00};  // invalid field in parameter list
+    return kCheck;
+}
+
+int VirtualDrive::ModeSense(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t len, Sense& s) const {
+    if ((cdb[2] & 0x3F) != 0x2A) {
+        s = {0x05, 0x24, 0x00};
+        return kCheck;
+    }
+    std::uint8_t r[8 + 20] = {};
+    StoreBE16(r, sizeof r - 2);
+    std::uint8_t* p = r + 8;
+    p[0] = 0x2A;
+    p[1] = 18;
+    p[2] = 0x03;  // reads CD-R and CD-RW
+    p[3] = 0x00;  // writes nothing
+    p[4] = 0x41;  // audio play, multisession
+    p[5] = 0x03;  // CD-DA commands, accurate stream
+    p[6] = 0x29;  // lock, eject, tray loader
+    p[7] = 0x03;  // separate volume and mute
+    StoreBE16(p + 8, 7056);
+    StoreBE16(p + 10, 256);
+    StoreBE16(p + 12, model_.bufferKb);
+    StoreBE16(p + 14, static_cast<std::uint16_t>(std::min(speedKb_, 7056)));
+    Answer(r, sizeof r, len, data, len);
+    return kScsiGood;
+}
+
+int VirtualDrive::MechanismStatus(std::uint8_t* data, std::uint32_t len) {
+    UpdatePlay();
+    std::uint8_t r[8] = {};
+    r[1] = static_cast<std::uint8_t>((trayOpen_ ? 0x10 : 0) | (playing_ ? 0x20 : 0));
+    const std::uint32_t lba = static_cast<std::uint32_t>(std::max(0, position_ - kLbaBaseFrames));
+    r[2] = static_cast<std::uint8_t>(lba >> 16);
+    r[3] = static_cast<std::uint8_t>(lba >> 8);
+    r[4] = static_cast<std::uint8_t>(lba);
+    if (data) std::memset(data, 0, len);
+    Answer(r, sizeof r, len, data, len);
+    return kScsiGood;
+}
+
+int VirtualDrive::Read(int command, const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t len, Sense& s) {
+    ++readRequests_;
+    if (!MediumReady(s)) return kCheck;
+    std::int32_t lba = 0;
+    int count = 0;
+    DecodeReadCdb(command, cdb, lba, count);
+    if (faults_.readDelayMs > 0) clock_.SleepMs(faults_.readDelayMs);
+    if (count == 0) return kScsiGood;
+    if (lba < 0 || lba + count > disc_->Leadout()) {
+        s = {0x05, 0x21, 0x00};
+        return kCheck;
+    }
+    if (!data || len < static_cast<std::uint32_t>(count) * kSectorBytes) {
+        s = {0x05, 0x24, 0x00};
+        return kCheck;
+    }
+    for (int i = 0; i < count; ++i) {
+        const std::int32_t sector = lba + i;
+        std::uint8_t* out = data + static_cast<std::size_t>(i) * kSectorBytes;
+        auto bad = faults_.unreadable.find(sector);
+        if (bad != faults_.unreadable.end()) {
+            if (bad->second > 0 && --bad->second == 0) faults_.unreadable.erase(bad);
+            s = {0x03, 0x11, 0x00};
+            return kCheck;
+        }
+        const int ti = disc_->TrackIndexAt(sector);
+        if (command == 0 && ti >= 0 && !disc_->Tracks()[static_cast<std::size_t>(ti)].Audio()) {
+            s = {0x05, 0x64, 0x00};  // illegal mode for this track
+            return kCheck;
+        }
+        switch (disc_->ReadSector(sector, out)) {
+        case DiscImage::SectorResult::Ok:
+            break;
+        case DiscImage::SectorResult::OutOfRange:
+            s = {0x05, 0x21, 0x00};
+            return kCheck;
+        case DiscImage::SectorResult::ReadError:
+            s = {0x03, 0x11, 0x00};
+            return kCheck;
+        }
+    }
+    ApplyFaults(lba, count, data);
+    return kScsiGood;
+}
+
+void VirtualDrive::ApplyFaults(std::int32_t first, int count, std::uint8_t* data) {
+    auto inside = [&](std::int32_t lba) { return lba >= first && lba < first + count; };
+    auto sectorAt = [&](std::int32_t lba) { return data + static_cast<std::size_t>(lba - first) * kSectorBytes; };
+    auto spend = [](auto& map, auto it) {
+        if (it->second > 0 && --it->second == 0) return map.erase(it);
+        return std::next(it);
+    };
+    for (auto it = faults_.zeroRuns.begin(); it != faults_.zeroRuns.end();) {
+        if (!inside(it->lba)) {
+            ++it;
+            continue;
+        }
+        const int from = std::clamp(it->offset, 0, kSectorBytes);
+        const int to = std::clamp(it->offset + it->length, from, kSectorBytes);
+        std::memset(sectorAt(it->lba) + from, 0, static_cast<std::size_t>(to - from));
+        if (it->reads > 0 && --it->reads == 0) it = faults_.zeroRuns.erase(it);
+        else ++it;
+    }
+    for (auto it = faults_.mirrored.begin(); it != faults_.mirrored.end();) {
+        if (!inside(it->first) || !inside(it->first + 1)) {
+            ++it;
+            continue;
+        }
+        const std::uint8_t* a = sectorAt(it->first);
+        std::uint8_t* b = sectorAt(it->first + 1);
+        for (int k = 0; k < kSectorBytes; ++k) b[k] = a[kSectorBytes - 1 - k];
+        it = spend(faults_.mirrored, it);
+    }
+    for (auto it = faults_.noisy.begin(); it != faults_.noisy.end();) {
+        if (!inside(it->first)) {
+            ++it;
+            continue;
+        }
+        std::uint8_t* p = sectorAt(it->first);
+        ++noiseCounter_;
+        for (int k = 0; k < kSectorBytes; ++k)
+            p[k] ^= static_cast<std::uint8_t>((noiseCounter_ + static_cast<std::uint32_t>(k)) % 251 + 1);
+        it = spend(faults_.noisy, it);
+    }
+}
+
+void VirtualDrive::OpenTray() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    playing_ = false;
+    trayOpen_ = true;
+}
+
+void VirtualDrive::CloseTray() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    trayOpen_ = false;
+}
+
+void VirtualDrive::InsertDisc(std::shared_ptr<const DiscImage> disc) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    playing_ = false;
+    completedUnreported_ = false;
+    position_ = kLbaBaseFrames;
+    disc_ = std::move(disc);
+    trayOpen_ = false;
+}
+
+void VirtualDrive::RemoveDisc() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    playing_ = false;
+    completedUnreported_ = false;
+    disc_.reset();
+    trayOpen_ = false;
+}
+
+bool VirtualDrive::TrayOpen() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return trayOpen_;
+}
+
+bool VirtualDrive::HasDisc() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return disc_ != nullptr;
+}
+
+std::shared_ptr<const DiscImage> VirtualDrive::Disc() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return disc_;
+}
+
+void VirtualDrive::SetModel(const VirtualDriveModel& m) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    model_ = m;
+}
+
+void VirtualDrive::SetFaults(const VirtualFaults& f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    faults_ = f;
+}
+
+VirtualFaults VirtualDrive::Faults() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return faults_;
+}
+
+std::vector<RecordedCommand> VirtualDrive::Commands() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return log_;
+}
+
+void VirtualDrive::ClearCommands() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_.clear();
+}
+
+int VirtualDrive::ReadRequests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return readRequests_;
+}
+
+int VirtualDrive::SpeedKb() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return speedKb_;
+}
+
+bool VirtualDrive::Locked() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return locked_;
+}
+
+std::uint8_t VirtualDrive::VolumeLeft() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return volume_[0];
+}
+
+std::uint8_t VirtualDrive::VolumeRight() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return volume_[1];
+}
+
+bool VirtualDrive::ReadCacheDisabled() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return readCacheDisabled_;
+}
+
+bool VirtualDrive::WriteCacheEnabled() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return writeCacheEnabled_;
+}
+
+}  // namespace sv

@@ -1,0 +1,38 @@
+// sornaval-cli toc [--drive N | --image FILE.cue | --demo] [--json]: the disc
+// layout exactly as the track view gets it.
+#include <iostream>
+
+#include "cdrom/DiscSource.h"
+#include "cdrom/TocReport.h"
+#include "main/cli/CliCommand.h"
+
+namespace {
+
+int RunToc(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const sv::cli::Options options(args);
+    std::vector<std::string> flags = sv::kDiscSourceFlags;
+    flags.push_back("--json");
+    const auto unknown = options.Unknown(flags, sv::kDiscSourceValued);
+    if (!unknown.empty()) {
+        err << "toc: unknown argument \"" << unknown.front() << "\"\n";
+        return 2;
+    }
+    sv::DiscSourceOptions source;
+    std::string error;
+    if (!sv::ParseDiscSourceOptions(args, source, error)) {
+        err << "toc: " << error << "\n";
+        return 2;
+    }
+    auto disc = sv::OpenDiscSource(source, error);
+    if (!disc) {
+        err << "toc: " << error << "\n";
+        return 1;
+    }
+    out << (options.Flag("--json") ? sv::TocJson(disc->disc) : sv::TocText(disc->disc));
+    return 0;
+}
+
+const sv::cli::CommandRegistration kRegistration("toc", "[--drive N | --image FILE.cue | --demo] [--json]",
+                                                 "print the disc layout", &RunToc);
+
+}  // namespace
