@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <tuple>
+
+#include "app/LanguageFiles.h"
+#include "app/WindowTexts.h"
+#include "base/BuiltinMessages.h"
+#include "support/TempDir.h"
+
+using namespace sv;
+using svtest::ReadFileBytes;
+using svtest::TempDir;
+using svtest::WriteFileBytes;
+
+TEST(LanguageFiles, BuiltinRussianFileHoldsEveryMessageAndSection) {
+    TempDir dir;
+    EnsureBuiltinLanguageFiles(dir.Slash());
+    const std::string text = ReadFileBytes(dir.Path() / "russian.lng");
+    EXPECT_NE(text.find(";LANG:Russian\n"), std::string::npos);
+    EXPECT_NE(text.find("\n#R\n;00:Уже сжат.\n;01:"), std::string::npos);
+    EXPECT_NE(text.find("\n;34:Директории '%s' не существует. Создать?\n"), std::string::npos);
+    EXPECT_NE(text.find("\n;99:Файл lame_enc.dll поврежден!\n"), std::string::npos);
+
+    TLanguage lang;
+    lang.SetFiles(BuildLanguageFileList(dir.Slash()));
+    ASSERT_TRUE(lang.LoadLanguage(0));
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(lang.GetMessage(i), kRussianMessages[static_cast<std::size_t>(i)]) << i;
+    // Every window section reads back in its table's order.
+    for (const WindowTexts* w : AllWindowTexts()) {
+        ASSERT_TRUE(lang.SeekSection(w->section));
+        int n = 2;
+        for (const auto& t : w->texts) EXPECT_EQ(lang.GetText(n++), t.russian) << t.object;
+    }
+}
+
+TEST(LanguageFiles, SectionsFitTwoDigitEntriesAndNamesAreUnique) {
+    for (const WindowTexts* w : AllWindowTexts()) {
+        EXPECT_LE(w->texts.size(), 98u) << "section " << w->section;  // entries 02..99
+        std::set<std::tuple<std::string, int, int>> seen;
+        for (const auto& t : w->texts)
+            EXPECT_TRUE(seen.insert({t.object, static_cast<int>(t.target), t.index}).second) << t.object;
+    }
+}
+
+TEST(LanguageFiles, ExistingFilesAreKeptAndRussianIsRecreatedWhenRemoved) {
+    TempDir dir;
+    WriteFileBytes(dir.Path() / "english.lng", ";LANG:My English\n#R\n;00:mine\n");
+    EnsureBuiltinLanguageFiles(dir.Slash());
+    EXPECT_EQ(ReadFileBytes(dir.Path() / "english.lng"), ";LANG:My English\n#R\n;00:mine\n");
+    std::filesystem::remove(dir.Path() / "russian.lng");
+    EnsureBuiltinLanguageFiles(dir.Slash());
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "russian.lng"));
+}
+
+TEST(LanguageFiles, ListPutsRussianFirstAndSearchesSubfolders) {
+    TempDir dir;
+    WriteFileBytes(dir.Path() / "b.lng", ";LANG:Bravo\n");
+    WriteFileBytes(dir.Path() / "Russian.LNG", ";LANG:Russian\n");
+    WriteFileBytes(dir.Path() / "more/a.lng", ";LANG:Alpha\n");
+    WriteFileBytes(dir.Path() / "noname.lng", "#01\n");
+    WriteFileBytes(dir.Path() / "notes.txt", ";LANG:Not a language\n");
+    const auto list = BuildLanguageFileList(dir.Slash());
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(std::filesystem::path(list[0]).filename(), "Russian.LNG");
+    TLanguage lang;
+    lang.SetFiles(list);
+    const auto menu = BuildLanguageMenu(lang);
+    ASSERT_EQ(menu.size(), 3u);  // Russian, Bravo, Alpha; the unnamed file is left out
+    EXPECT_EQ(menu[0].name, "Russian");
+    EXPECT_EQ(menu[0].tag, 0);
+    // Files are listed in path order: b.lng, then more/a.lng.
+    EXPECT_EQ(menu[1].name, "Bravo");
+    EXPECT_EQ(menu[1].tag, 1);
+    EXPECT_EQ(menu[2].name, "Alpha");
+    EXPECT_EQ(menu[2].tag, 2);
+    EXPECT_EQ(FindLanguageTag(menu, "Alpha"), 2);
+    EXPECT_EQ(FindLanguageTag(menu, "Klingon"), -1);
+}
+
+TEST(LanguageFiles, EnglishFileTranslatesEveryEntry) {
+    const std::string en = BuiltinLanguageFile(true);
+    EXPECT_NE(en.find(";LANG:English\n"), std::string::npos);
+    EXPECT_NE(en.find(";34:The folder '%s' does not exist. Create it?\n"), std::string::npos);
+    EXPECT_EQ(en.find("Настройки"), std::string::npos);
+    // Same shape as the Russian file: the same number of lines.
+    const std::string ru = BuiltinLanguageFile(false);
+    EXPECT_EQ(std::count(en.begin(), en.end(), '\n'), std::count(ru.begin(), ru.end(), '\n'));
+}

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "app/DriveAccess.h"
+#include "app/WindowTexts.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+#include "ui/MainWindow.h"
+
+using namespace sv;
+using svtest::TempDir;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() : window_(drives_, dialogs_, {dir_.Slash(), dir_.Slash() + "setting/", dir_.Slash() + "Music/"}) {}
+    TempDir dir_;
+    NoDriveAccess drives_;
+    svtest::ScriptedDialogs dialogs_;
+    TMainWindow window_;
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, StartsWithEveryControlAndTheRussianTexts) {
+    window_.Start();
+    window_.show();
+    for (const auto& t : MainWindowTexts().texts) {
+        if (t.target == TextTarget::Value) continue;
+        EXPECT_NE(window_.findChild<QObject*>(t.object), nullptr) << t.object;
+    }
+    for (const char* b : kToolButtons) {
+        auto* button = window_.findChild<QToolButton*>(b);
+        ASSERT_NE(button, nullptr) << b;
+        EXPECT_TRUE(button->isVisible()) << b;
+    }
+    EXPECT_EQ(window_.windowTitle(), "Sornaval v3.4");
+    EXPECT_EQ(window_.findChild<QToolButton*>("SpeedButton2")->toolTip(), "Сграбить в MP3");
+    EXPECT_EQ(window_.findChild<QTreeWidget*>("ListView")->headerItem()->text(1), "Длина");
+    // No drive, no disc: the disc commands are off, settings and convert stay on.
+    EXPECT_FALSE(window_.findChild<QToolButton*>("SpeedButton2")->isEnabled());
+    EXPECT_FALSE(window_.findChild<QToolButton*>("SpeedButton16")->isEnabled());
+    EXPECT_FALSE(window_.findChild<QAction*>("Stop1")->isEnabled());
+    EXPECT_TRUE(window_.findChild<QToolButton*>("SettingButton")->isEnabled());
+    EXPECT_TRUE(window_.findChild<QToolButton*>("ConvertButton")->isEnabled());
+    EXPECT_TRUE(window_.findChild<QComboBox*>("CDROMBox")->isEnabled());  // follows eject
+}
+
+TEST_F(MainWindowTest, HiddenButtonsLeaveNoGap) {
+    window_.Start();
+    window_.show();
+    TProgramSettings s = window_.Controller().Settings();
+    s.SetShowWmaButton(false);
+    window_.SetSettingsDialogRunner([&](TProgramSettings& settings, DISC_INFO&) {
+        settings = s;
+        return true;
+    });
+    window_.Controller().SettingsCommand();
+    EXPECT_FALSE(window_.findChild<QToolButton*>("WMAButton")->isVisible());
+    const int wave = window_.findChild<QToolButton*>("SpeedButton18")->x();
+    const int grab = window_.findChild<QToolButton*>("SpeedButton2")->x();
+    EXPECT_EQ(wave - grab, window_.ToolButtonWidth());
+}
+
+TEST_F(MainWindowTest, EscapeMinimisesAndClosingSavesTheSettings) {
+    window_.Start();
+    window_.show();
+    QTest::keyClick(&window_, Qt::Key_Escape);
+    EXPECT_TRUE(window_.windowState() & Qt::WindowMinimized);
+    window_.close();
+    EXPECT_EQ(std::filesystem::file_size(dir_.Path() / "setting/set.dat"), 1208u);
+}
+
+TEST_F(MainWindowTest, LanguageMenuSwitchesTheWindowToEnglish) {
+    window_.Start();
+    QAction* english = nullptr;
+    for (QAction* a : window_.findChildren<QAction*>())
+        if (a->text() == "English") english = a;
+    ASSERT_NE(english, nullptr);
+    english->trigger();
+    EXPECT_EQ(window_.findChild<QToolButton*>("SpeedButton1")->toolTip(), "Refresh");
+    EXPECT_EQ(window_.findChild<QAction*>("Settings1")->text(), "Settings...");
+    EXPECT_TRUE(english->isChecked());
+}
