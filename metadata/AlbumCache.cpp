@@ -111,7 +111,8 @@ void TAlbumCache::ListArtists(std::vector<std::string>& list) const {
     std::sort(files.begin(), files.end());
     for (const auto& file : files) {
         std::string bytes;
-        if (!ReadWholeFile(file, 4 * kAlbumFileSize, bytes) || bytes.size() < DISC_INFO::kArtist + kArtistBytes) continue;
+        if (!ReadWholeFile(file, 4 * kAlbumFileSize, bytes)) continue;
+        if (bytes.size() < DISC_INFO::kArtist + kArtistBytes) continue;
         const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + DISC_INFO::kArtist;
         AddUniqueIgnoreCase(list, ReadFixedText(p, kArtistBytes));
     }

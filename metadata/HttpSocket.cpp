@@ -138,7 +138,8 @@ std::string Base64Encode(std::string_view bytes) {
     std::size_t i = 0;
     for (; i + 2 < bytes.size(); i += 3) {
         const std::uint32_t v = (static_cast<std::uint8_t>(bytes[i]) << 16) |
-                                (static_cast<std::uint8_t>(bytes[i + 1]) << 8) | static_cast<std::uint8_t>(bytes[i + 2]);
+                                (static_cast<std::uint8_t>(bytes[i + 1]) << 8) |
+                                static_cast<std::uint8_t>(bytes[i + 2]);
         out += kAlphabet[(v >> 18) & 63];
         out += kAlphabet[(v >> 12) & 63];
         out += kAlphabet[(v >> 6) & 63];

@@ -56,7 +56,8 @@ TEST(SiteLineTest, PositionsAndFilters) {
     EXPECT_EQ(site.port, 80);
     EXPECT_EQ(site.description, "Random gnudb server");
 
-    ASSERT_TRUE(sv::ParseSiteLine("mirror.example.au  http  8080  /cgi/cddb  S033.52  E151.13  Sydney, Australia", site));
+    ASSERT_TRUE(
+        sv::ParseSiteLine("mirror.example.au  http  8080  /cgi/cddb  S033.52  E151.13  Sydney, Australia", site));
     EXPECT_EQ(site.north, 0);
     EXPECT_EQ(site.latitude, 33 * 60 + 52);
     EXPECT_EQ(site.east, 1);

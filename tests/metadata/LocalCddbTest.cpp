@@ -148,7 +148,8 @@ TEST_F(LocalCddbTest, FindListsEveryFileAndSurvivesAMissingFolder) {
     fs::remove_all(Root() + "classical");
     std::vector<std::string> list;
     EXPECT_EQ(db.Find(0, &list), "");
-    EXPECT_EQ(list, (std::vector<std::string>{Root() + "blues/02to02", Root() + "rock/01to01", Root() + "misc/03to03"}));
+    EXPECT_EQ(list,
+              (std::vector<std::string>{Root() + "blues/02to02", Root() + "rock/01to01", Root() + "misc/03to03"}));
     EXPECT_EQ(db.Find(0x03000000), Root() + "misc/03to03");
 }
 

@@ -170,7 +170,8 @@ TEST_F(LookupTest, ChooserClosedWithoutChoiceReadsNothing) {
 
 TEST_F(LookupTest, SeventeenAndOneHundredOneMatches) {
     std::string seventeen = "211 Found inexact matches\r\n";
-    for (int i = 0; i < 17; ++i) seventeen += "rock 0c012a" + std::to_string(10 + i) + " Title " + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 17; ++i)
+        seventeen += "rock 0c012a" + std::to_string(10 + i) + " Title " + std::to_string(i) + "\r\n";
     server.Reply(HttpReply(seventeen + ".\r\n"));
     server.Reply(Entry("DTITLE=Seventeenth / Album\r\n"));
     dialogs.ExpectChoice("", 16);
@@ -179,7 +180,8 @@ TEST_F(LookupTest, SeventeenAndOneHundredOneMatches) {
     EXPECT_EQ(server.Requests()[1], std::string("GET /~cddb/cddb.cgi?cmd=cddb+read+rock+0C012A26") + kHello);
 
     std::string many = "211 Found inexact matches\r\n";
-    for (int i = 0; i < 101; ++i) many += "misc " + sv::DiscIdLowerHex(0x0C000000u + i) + " Title " + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 101; ++i)
+        many += "misc " + sv::DiscIdLowerHex(0x0C000000u + i) + " Title " + std::to_string(i) + "\r\n";
     server.Reply(HttpReply(many + ".\r\n"));
     server.Reply(Entry("DTITLE=Hundredth / Album\r\n"));
     dialogs.ExpectMessage("Error adding CDDBQueryResult in table").ExpectChoice("", 99);
@@ -348,8 +350,8 @@ TEST(MirrorListTest, FetchKeepsTwentySitesAndWritesTheFile) {
     body += "cddb.example cddbp 8880 - N037.21 W122.05 Not an HTTP site\r\n";
     body += "bad.example http 80 /~cddb/cddb.cgi N37.21 W122.05 Six-character latitude\r\n";
     for (int i = 0; i < 25; ++i)
-        body += "m" + std::to_string(i) + ".example http 80 /~cddb/cddb.cgi N037.21 W122.05 Mirror " + std::to_string(i) +
-                "\r\n";
+        body += "m" + std::to_string(i) + ".example http 80 /~cddb/cddb.cgi N037.21 W122.05 Mirror " +
+                std::to_string(i) + "\r\n";
     server.Reply(HttpReply(body + ".\r\n"));
     server.Reply(HttpReply("401 No site information available.\r\n.\r\n"));
     svtest::TempDir dir;

@@ -149,7 +149,8 @@ TEST(ReadReplyTest, EndlessReplyIsCutOff) {
     ASSERT_TRUE(server.Ok());
     std::vector<ServerStep> steps{ServerStep::Send(svtest::HttpReply("210 rock 0c012a02\r\n"))};
     const std::string block(64 * 1024, 'x');
-    for (std::size_t sent = 0; sent <= sv::kMaxReplyBytes; sent += block.size()) steps.push_back(ServerStep::Send(block));
+    for (std::size_t sent = 0; sent <= sv::kMaxReplyBytes; sent += block.size())
+        steps.push_back(ServerStep::Send(block));
     steps.push_back(ServerStep::Hang());
     server.AddConnection(steps);
     std::string reply;

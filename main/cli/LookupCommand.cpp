@@ -1,0 +1,158 @@
+// sornaval-cli lookup [--drive N | --image FILE.cue | --demo] [--choose N]
+// [--server HOST[:PORT]] [--json]: the online lookup of the main window for
+// the disc of the source. Several matches take the first one, or match N
+// (counted from 1) with --choose. The result goes into the album cache and the
+// local database like the window's lookup, and is printed.
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+#include <span>
+
+#include "base/Paths.h"
+#include "base/ProgramSettings.h"
+#include "cdrom/DiscSource.h"
+#include "cdrom/Toc.h"
+#include "cdrom/TocReport.h"
+#include "main/cli/CliCommand.h"
+#include "metadata/AlbumCache.h"
+#include "metadata/CddbLookup.h"
+#include "metadata/DiscId.h"
+#include "metadata/FileIo.h"
+
+namespace {
+
+// Answers the lookup's questions from the command line: messages go to the
+// error stream, the retry question is answered No, the chooser takes the
+// match named by --choose.
+class CliDialogs : public sv::IUserDialogs {
+public:
+    CliDialogs(std::ostream& err, int choice) : err_(err), choice_(choice) {}
+    bool AskYesNo(std::string_view text, sv::MessageIcon) override {
+        err_ << "lookup: " << text << " -> no\n";
+        return false;
+    }
+    void ShowMessage(std::string_view text, sv::MessageIcon) override { err_ << "lookup: " << text << "\n"; }
+    std::optional<int> ChooseFromList(std::string_view, const std::vector<std::string>& items, int) override {
+        for (std::size_t i = 0; i < items.size(); ++i) err_ << "  " << (i + 1) << ". " << items[i] << "\n";
+        if (choice_ < 0 || choice_ >= static_cast<int>(items.size())) {
+            err_ << "lookup: there is no match " << (choice_ + 1) << " (" << items.size() << " matches)\n";
+            return std::nullopt;
+        }
+        return choice_;
+    }
+    std::optional<std::string> AskText(std::string_view, const std::vector<std::string>&, std::string_view) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> PickFile(std::string_view, std::string_view) override { return std::nullopt; }
+
+private:
+    std::ostream& err_;
+    int choice_;
+};
+
+// The settings the window program uses, or the defaults of a fresh installation.
+sv::TProgramSettings LoadSettings() {
+    sv::TProgramSettings settings;
+    std::string bytes;
+    if (sv::ReadWholeFile(sv::SettingsFolder() + "set.dat", 1u << 16, bytes) && !bytes.empty()) {
+        settings.ReadFrom(bytes);
+    } else {
+        const char* home = std::getenv("HOME");
+        settings.ApplyDefaults(sv::DataFolder(), sv::WithTrailingSlash(home ? home : "/tmp") + "Music/");
+    }
+    return settings;
+}
+
+void PrintResult(std::ostream& out, bool json, const sv::DISC_INFO& disc, const std::string& category) {
+    const int count = std::min<int>(disc.TrackCount(), sv::DISC_INFO::kMaxTracks);
+    if (json) {
+        out << "{\"discid\": " << sv::JsonString(disc.DiscIdText()) << ", \"category\": " << sv::JsonString(category)
+            << ", \"artist\": " << sv::JsonString(disc.Artist()) << ", \"album\": " << sv::JsonString(disc.Album())
+            << ", \"year\": " << sv::JsonString(disc.Year()) << ", \"genre\": " << sv::JsonString(disc.Genre())
+            << ", \"titles\": [";
+        for (int k = 0; k < count; ++k) out << (k ? ", " : "") << sv::JsonString(disc.TrackCopy(k).Title());
+        out << "]}\n";
+        return;
+    }
+    out << "discid: " << disc.DiscIdText() << "\ncategory: " << category << "\nartist: " << disc.Artist()
+        << "\nalbum: " << disc.Album() << "\nyear: " << disc.Year() << "\ngenre: " << disc.Genre() << "\n";
+    for (int k = 0; k < count; ++k)
+        out << (k + 1 < 10 ? "0" : "") << (k + 1) << " " << disc.TrackCopy(k).Title() << "\n";
+}
+
+int RunLookup(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const sv::cli::Options options(args);
+    std::vector<std::string> flags = sv::kDiscSourceFlags;
+    flags.push_back("--json");
+    std::vector<std::string> valued = sv::kDiscSourceValued;
+    valued.push_back("--choose");
+    valued.push_back("--server");
+    const auto unknown = options.Unknown(flags, valued);
+    if (!unknown.empty()) {
+        err << "lookup: unknown argument \"" << unknown.front() << "\"\n";
+        return 2;
+    }
+    int choice = 0;
+    if (const auto text = options.Value("--choose")) {
+        try {
+            std::size_t used = 0;
+            choice = std::stoi(*text, &used) - 1;
+            if (used != text->size() || choice < 0) throw std::invalid_argument("choose");
+        } catch (const std::exception&) {
+            err << "lookup: --choose needs a match number from 1\n";
+            return 2;
+        }
+    }
+    sv::DiscSourceOptions source;
+    std::string error;
+    if (!sv::ParseDiscSourceOptions(args, source, error)) {
+        err << "lookup: " << error << "\n";
+        return 2;
+    }
+    const auto opened = sv::OpenDiscSource(source, error);
+    if (!opened) {
+        err << "lookup: " << error << "\n";
+        return 1;
+    }
+    const auto toc =
+        sv::ParseRawToc(std::span<const std::uint8_t>(opened->toc.Data(), static_cast<std::size_t>(sv::kTocBytes)));
+    if (!toc) {
+        err << "lookup: the disc's table of contents holds no track\n";
+        return 1;
+    }
+
+    sv::TProgramSettings settings = LoadSettings();
+    if (const auto server = options.Value("--server")) settings.SetCddbServer(*server);
+    sv::TLocalCDDB localDb;
+    sv::TAlbumCache albums;
+    albums.SetFolder(sv::TAlbumCache::DefaultFolder());
+    sv::ApplyMetadataSettings(settings, localDb, albums);
+
+    // The disc as the window holds it: what the album cache knows, on the drive's layout.
+    const std::uint32_t id = sv::ComputeDiscId(*toc);
+    sv::DISC_INFO disc;
+    sv::TagBlocks tags;
+    sv::StoreDiscId(disc, id);
+    disc.SetTrackCount(static_cast<std::uint8_t>(toc->trackStarts.size()));
+    disc.SetLbaBase(150);
+    const bool known = albums.LoadAlbum(disc, tags, id);
+    sv::BuildLayout(opened->toc, disc, known);
+    tags.EnsureCount(disc.TrackCount());
+
+    CliDialogs dialogs(err, choice);
+    sv::NullEventPump pump;
+    sv::DiscLookupContext context{settings, *toc, disc, tags, albums, nullptr, dialogs, pump, {}};
+    const sv::DiscLookupResult result = sv::RunDiscLookup(context);
+    if (!result.applied) {
+        err << "lookup: nothing was applied to disc " << disc.DiscIdText() << "\n";
+        return 1;
+    }
+    PrintResult(out, options.Flag("--json"), disc, result.match.category);
+    return 0;
+}
+
+const sv::cli::CommandRegistration kRegistration(
+    "lookup", "[--drive N | --image FILE.cue | --demo] [--choose N] [--server HOST[:PORT]] [--json]",
+    "look the disc up on the CDDB server, store the album and print what was applied", &RunLookup);
+
+}  // namespace

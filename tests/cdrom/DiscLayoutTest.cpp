@@ -1,0 +1,355 @@
+// Disc images through a virtual drive into the disc record: the table of
+// contents the drive reports and the layout the track view gets, for a plain
+// audio CD, an enhanced CD, a disc whose first track starts after 150 and a
+// data-only disc; and the layout rules on hand-made TOC buffers.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "CdromTestSupport.h"
+#include "base/Msf.h"
+#include "cdrom/CueSheet.h"
+#include "cdrom/DiscRead.h"
+#include "cdrom/DiscSource.h"
+#include "cdrom/Toc.h"
+#include "cdrom/TocReport.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+using namespace sv;
+
+namespace {
+
+struct Image {
+    svtest::TempDir dir;
+    std::string cue;
+};
+
+std::unique_ptr<Image> WriteImage(const std::string& sheet, const std::vector<std::pair<std::string, int>>& bins) {
+    auto img = std::make_unique<Image>();
+    std::int32_t first = 0;
+    for (const auto& [name, sectors] : bins) {
+        cdtest::WritePatternBin(img->dir.Path() / name, first, sectors);
+        first += sectors;
+    }
+    img->cue = (img->dir.Path() / "disc.cue").string();
+    svtest::WriteFileBytes(img->cue, sheet);
+    return img;
+}
+
+// Reads the disc in drive 0 as the main window does.
+DISC_INFO ReadThroughDrive(const std::string& cue, RawToc* raw = nullptr) {
+    std::string error;
+    auto image = LoadCueSheet(cue, error);
+    EXPECT_TRUE(image) << error;
+    auto rig = cdtest::MakeRig(image);
+    TProgramSettings settings;
+    DISC_INFO disc;
+    TocBuffer toc;
+    svtest::ScriptedDialogs dialogs;
+    bool cacheAsked = false;
+    EXPECT_TRUE(ReadDisc(*rig->cdrom, settings, disc, toc, dialogs, [&](DISC_INFO& d, const TocBuffer&) {
+        cacheAsked = true;
+        EXPECT_GT(d.TrackCount(), 0);
+        EXPECT_EQ(d.LbaBase(), 150);
+        return false;
+    }));
+    EXPECT_TRUE(cacheAsked);
+    if (raw) {
+        EXPECT_TRUE(ParseToc(toc, *raw));
+    }
+    return disc;
+}
+
+struct Want {
+    std::int32_t startLba;
+    std::string startMsf;
+    int lengthSectors;
+    bool audio;
+};
+
+void ExpectLayout(const DISC_INFO& disc, const std::vector<Want>& tracks, std::int32_t leadout) {
+    ASSERT_EQ(disc.TrackCount(), tracks.size());
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        SCOPED_TRACE("track " + std::to_string(i + 1));
+        const TRACK_INFO t = disc.TrackCopy(static_cast<int>(i));
+        EXPECT_EQ(t.StartLba(), tracks[i].startLba);
+        EXPECT_EQ(FormatMsf(t.StartMsf()), tracks[i].startMsf);
+        EXPECT_EQ(MsfToFrames(t.LengthMsf()), tracks[i].lengthSectors);
+        EXPECT_EQ(t.SizeBytes(), static_cast<std::uint32_t>(tracks[i].lengthSectors) * 2352u);
+        EXPECT_EQ(t.AudioFlag(), tracks[i].audio);
+        EXPECT_EQ(t.Title(), "Track " + std::to_string(i + 1));
+    }
+    EXPECT_EQ(disc.TrackCopy(disc.TrackCount()).StartLba(), leadout);
+}
+
+TEST(DiscLayout, PlainAudioCd) {
+    auto img = WriteImage("FILE \"disc.bin\" BINARY\n"
+                          "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                          "  TRACK 02 AUDIO\n    INDEX 00 00:10:00\n    INDEX 01 00:12:00\n"
+                          "  TRACK 03 AUDIO\n    INDEX 01 00:20:00\n",
+                          {{"disc.bin", 2000}});
+    RawToc raw;
+    const DISC_INFO disc = ReadThroughDrive(img->cue, &raw);
+    // The TOC carries INDEX 01 positions as absolute addresses.
+    EXPECT_EQ(raw.Offsets(), (std::vector<int>{150, 900 + 150, 1500 + 150, 2000 + 150}));
+    EXPECT_EQ(raw.tracks[1].Control(), 0);
+    EXPECT_EQ(raw.tracks[1].Adr(), 1);
+    ExpectLayout(disc, {{0, "00:02:00", 900, true}, {900, "00:14:00", 600, true}, {1500, "00:22:00", 500, true}},
+                 2000);
+    EXPECT_EQ(FormatMsf(disc.TrackCopy(0).EndMsf()), "00:14:00");
+    EXPECT_EQ(TotalTime(disc), "00:26:50");
+    EXPECT_EQ(TrackAtLba(disc, 899), 0);
+    EXPECT_EQ(TrackAtLba(disc, 900), 1);
+    EXPECT_EQ(TrackAtLba(disc, 1999), 2);
+    EXPECT_EQ(TrackAtLba(disc, 2000), 255);
+}
+
+TEST(DiscLayout, EnhancedCdSecondSessionIsPulledBack) {
+    // Two audio tracks in session 1 (3000 sectors), a data track in session 2
+    // (1000 sectors); the file holds them back to back.
+    auto img = WriteImage("REM SESSION 01\nFILE \"disc.bin\" BINARY\n"
+                          "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                          "  TRACK 02 AUDIO\n    INDEX 01 00:20:00\n"
+                          "REM SESSION 02\n"
+                          "  TRACK 03 MODE1/2352\n    INDEX 01 00:40:00\n",
+                          {{"disc.bin", 4000}});
+    RawToc raw;
+    const DISC_INFO disc = ReadThroughDrive(img->cue, &raw);
+    // The drive reports the data track 11400 sectors after session 1's end.
+    EXPECT_EQ(raw.tracks[2].Frames(), 3000 + 11400 + 150);
+    EXPECT_EQ(raw.tracks[2].Control(), 4);
+    EXPECT_EQ(raw.leadout.Frames(), 3000 + 11400 + 1000 + 150);
+    // The program counts the last audio track to the end of session 1 and the
+    // data track from there.
+    ExpectLayout(disc, {{0, "00:02:00", 1500, true}, {1500, "00:22:00", 1500, true}, {3000, "00:42:00", 1000, false}},
+                 3000 + 11400 + 1000);
+    EXPECT_EQ(FormatMsf(disc.TrackCopy(1).EndMsf()), "00:42:00");
+
+    // The session gap cannot be read; both sessions can.
+    std::string error;
+    auto rig = cdtest::MakeRig(LoadCueSheet(img->cue, error));
+    std::vector<std::uint8_t> sector(2352);
+    EXPECT_TRUE(rig->cdrom->ReadSectors(2999, 1, sector.data()));
+    EXPECT_EQ(sector, cdtest::PatternSector(2999));
+    EXPECT_FALSE(rig->cdrom->ReadSectors(3000, 1, sector.data()));
+    EXPECT_FALSE(rig->cdrom->ReadSectors(3000 + 11399, 1, sector.data()));
+    rig->cdrom->SetReadCommand(7);  // any sector type: the data track's raw bytes
+    EXPECT_TRUE(rig->cdrom->ReadSectors(3000 + 11400, 1, sector.data()));
+    EXPECT_EQ(sector, cdtest::PatternSector(3000));
+}
+
+TEST(DiscLayout, FirstTrackAfter150) {
+    auto img = WriteImage("FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:02:00\n"
+                          "  TRACK 02 AUDIO\n    INDEX 01 00:10:00\n",
+                          {{"disc.bin", 1200}});
+    const DISC_INFO disc = ReadThroughDrive(img->cue);
+    ExpectLayout(disc, {{150, "00:04:00", 600, true}, {750, "00:12:00", 450, true}}, 1200);
+
+    // A PREGAP adds silence that the file does not hold.
+    auto gap = WriteImage("FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    PREGAP 00:03:00\n    INDEX 01 00:00:00\n",
+                          {{"disc.bin", 300}});
+    const DISC_INFO d2 = ReadThroughDrive(gap->cue);
+    ExpectLayout(d2, {{225, "00:05:00", 300, true}}, 525);
+    std::string error;
+    auto rig = cdtest::MakeRig(LoadCueSheet(gap->cue, error));
+    std::vector<std::uint8_t> sector(2352, 0xEE);
+    EXPECT_TRUE(rig->cdrom->ReadSectors(10, 1, sector.data()));
+    EXPECT_EQ(sector, std::vector<std::uint8_t>(2352, 0));
+    EXPECT_TRUE(rig->cdrom->ReadSectors(225, 1, sector.data()));
+    EXPECT_EQ(sector, cdtest::PatternSector(0));
+}
+
+TEST(DiscLayout, DataOnlyDisc) {
+    auto img = WriteImage("FILE \"disc.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n",
+                          {{"disc.bin", 750}});
+    const DISC_INFO disc = ReadThroughDrive(img->cue);
+    ExpectLayout(disc, {{0, "00:02:00", 750, false}}, 750);
+    EXPECT_FALSE(HasAudioTrack(disc));
+
+    // Two data tracks in one session stay where the drive puts them.
+    auto two = WriteImage("FILE \"a.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"
+                          "FILE \"b.bin\" BINARY\n  TRACK 02 MODE2/2352\n    INDEX 01 00:00:00\n",
+                          {{"a.bin", 500}, {"b.bin", 400}});
+    ExpectLayout(ReadThroughDrive(two->cue), {{0, "00:02:00", 500, false}, {500, "00:08:50", 400, false}}, 900);
+}
+
+TEST(DiscLayout, WaveFilesAndTheirErrors) {
+    svtest::TempDir dir;
+    auto wave = [&](const std::string& name, std::uint16_t channels, std::uint32_t rate, std::uint32_t bytes) {
+        std::string h = "RIFF";
+        auto le32 = [&](std::uint32_t v) { for (int i = 0; i < 4; ++i) h += static_cast<char>(v >> (8 * i)); };
+        auto le16 = [&](std::uint16_t v) { h += static_cast<char>(v); h += static_cast<char>(v >> 8); };
+        le32(36 + bytes);
+        h += "WAVEfmt ";
+        le32(16); le16(1); le16(channels); le32(rate); le32(rate * channels * 2); le16(static_cast<std::uint16_t>(channels * 2)); le16(16);
+        h += "data";
+        le32(bytes);
+        h += std::string(bytes, '\x11');
+        svtest::WriteFileBytes(dir.Path() / name, h);
+    };
+    wave("a.wav", 2, 44100, 2352 * 100 + 4);  // a partial last sector is padded with zeros
+    wave("b.wav", 1, 22050, 400);
+    svtest::WriteFileBytes(dir.Path() / "ok.cue", "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n");
+    std::string error;
+    auto image = LoadCueSheet((dir.Path() / "ok.cue").string(), error);
+    ASSERT_TRUE(image) << error;
+    EXPECT_EQ(image->Leadout(), 101);
+    std::vector<std::uint8_t> s(2352);
+    ASSERT_EQ(image->ReadSector(100, s.data()), DiscImage::SectorResult::Ok);
+    EXPECT_EQ(s[3], 0x11);
+    EXPECT_EQ(s[4], 0);
+
+    const std::pair<std::string, std::string> bad[] = {
+        {"FILE \"b.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n", "44100 Hz"},
+        {"FILE \"missing.bin\" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n", "not found"},
+        {"FILE \"a.wav\" WAVE\n TRACK 01 MODE1/2048\n  INDEX 01 00:00:00\n", "not supported"},
+        {"FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n", "no INDEX 01"},
+        {"FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 03 AUDIO\n  INDEX 01 00:01:00\n", "ascend"},
+        {"FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  INDEX 01 09:00:00\n", "past"},
+        {"TRACK 01 AUDIO\n", "before FILE"},
+        {"REM only a comment\n", "no TRACK"},
+    };
+    for (const auto& [sheet, fragment] : bad) {
+        svtest::WriteFileBytes(dir.Path() / "bad.cue", sheet);
+        error.clear();
+        EXPECT_FALSE(LoadCueSheet((dir.Path() / "bad.cue").string(), error)) << sheet;
+        EXPECT_NE(error.find(fragment), std::string::npos) << error;
+    }
+}
+
+// A hand-made TOC buffer: (CONTROL, absolute frames) per track, then the lead-out.
+TocBuffer MakeToc(int first, const std::vector<std::pair<int, int>>& tracks, int leadout) {
+    TocBuffer toc;
+    auto* p = toc.Data();
+    const int n = static_cast<int>(tracks.size());
+    p[0] = static_cast<std::uint8_t>((2 + 8 * (n + 1)) >> 8);
+    p[1] = static_cast<std::uint8_t>(2 + 8 * (n + 1));
+    p[2] = static_cast<std::uint8_t>(first);
+    p[3] = static_cast<std::uint8_t>(first + n - 1);
+    auto put = [&](int k, int control, int number, int frames) {
+        std::uint8_t* d = p + 4 + 8 * k;
+        d[1] = static_cast<std::uint8_t>(0x10 | control);
+        d[2] = static_cast<std::uint8_t>(number);
+        const Msf m = FramesToMsf(frames);
+        d[5] = m.m;
+        d[6] = m.s;
+        d[7] = m.f;
+    };
+    for (int k = 0; k < n; ++k) put(k, tracks[static_cast<std::size_t>(k)].first, first + k, tracks[static_cast<std::size_t>(k)].second);
+    put(n, 0, 0xAA, leadout);
+    return toc;
+}
+
+TEST(DiscLayout, ControlValuesDecideAudioOrData) {
+    for (int control = 0; control < 16; ++control) {
+        const bool audio = control == 0 || control == 1 || control == 2 || control == 8 || control == 9;
+        EXPECT_EQ(IsAudioControl(control), audio) << control;
+    }
+    // CONTROL 3 and 4 in the middle of an audio disc: data, but not a second
+    // session (no session gap before them), so nothing moves.
+    DISC_INFO disc;
+    ASSERT_TRUE(BuildLayout(MakeToc(1, {{0, 150}, {3, 1150}, {4, 2150}, {2, 3150}}, 4150), disc, false));
+    EXPECT_TRUE(disc.TrackCopy(0).AudioFlag());
+    EXPECT_FALSE(disc.TrackCopy(1).AudioFlag());
+    EXPECT_FALSE(disc.TrackCopy(2).AudioFlag());
+    EXPECT_TRUE(disc.TrackCopy(3).AudioFlag());
+    EXPECT_EQ(disc.TrackCopy(2).StartLba(), 2000);
+    EXPECT_EQ(disc.TrackCopy(1).SizeBytes(), 1000u * 2352u);
+    // The last track is measured to the lead-out; the lead-out record has no length.
+    EXPECT_EQ(MsfToFrames(disc.TrackCopy(3).LengthMsf()), 1000);
+    EXPECT_EQ(disc.TrackCopy(4).SizeBytes(), 0u);
+    EXPECT_EQ(disc.TrackCopy(4).StartLba(), 4000);
+}
+
+TEST(DiscLayout, TrackNumbersNotStartingAtOneAndBrokenHeaders) {
+    DISC_INFO disc;
+    // Tracks 3..5: three tracks, not five.
+    ASSERT_TRUE(BuildLayout(MakeToc(3, {{0, 150}, {0, 450}, {0, 750}}, 1050), disc, false));
+    EXPECT_EQ(disc.TrackCount(), 3);
+    EXPECT_EQ(disc.TrackCopy(3).StartLba(), 900);
+    EXPECT_EQ(MsfToFrames(disc.TrackCopy(2).LengthMsf()), 300);
+
+    TocBuffer empty;
+    DISC_INFO d2;
+    EXPECT_FALSE(BuildLayout(empty, d2, false));
+    TocBuffer reversed = MakeToc(1, {{0, 150}}, 450);
+    reversed.Data()[2] = 5;  // first 5, last 1
+    EXPECT_FALSE(BuildLayout(reversed, d2, false));
+    EXPECT_EQ(d2.TrackCount(), 0);
+
+    // A full disc of 99 tracks still fits the buffer and the record.
+    std::vector<std::pair<int, int>> many;
+    for (int i = 0; i < 99; ++i) many.push_back({0, 150 + 100 * i});
+    DISC_INFO full;
+    ASSERT_TRUE(BuildLayout(MakeToc(1, many, 150 + 9900), full, false));
+    EXPECT_EQ(full.TrackCount(), 99);
+    EXPECT_EQ(full.TrackCopy(99).StartLba(), 9900);
+}
+
+TEST(DiscLayout, AlbumCacheKeepsTitlesAndEnds) {
+    DISC_INFO disc;
+    disc.Track(0).SetTitle("Intro");
+    disc.Track(0).SetEndMsf(Msf{0, 5, 0});
+    ASSERT_TRUE(BuildLayout(MakeToc(1, {{0, 150}, {0, 1150}}, 2150), disc, true));
+    EXPECT_EQ(disc.TrackCopy(0).Title(), "Intro");
+    EXPECT_EQ(disc.TrackCopy(0).EndMsf(), (Msf{0, 5, 0}));
+    EXPECT_EQ(disc.TrackCopy(0).StartLba(), 0);
+}
+
+TEST(DiscLayout, ReadDiscFailures) {
+    cdtest::UseRussianTexts();
+    auto rig = cdtest::MakeRig(nullptr);  // a drive without a disc
+    TProgramSettings settings;
+    DISC_INFO disc;
+    disc.SetAlbum("old");
+    TocBuffer toc;
+    svtest::ScriptedDialogs quiet;
+    // No disc: no message, the record is zeroed.
+    EXPECT_FALSE(ReadDisc(*rig->cdrom, settings, disc, toc, quiet));
+    EXPECT_EQ(disc.Album(), "");
+    EXPECT_TRUE(quiet.Transcript().empty());
+    // A drive that is not there: R02 with the error icon.
+    settings.SetCurrentDrive(3);
+    svtest::ScriptedDialogs dialogs;
+    dialogs.ExpectMessage("Невозможно получиь доступ к приводу.");
+    EXPECT_FALSE(ReadDisc(*rig->cdrom, settings, disc, toc, dialogs));
+    EXPECT_TRUE(dialogs.Done());
+    ASSERT_EQ(dialogs.Icons().size(), 1u);
+    EXPECT_EQ(dialogs.Icons()[0], MessageIcon::Error);
+}
+
+TEST(DiscLayout, TocJsonAndDiscSource) {
+    auto img = WriteImage("FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                          "REM SESSION 02\n  TRACK 02 MODE1/2352\n    INDEX 01 00:10:00\n",
+                          {{"disc.bin", 1000}});
+    DiscSourceOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseDiscSourceOptions({"--image", img->cue, "--json"}, options, error)) << error;
+    EXPECT_EQ(options.image, img->cue);
+    auto opened = OpenDiscSource(options, error);
+    ASSERT_TRUE(opened) << error;
+    EXPECT_EQ(opened->device, img->cue);
+    EXPECT_EQ(opened->rawToc.firstTrack, 1);
+    EXPECT_EQ(opened->rawToc.tracks.size(), 2u);
+    EXPECT_EQ(opened->rawToc.leadout.Frames(), 750 + 11400 + 250 + 150);
+    EXPECT_EQ(TocJson(opened->disc),
+              "{\n  \"tracks\": [\n"
+              "    {\"number\": 1, \"start_lba\": 0, \"start_msf\": \"00:02:00\", \"length_sectors\": 750, "
+              "\"size_bytes\": 1764000, \"audio\": true},\n"
+              "    {\"number\": 2, \"start_lba\": 750, \"start_msf\": \"00:12:00\", \"length_sectors\": 250, "
+              "\"size_bytes\": 588000, \"audio\": false}\n"
+              "  ],\n  \"leadout_lba\": 12400,\n  \"total_time\": \"02:45:25\"\n}\n");
+
+    EXPECT_FALSE(ParseDiscSourceOptions({"--demo", "--drive", "1"}, options, error));
+    EXPECT_FALSE(ParseDiscSourceOptions({"--drive", "x"}, options, error));
+    EXPECT_FALSE(ParseDiscSourceOptions({"--image"}, options, error));
+    ASSERT_TRUE(ParseDiscSourceOptions({"--drive=2"}, options, error));
+    EXPECT_EQ(options.drive, 2);
+    options = {};
+    options.image = img->dir.Slash() + "nothing.cue";
+    EXPECT_FALSE(OpenDiscSource(options, error));
+    EXPECT_NE(error.find("nothing.cue"), std::string::npos);
+}
+
+}  // namespace
