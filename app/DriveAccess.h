@@ -3,6 +3,9 @@
 // layer implements it; the controller never talks to a device directly.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,9 +27,21 @@ public:
     virtual void SetUseSpti(bool spti) = 0;
     virtual bool UseSpti() const = 0;
     virtual bool TestUnitReady() = 0;
+    // Called once the table of contents is read and the track count stored,
+    // with the drive's READ TOC reply: stores the disc identifier and loads
+    // what the album cache knows. True when the cache supplied the disc.
+    using AlbumHook = std::function<bool(DISC_INFO& disc, std::span<const std::uint8_t> toc)>;
     // Reads the table of contents and lays the disc out into `disc`; false
     // when there is no readable disc. Shows its own messages through `dialogs`.
-    virtual bool ReadDisc(const TProgramSettings& settings, DISC_INFO& disc, IUserDialogs& dialogs) = 0;
+    virtual bool ReadDisc(const TProgramSettings& settings, DISC_INFO& disc, IUserDialogs& dialogs,
+                          const AlbumHook& album) = 0;
+    // The READ TOC reply of the last disc read (empty when none).
+    virtual std::vector<std::uint8_t> LastToc() const = 0;
+    // The drive information window's lines for the current drive.
+    virtual std::vector<std::string> DriveInfo(const std::string& languageName) = 0;
+    // Adds a disc image as a drive (remembered for the next start); its index
+    // or -1 with `error`.
+    virtual int AddImage(const std::string& path, std::string& error) = 0;
     virtual TrayState Tray() = 0;
     virtual void Eject() = 0;
     virtual void Load() = 0;
@@ -43,7 +58,13 @@ public:
     void SetUseSpti(bool spti) override { spti_ = spti; }
     bool UseSpti() const override { return spti_; }
     bool TestUnitReady() override { return false; }
-    bool ReadDisc(const TProgramSettings&, DISC_INFO&, IUserDialogs&) override { return false; }
+    bool ReadDisc(const TProgramSettings&, DISC_INFO&, IUserDialogs&, const AlbumHook&) override { return false; }
+    std::vector<std::uint8_t> LastToc() const override { return {}; }
+    std::vector<std::string> DriveInfo(const std::string&) override { return {}; }
+    int AddImage(const std::string&, std::string& error) override {
+        error = "no drive layer";
+        return -1;
+    }
     TrayState Tray() override { return TrayState::Unknown; }
     void Eject() override {}
     void Load() override {}

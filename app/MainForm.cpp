@@ -5,6 +5,9 @@
 #include "app/DesktopIntegration.h"
 #include "app/WindowTexts.h"
 #include "base/Paths.h"
+#include "cdrom/Toc.h"
+#include "metadata/CddbLookup.h"
+#include "metadata/DiscId.h"
 
 namespace sv {
 
@@ -57,7 +60,11 @@ CommandStates CommandStatesFor(bool flag, bool discPresent) {
 }
 
 TMainForm::TMainForm(Services services)
-    : view_(services.view), drives_(services.drives), dialogs_(services.dialogs), where_(std::move(services.where)) {}
+    : view_(services.view),
+      drives_(services.drives),
+      dialogs_(services.dialogs),
+      pump_(services.pump),
+      where_(std::move(services.where)) {}
 
 TMainForm::~TMainForm() {
     if (GlobalLanguage() == &language_) SetGlobalLanguage(nullptr);
@@ -65,8 +72,13 @@ TMainForm::~TMainForm() {
 
 void TMainForm::Construct() {
     state_ = MainState::msIdle;
-    grabHintPrefix_ = MainWindowTexts().Russian("GrabHintPrefix");
-    compressPrefix_ = MainWindowTexts().Russian("CompressPrefix");
+    const WindowTexts& texts = MainWindowTexts();
+    grabHintPrefix_ = texts.Russian("GrabHintPrefix");
+    compressPrefix_ = texts.Russian("CompressPrefix");
+    dataCaption_ = texts.Russian("DataTrack");
+    trackHint_ = texts.Russian("TrackPanel", TextTarget::ToolTip);
+    timeHint_ = texts.Russian("TimePanel", TextTarget::ToolTip);
+    sizeHint_ = texts.Russian("SizePanel", TextTarget::ToolTip);
     disc_.Clear();
     settings_.Clear();
     SetupLanguages();
@@ -80,8 +92,15 @@ void TMainForm::Construct() {
     view_.SetDriveNames(names, driveBoxIndex_);
     drives_.SetUseSpti(settings_.UseSPTI());
     if (!names.empty()) drives_.SelectDrive(settings_.CurrentDrive(), settings_.ReadCommand(settings_.CurrentDrive()));
+    albums_.SetFolder(where_.settingsFolder + "albums/");
+    albums_.SetLocalDatabase(&localDb_);
+    ApplyMetadataFolders();
+    artists_ = GatherArtists(albums_, localDb_);
+    view_.SetArtistList(artists_);
     RefreshDisc();
 }
+
+void TMainForm::ApplyMetadataFolders() { ApplyMetadataSettings(settings_, localDb_, albums_); }
 
 void TMainForm::SetupLanguages() {
     const std::string folder = where_.programFolder + "lang/";
@@ -105,9 +124,13 @@ void TMainForm::ApplyMainWindowTexts() {
     }
     for (std::size_t i = 0; i < table.texts.size(); ++i) {
         const auto& t = table.texts[i];
+        if (t.target == TextTarget::ToolTip && std::string_view(t.object) == "TrackPanel") trackHint_ = values[i];
+        if (t.target == TextTarget::ToolTip && std::string_view(t.object) == "TimePanel") timeHint_ = values[i];
+        if (t.target == TextTarget::ToolTip && std::string_view(t.object) == "SizePanel") sizeHint_ = values[i];
         if (t.target != TextTarget::Value) continue;
         if (std::string_view(t.object) == "GrabHintPrefix") grabHintPrefix_ = values[i];
         if (std::string_view(t.object) == "CompressPrefix") compressPrefix_ = values[i];
+        if (std::string_view(t.object) == "DataTrack") dataCaption_ = values[i];
     }
     view_.ApplyTexts(table, values);
     UpdateGrabHint();
@@ -197,6 +220,7 @@ bool TMainForm::SaveSettingsForCurrentProfile() { return SaveSettings(profiles_.
 
 void TMainForm::Shutdown() {
     if (state_ != MainState::msIdle) Stop();
+    StoreAlbum();
     SaveSettingsForCurrentProfile();
     std::error_code ec;
     std::filesystem::remove(TempFolder(), ec);  // only succeeds when empty
@@ -212,29 +236,152 @@ void TMainForm::RefreshCommand() {
     RefreshDisc();
 }
 
+void TMainForm::StoreAlbum() {
+    if (!discPresent_) return;
+    if (albums_.SaveAlbum(disc_, tags_, disc_.Artist(), disc_.Album(), &artists_)) view_.SetArtistList(artists_);
+}
+
 void TMainForm::RefreshDisc() {
     view_.SetPollTimer(false);
     audioPresent_ = false;
     view_.SetDriveNames(drives_.DriveNames(), driveBoxIndex_);
+    StoreAlbum();
     if (state_ != MainState::msPlaying) state_ = MainState::msIdle;
     view_.ClearPanels();
-    discPresent_ = drives_.ReadDisc(settings_, disc_, dialogs_);
+    view_.SetArtistAlbum("", "");
+    tags_.EnsureCount(0);
+    const auto albumHook = [this](DISC_INFO& disc, std::span<const std::uint8_t> toc) {
+        const auto parsed = ParseRawToc(toc);
+        if (!parsed) return false;
+        StoreDiscId(disc, ComputeDiscId(*parsed));
+        return albums_.LoadAlbum(disc, tags_, disc.DiscId());
+    };
+    discPresent_ = drives_.ReadDisc(settings_, disc_, dialogs_, albumHook);
     view_.SetVolumeBar(settings_.Volume());
-    tags_.EnsureCount(discPresent_ ? disc_.TrackCount() : 0);
+    rows_.clear();
+    view_.ShowTracks(rows_);
     view_.SetCaption(kCaption);
     view_.SetPollTimer(true);
     if (!discPresent_) {
+        tags_.EnsureCount(0);
         EnableCommands(false);
         return;
     }
+    tags_.EnsureCount(disc_.TrackCount());
+    view_.SetArtistAlbum(disc_.Artist(), disc_.Album());
     EnableCommands(true);
-    for (int i = 0; i < disc_.TrackCount(); ++i)
-        if (disc_.Track(i).AudioFlag()) audioPresent_ = true;
+    FillTrackView();
+    ComputeSizes();
+    audioPresent_ = HasAudioTrack(disc_);
     if (!audioPresent_) {
         discPresent_ = false;
         EnableCommands(false);
         discPresent_ = true;
     }
+}
+
+void TMainForm::FillTrackView() {
+    rows_ = BuildTrackRows(disc_, dataCaption_, LangMessage(3), LangMessage(4));
+    view_.ShowTracks(rows_);
+}
+
+void TMainForm::ComputeSizes() {
+    const double ratio = CompressionRatio(settings_);
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (!rows_[i].audio) continue;
+        rows_[i].compressed = CompressedSizeText(disc_.TrackCopy(static_cast<int>(i)).SizeBytes(), ratio);
+        view_.UpdateTrackRow(static_cast<int>(i), rows_[i]);
+    }
+    char count[16];
+    std::snprintf(count, sizeof count, "%d", static_cast<int>(rows_.size()));
+    view_.SetPanelTexts(discPresent_ ? trackHint_ + ": " + count : std::string(),
+                        discPresent_ ? timeHint_ + ": " + TotalTime(disc_) : std::string(),
+                        SizePanelText(sizeHint_, disc_, ratio, settings_.SizeDisplayAlt()));
+    view_.SetSizeIndicator(settings_.SizeDisplayAlt() ? 2 : 1);
+}
+
+void TMainForm::TrackChecked(int index, bool checked) {
+    if (index < 0 || index >= static_cast<int>(rows_.size())) return;
+    TrackRow& row = rows_[static_cast<std::size_t>(index)];
+    if (!row.audio) return;
+    row.checked = checked;
+    row.status = checked ? LangMessage(3) : LangMessage(4);
+    view_.UpdateTrackRow(index, row);
+}
+
+void TMainForm::SelectAll(bool checked) {
+    for (int i = 0; i < static_cast<int>(rows_.size()); ++i) TrackChecked(i, checked);
+}
+
+void TMainForm::RenameTrackCommand(int index, const std::string& title) {
+    if (index < 0 || index >= static_cast<int>(rows_.size()) || !rows_[static_cast<std::size_t>(index)].audio) return;
+    RenameTrack(disc_, tags_, index, title);
+    rows_[static_cast<std::size_t>(index)].caption = disc_.Track(index).Title();
+    view_.UpdateTrackRow(index, rows_[static_cast<std::size_t>(index)]);
+}
+
+void TMainForm::ArtistEdited(const std::string& text) { disc_.SetArtist(text); }
+void TMainForm::AlbumEdited(const std::string& text) { disc_.SetAlbum(text); }
+
+void TMainForm::ChangeCase(CaseChange change) {
+    for (int i = 0; i < static_cast<int>(rows_.size()); ++i) {
+        TrackRow& row = rows_[static_cast<std::size_t>(i)];
+        if (!row.audio) continue;  // the data track's caption is not a title
+        std::string text;
+        switch (change) {
+        case CaseChange::CapitaliseWords: text = CapitaliseWords(row.caption); break;
+        case CaseChange::Lower: text = LowerCaseText(row.caption); break;
+        case CaseChange::Upper: text = UpperCaseText(row.caption); break;
+        }
+        disc_.Track(i).SetTitle(text);
+        tags_.Block(i).SetTitle(text);
+        row.caption = disc_.Track(i).Title();
+        view_.UpdateTrackRow(i, row);
+    }
+}
+
+void TMainForm::ToggleSizeDisplay() {
+    settings_.SetSizeDisplayAlt(!settings_.SizeDisplayAlt());
+    ComputeSizes();
+}
+
+bool TMainForm::PopupAllowed(int focusedRow) const {
+    return focusedRow >= 0 && focusedRow < static_cast<int>(rows_.size()) && state_ != MainState::msGrabbing;
+}
+
+void TMainForm::LookupCommand() {
+    if (!discPresent_) return;
+    const auto toc = drives_.LastToc();
+    const auto parsed = ParseRawToc(toc);
+    if (!parsed) return;
+    view_.SetPollTimer(false);
+    DiscLookupContext context{settings_, *parsed, disc_, tags_, albums_, &artists_, dialogs_, pump_, {}};
+    const DiscLookupResult result = RunDiscLookup(context);
+    if (result.applied) {
+        tags_.EnsureCount(disc_.TrackCount());
+        view_.SetArtistAlbum(disc_.Artist(), disc_.Album());
+        view_.SetArtistList(artists_);
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            if (!rows_[i].audio) continue;
+            rows_[i].caption = disc_.Track(static_cast<int>(i)).Title();
+            view_.UpdateTrackRow(static_cast<int>(i), rows_[i]);
+        }
+    }
+    view_.SetPollTimer(true);
+}
+
+void TMainForm::DriveInfoCommand() { view_.ShowDriveInfo(drives_.DriveInfo(settings_.LanguageName())); }
+
+bool TMainForm::OpenImageCommand(const std::string& path) {
+    std::string error;
+    const int index = drives_.AddImage(path, error);
+    if (index < 0) {
+        dialogs_.ShowMessage(error, MessageIcon::Error);
+        return false;
+    }
+    driveBoxIndex_ = -1;  // make the change below a real one
+    DriveBoxChanged(index);
+    return true;
 }
 
 void TMainForm::Stop() {
@@ -328,7 +475,15 @@ void TMainForm::ApplySettingsDialogResult(const TProgramSettings& before) {
     }
     RelayToolButtons();
     ApplyWindowFromSettings();
-    if (before.LocalCddbDir() != settings_.LocalCddbDir()) refresh = true;
+    if (before.LocalCddbDir() != settings_.LocalCddbDir() || before.LocalCddbUnix() != settings_.LocalCddbUnix() ||
+        before.LocalCddbOnly() != settings_.LocalCddbOnly()) {
+        ApplyMetadataFolders();
+        refresh = true;
+    }
+    if (before.LameBitrateIndex() != settings_.LameBitrateIndex() ||
+        before.LameMaxBitrateIndex() != settings_.LameMaxBitrateIndex() || before.LameMode() != settings_.LameMode() ||
+        before.LameVbrEnabled() != settings_.LameVbrEnabled() || before.UseLameEncoder() != settings_.UseLameEncoder())
+        ComputeSizes();
     view_.SetVolumeBar(settings_.Volume());
     UpdateGrabHint();
     if (refresh) RefreshDisc();

@@ -18,6 +18,8 @@
 #include "base/Language.h"
 #include "base/ProgramSettings.h"
 #include "base/TagRecord.h"
+#include "metadata/AlbumCache.h"
+#include "metadata/LocalCddb.h"
 
 namespace sv {
 
@@ -41,8 +43,11 @@ public:
         IMainView& view;
         IDriveAccess& drives;
         IUserDialogs& dialogs;
+        IEventPump& pump;
         SettingsLocations where;
     };
+
+    enum class CaseChange { CapitaliseWords, Lower, Upper };
     explicit TMainForm(Services services);
     ~TMainForm();
 
@@ -80,6 +85,27 @@ public:
     void ChooseLanguage(int tag);
     void Eject(bool senderIsGrabButton = false);
     void SetTrackPropertiesOpen(bool open) { trackPropertiesOpen_ = open; }
+
+    // The track view's commands.
+    const std::vector<TrackRow>& Rows() const { return rows_; }
+    void TrackChecked(int index, bool checked);
+    void SelectAll(bool checked);
+    void RenameTrackCommand(int index, const std::string& title);
+    void ArtistEdited(const std::string& text);
+    void AlbumEdited(const std::string& text);
+    void ChangeCase(CaseChange change);
+    void ToggleSizeDisplay();
+    // Whether the track popup may open for the focused row (-1: none).
+    bool PopupAllowed(int focusedRow) const;
+
+    // Disc and metadata commands.
+    void LookupCommand();
+    void DriveInfoCommand();
+    // Adds a disc image as a drive and selects it; false with a message.
+    bool OpenImageCommand(const std::string& path);
+    const std::vector<std::string>& Artists() const { return artists_; }
+    TAlbumCache& Albums() { return albums_; }
+    TLocalCDDB& LocalDatabase() { return localDb_; }
     void SetPlayBarDragged(bool dragged) { playBarDragged_ = dragged; }
 
     // Settings persistence with the window's share of the work.
@@ -97,10 +123,15 @@ private:
     void ApplyWindowFromSettings();
     void RelayToolButtons();
     void UpdateGrabHint();
+    void StoreAlbum();
+    void FillTrackView();
+    void ComputeSizes();
+    void ApplyMetadataFolders();
 
     IMainView& view_;
     IDriveAccess& drives_;
     IUserDialogs& dialogs_;
+    IEventPump& pump_;
     SettingsLocations where_;
 
     MainState state_ = MainState::msIdle;
@@ -115,6 +146,11 @@ private:
     std::string grabHintPrefix_;
     std::string compressPrefix_;
     std::string playerPath_;
+    std::string trackHint_, timeHint_, sizeHint_, dataCaption_;
+    TLocalCDDB localDb_;
+    TAlbumCache albums_;
+    std::vector<std::string> artists_;
+    std::vector<TrackRow> rows_;
     int driveBoxIndex_ = -1;
     bool discPresent_ = false;
     bool audioPresent_ = false;

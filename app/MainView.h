@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/LanguageFiles.h"
+#include "app/TrackList.h"
 #include "base/DiscInfo.h"
 #include "base/ProgramSettings.h"
 
@@ -70,6 +71,16 @@ public:
     // loaded language, read in the table's order).
     virtual void ApplyTexts(const WindowTexts& texts, const std::vector<std::string>& values) = 0;
     virtual void ClearPanels() = 0;
+    virtual void SetPanelTexts(const std::string& tracks, const std::string& time, const std::string& size) = 0;
+    // The small indicator beside the size panel shows image `image` (1 or 2).
+    virtual void SetSizeIndicator(int image) = 0;
+    // The track view: all rows, or one row again.
+    virtual void ShowTracks(const std::vector<TrackRow>& rows) = 0;
+    virtual void UpdateTrackRow(int index, const TrackRow& row) = 0;
+    virtual void SetArtistAlbum(const std::string& artist, const std::string& album) = 0;
+    virtual void SetArtistList(const std::vector<std::string>& artists) = 0;
+    // The drive information window (modal), with its "Copy" button.
+    virtual void ShowDriveInfo(const std::vector<std::string>& lines) = 0;
     virtual void SetVolumeBar(int value) = 0;
     virtual std::array<int, 5> ColumnWidths() const = 0;
     virtual void SetColumnWidths(const std::array<int, 5>& widths) = 0;

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/DriveAccess.h"
+#include "app/CdromDriveAccess.h"
 #include "app/SettingsStore.h"
 #include "app/SingleInstance.h"
 #include "ui/Application.h"
@@ -24,8 +24,12 @@ int main(int argc, char** argv) {
 
     sv::SornavalApplication app(argc, argv);
     sv::QtDialogs dialogs;
-    sv::NoDriveAccess drives;
-    sv::TMainWindow window(drives, dialogs, sv::DefaultSettingsLocations());
+    sv::QtEventPump pump;
+    // Drives are listed before the settings are read; a message about drives
+    // the user may not open speaks the language of the settings file's
+    // default, Russian.
+    sv::CdromDriveAccess drives(sv::DefaultDriveEnvironment(), &dialogs, true);
+    sv::TMainWindow window(drives, dialogs, pump, sv::DefaultSettingsLocations());
     dialogs.SetParent(&window);
     app.CloseOnTerminationSignals(&window);
     window.Start();

@@ -20,6 +20,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/DriveInfoForm.h"
 #include "ui/SettingsForm.h"
 #include "ui/WindowTextApplier.h"
 
@@ -39,13 +40,14 @@ QAction* NamedAction(QObject* parent, const char* name) {
 
 }  // namespace
 
-TMainWindow::TMainWindow(IDriveAccess& drives, IUserDialogs& dialogs, SettingsLocations where, QWidget* parent)
+TMainWindow::TMainWindow(IDriveAccess& drives, IUserDialogs& dialogs, IEventPump& pump, SettingsLocations where,
+                         QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs) {
     setObjectName("TMainForm");
     setWindowTitle(kCaption);
     setWindowIcon(QIcon::fromTheme("media-optical-audio", style()->standardIcon(QStyle::SP_DriveCDIcon)));
     resize(640, 460);
-    controller_ = std::make_unique<TMainForm>(TMainForm::Services{*this, drives, dialogs, std::move(where)});
+    controller_ = std::make_unique<TMainForm>(TMainForm::Services{*this, drives, dialogs, pump, std::move(where)});
 
     auto* central = new QWidget(this);
     central->setObjectName("MainPanel");
@@ -60,6 +62,7 @@ TMainWindow::TMainWindow(IDriveAccess& drives, IUserDialogs& dialogs, SettingsLo
     layout->addWidget(toolPanel_);
     BuildDiscPanel();
     BuildStatusPanels();
+    ConnectTrackCommands();
     ApplyBuiltinTexts(this, MainWindowTexts());
 
     pollTimer_.setObjectName("Timer1");
@@ -255,8 +258,132 @@ void TMainWindow::BuildStatusPanels() {
     };
     trackPanel_ = make("TrackPanel", 0);
     timePanel_ = make("TimePanel", 0);
+    sizeIndicator_ = new QToolButton(this);
+    sizeIndicator_->setObjectName("SizeIndicator");
+    sizeIndicator_->setAutoRaise(true);
+    sizeIndicator_->setFixedSize(18, 18);
+    statusBar()->addWidget(sizeIndicator_);
+    connect(sizeIndicator_, &QToolButton::clicked, this, [this] { controller_->ToggleSizeDisplay(); });
     sizePanel_ = make("SizePanel", 1);
     posPanel_ = make("PosPanel", 0);
+}
+
+void TMainWindow::Connect(const char* action, std::function<void()> handler) {
+    if (auto* a = findChild<QAction*>(action)) connect(a, &QAction::triggered, this, std::move(handler));
+}
+
+void TMainWindow::ConnectTrackCommands() {
+    Connect("SelectAll1", [this] { controller_->SelectAll(true); });
+    Connect("SelectNone1", [this] { controller_->SelectAll(false); });
+    Connect("CaseWords1", [this] { controller_->ChangeCase(TMainForm::CaseChange::CapitaliseWords); });
+    Connect("CaseLower1", [this] { controller_->ChangeCase(TMainForm::CaseChange::Lower); });
+    Connect("CaseUpper1", [this] { controller_->ChangeCase(TMainForm::CaseChange::Upper); });
+    Connect("SysInfo", [this] { controller_->DriveInfoCommand(); });
+    Connect("N13", [this] {
+        if (QTreeWidgetItem* item = listView_->currentItem()) listView_->editItem(item, 0);
+    });
+    Connect("OpenImage1", [this] {
+        const auto path = dialogs_.PickFile("CUE", "CUE (*.cue);;*");
+        if (path) controller_->OpenImageCommand(*path);
+    });
+    connect(findChild<QToolButton*>("SpeedButton6"), &QToolButton::clicked, this, [this] { controller_->LookupCommand(); });
+    connect(listView_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+        if (fillingList_) return;
+        const int index = listView_->indexOfTopLevelItem(item);
+        if (column == 0) {
+            const bool checked = item->checkState(0) == Qt::Checked;
+            const auto& rows = controller_->Rows();
+            if (index >= 0 && index < static_cast<int>(rows.size())) {
+                if (rows[static_cast<std::size_t>(index)].checked != checked) controller_->TrackChecked(index, checked);
+                if (item->text(0).toStdString() != rows[static_cast<std::size_t>(index)].caption)
+                    controller_->RenameTrackCommand(index, item->text(0).toStdString());
+            }
+        }
+    });
+    connect(artistBox_, &QComboBox::editTextChanged, this,
+            [this](const QString& text) { controller_->ArtistEdited(text.toStdString()); });
+    connect(albumEdit_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { controller_->AlbumEdited(text.toStdString()); });
+    trackPopup_ = new QMenu(this);
+    trackPopup_->setObjectName("TrackPopup");
+    QAction* caption = trackPopup_->addAction(QString());
+    caption->setObjectName("PopupCaption");
+    caption->setEnabled(false);
+    trackPopup_->addSeparator();
+    for (const char* n : {"N13", "SelectAll1", "SelectNone1", "CaseWords1", "CaseLower1", "CaseUpper1", "ID3v2", "TrackPropItem"})
+        if (auto* a = findChild<QAction*>(n)) trackPopup_->addAction(a);
+    listView_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(listView_, &QWidget::customContextMenuRequested, this, [this, caption](const QPoint& pos) {
+        const int row = listView_->indexOfTopLevelItem(listView_->currentItem());
+        if (!controller_->PopupAllowed(row)) return;
+        caption->setText(listView_->currentItem()->text(0));
+        trackPopup_->popup(listView_->viewport()->mapToGlobal(pos));
+    });
+}
+
+void TMainWindow::ShowRow(int index, const TrackRow& row) {
+    QTreeWidgetItem* item = listView_->topLevelItem(index);
+    if (!item) return;
+    const QSignalBlocker block(listView_);
+    item->setText(0, QString::fromStdString(row.caption));
+    item->setText(1, QString::fromStdString(row.length));
+    item->setText(2, QString::fromStdString(row.size));
+    item->setText(3, QString::fromStdString(row.compressed));
+    item->setText(4, QString::fromStdString(row.status));
+    Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    if (row.audio) flags |= Qt::ItemIsUserCheckable | Qt::ItemIsEditable;
+    item->setFlags(flags);
+    item->setCheckState(0, row.checked ? Qt::Checked : Qt::Unchecked);
+    const QStyle::StandardPixmap icon = row.image == 3   ? QStyle::SP_DriveHDIcon
+                                        : row.image == 2 ? QStyle::SP_DialogApplyButton
+                                                         : QStyle::SP_MediaVolume;
+    item->setIcon(0, style()->standardIcon(icon));
+}
+
+void TMainWindow::ShowTracks(const std::vector<TrackRow>& rows) {
+    fillingList_ = true;
+    listView_->clear();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        listView_->addTopLevelItem(new QTreeWidgetItem(listView_));
+        ShowRow(static_cast<int>(i), rows[i]);
+    }
+    fillingList_ = false;
+}
+
+void TMainWindow::UpdateTrackRow(int index, const TrackRow& row) {
+    fillingList_ = true;
+    ShowRow(index, row);
+    fillingList_ = false;
+}
+
+void TMainWindow::SetArtistAlbum(const std::string& artist, const std::string& album) {
+    const QSignalBlocker a(artistBox_);
+    const QSignalBlocker b(albumEdit_);
+    artistBox_->setEditText(QString::fromStdString(artist));
+    albumEdit_->setText(QString::fromStdString(album));
+}
+
+void TMainWindow::SetArtistList(const std::vector<std::string>& artists) {
+    const QSignalBlocker block(artistBox_);
+    const QString current = artistBox_->currentText();
+    artistBox_->clear();
+    for (const auto& a : artists) artistBox_->addItem(QString::fromStdString(a));
+    artistBox_->setEditText(current);
+}
+
+void TMainWindow::SetPanelTexts(const std::string& tracks, const std::string& time, const std::string& size) {
+    trackPanel_->setText(QString::fromStdString(tracks));
+    timePanel_->setText(QString::fromStdString(time));
+    sizePanel_->setText(QString::fromStdString(size));
+}
+
+void TMainWindow::SetSizeIndicator(int image) {
+    sizeIndicator_->setIcon(style()->standardIcon(image == 2 ? QStyle::SP_ArrowDown : QStyle::SP_ArrowUp));
+}
+
+void TMainWindow::ShowDriveInfo(const std::vector<std::string>& lines) {
+    TCDInfo info(lines, this);
+    info.exec();
 }
 
 void TMainWindow::SetCaption(const std::string& caption) {

@@ -26,7 +26,8 @@ namespace sv {
 class TMainWindow : public QMainWindow, public IMainView {
     Q_OBJECT
 public:
-    TMainWindow(IDriveAccess& drives, IUserDialogs& dialogs, SettingsLocations where, QWidget* parent = nullptr);
+    TMainWindow(IDriveAccess& drives, IUserDialogs& dialogs, IEventPump& pump, SettingsLocations where,
+                QWidget* parent = nullptr);
     ~TMainWindow() override;
 
     TMainForm& Controller() { return *controller_; }
@@ -50,6 +51,13 @@ public:
     void SetLanguageMenu(const std::vector<LanguageMenuEntry>& entries, int checkedTag) override;
     void ApplyTexts(const WindowTexts& texts, const std::vector<std::string>& values) override;
     void ClearPanels() override;
+    void SetPanelTexts(const std::string& tracks, const std::string& time, const std::string& size) override;
+    void SetSizeIndicator(int image) override;
+    void ShowTracks(const std::vector<TrackRow>& rows) override;
+    void UpdateTrackRow(int index, const TrackRow& row) override;
+    void SetArtistAlbum(const std::string& artist, const std::string& album) override;
+    void SetArtistList(const std::vector<std::string>& artists) override;
+    void ShowDriveInfo(const std::vector<std::string>& lines) override;
     void SetVolumeBar(int value) override;
     std::array<int, 5> ColumnWidths() const override;
     void SetColumnWidths(const std::array<int, 5>& widths) override;
@@ -68,6 +76,9 @@ private:
     void BuildDiscPanel();
     void BuildStatusPanels();
     QToolButton* ToolButton(QWidget* parent, const char* name, QIcon icon);
+    void ConnectTrackCommands();
+    void ShowRow(int index, const TrackRow& row);
+    void Connect(const char* action, std::function<void()> handler);
 
     std::unique_ptr<TMainForm> controller_;
     IUserDialogs& dialogs_;
@@ -75,6 +86,7 @@ private:
     QTimer pollTimer_;
     bool shutDown_ = false;
     bool fillingDriveBox_ = false;
+    bool fillingList_ = false;
 
     QWidget* toolPanel_ = nullptr;
     QComboBox* driveBox_ = nullptr;
@@ -86,6 +98,8 @@ private:
     QLabel* timePanel_ = nullptr;
     QLabel* sizePanel_ = nullptr;
     QLabel* posPanel_ = nullptr;
+    QToolButton* sizeIndicator_ = nullptr;
+    QMenu* trackPopup_ = nullptr;
     QWidget* playBar_ = nullptr;
     QMenu* languageMenu_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include "app/MainForm.h"
+#include "ui/ChoseForm.h"
 
 namespace sv {
 
@@ -38,14 +39,10 @@ void QtDialogs::ShowMessage(std::string_view text, MessageIcon icon) {
 
 std::optional<int> QtDialogs::ChooseFromList(std::string_view prompt, const std::vector<std::string>& items,
                                              int preselected) {
-    QStringList list;
-    for (const auto& i : items) list << Q(i);
-    bool ok = false;
-    const QString chosen = QInputDialog::getItem(parent_, kCaption, Q(prompt), list,
-                                                 preselected < 0 ? 0 : preselected, false, &ok);
-    if (!ok) return std::nullopt;
-    const int index = static_cast<int>(list.indexOf(chosen));
-    return index < 0 ? std::nullopt : std::optional<int>(index);
+    if (items.empty()) return std::nullopt;
+    TChoseForm form(std::string(prompt), items, preselected, parent_);
+    form.exec();
+    return form.Chosen();
 }
 
 std::optional<std::string> QtDialogs::AskText(std::string_view prompt, const std::vector<std::string>& suggestions,

@@ -40,6 +40,22 @@ public:
                   std::to_string(t.texts[i].index)] = v[i];
     }
     void ClearPanels() override { ++clears; }
+    void SetPanelTexts(const std::string& t, const std::string& time, const std::string& size) override {
+        trackPanel = t;
+        timePanel = time;
+        sizePanel = size;
+    }
+    void SetSizeIndicator(int image) override { sizeIndicator = image; }
+    void ShowTracks(const std::vector<TrackRow>& r) override { rows = r; }
+    void UpdateTrackRow(int i, const TrackRow& r) override {
+        if (i >= 0 && i < static_cast<int>(rows.size())) rows[static_cast<std::size_t>(i)] = r;
+    }
+    void SetArtistAlbum(const std::string& a, const std::string& b) override {
+        artist = a;
+        album = b;
+    }
+    void SetArtistList(const std::vector<std::string>& a) override { artists = a; }
+    void ShowDriveInfo(const std::vector<std::string>& lines) override { driveInfo = lines; }
     void SetVolumeBar(int v) override { volume = v; }
     std::array<int, 5> ColumnWidths() const override { return widths; }
     void SetColumnWidths(const std::array<int, 5>& w) override { widths = w; }
@@ -76,6 +92,10 @@ public:
     std::array<int, 5> widths{};
     Geometry geometry{10, 20, 640, 480};
     std::function<void(TProgramSettings&)> editSettings;
+    std::string trackPanel, timePanel, sizePanel, artist, album;
+    int sizeIndicator = 0;
+    std::vector<TrackRow> rows;
+    std::vector<std::string> artists, driveInfo;
 };
 
 // A drive layer whose disc comes and goes on command.
@@ -89,7 +109,13 @@ public:
     void SetUseSpti(bool s) override { spti = s; }
     bool UseSpti() const override { return spti; }
     bool TestUnitReady() override { return discInside; }
-    bool ReadDisc(const TProgramSettings&, DISC_INFO& disc, IUserDialogs&) override {
+    std::vector<std::uint8_t> LastToc() const override { return {}; }
+    std::vector<std::string> DriveInfo(const std::string&) override { return {"info"}; }
+    int AddImage(const std::string&, std::string& error) override {
+        error = "no";
+        return -1;
+    }
+    bool ReadDisc(const TProgramSettings&, DISC_INFO& disc, IUserDialogs&, const AlbumHook&) override {
         ++reads;
         disc.Clear();
         if (!discInside) return false;
@@ -116,11 +142,13 @@ public:
 
 class MainFormTest : public ::testing::Test {
 protected:
-    MainFormTest() : form_({view_, drives_, dialogs_, {dir_.Slash(), dir_.Slash() + "setting/", dir_.Slash() + "Music/"}}) {}
+    MainFormTest()
+        : form_({view_, drives_, dialogs_, pump_, {dir_.Slash(), dir_.Slash() + "setting/", dir_.Slash() + "Music/"}}) {}
     TempDir dir_;
     RecordingView view_;
     FakeDrives drives_;
     ScriptedDialogs dialogs_;
+    NullEventPump pump_;
     TMainForm form_;
 };
 
@@ -314,7 +342,7 @@ TEST_F(MainFormTest, EnglishIsAppliedAndRemembered) {
 
     // The next start comes up in English.
     RecordingView view2;
-    TMainForm again({view2, drives_, dialogs_, {dir_.Slash(), dir_.Slash() + "setting/", dir_.Slash() + "Music/"}});
+    TMainForm again({view2, drives_, dialogs_, pump_, {dir_.Slash(), dir_.Slash() + "setting/", dir_.Slash() + "Music/"}});
     again.Construct();
     EXPECT_EQ(again.Settings().LanguageName(), "English");
     EXPECT_EQ(view2.Text("SpeedButton1", TextTarget::ToolTip), "Refresh");

@@ -19,10 +19,12 @@ namespace {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    MainWindowTest() : window_(drives_, dialogs_, {dir_.Slash(), dir_.Slash() + "setting/", dir_.Slash() + "Music/"}) {}
+    MainWindowTest()
+        : window_(drives_, dialogs_, pump_, {dir_.Slash(), dir_.Slash() + "setting/", dir_.Slash() + "Music/"}) {}
     TempDir dir_;
     NoDriveAccess drives_;
     svtest::ScriptedDialogs dialogs_;
+    NullEventPump pump_;
     TMainWindow window_;
 };
 

@@ -1,0 +1,45 @@
+// The drive layer behind the main window: real drives and virtual drives
+// through the program's TCDROM.
+#pragma once
+
+#include <memory>
+
+#include "app/DriveAccess.h"
+#include "cdrom/DriveCatalog.h"
+#include "cdrom/TCDROM.h"
+#include "cdrom/Toc.h"
+
+namespace sv {
+
+class CdromDriveAccess final : public IDriveAccess {
+public:
+    // Enumerates the drives of `env`, preferring the generic SCSI layer;
+    // `dialogs` hears about drives the user may not open.
+    CdromDriveAccess(const DriveEnvironment& env, IUserDialogs* dialogs, bool russian);
+    ~CdromDriveAccess() override;
+
+    TCDROM& Cdrom() { return *cdrom_; }
+
+    std::vector<std::string> DriveNames() override;
+    bool SelectDrive(int index, int readCommand) override;
+    void SetUseSpti(bool spti) override;
+    bool UseSpti() const override;
+    bool TestUnitReady() override;
+    bool ReadDisc(const TProgramSettings& settings, DISC_INFO& disc, IUserDialogs& dialogs,
+                  const AlbumHook& album) override;
+    std::vector<std::uint8_t> LastToc() const override { return lastToc_; }
+    std::vector<std::string> DriveInfo(const std::string& languageName) override;
+    int AddImage(const std::string& path, std::string& error) override;
+    TrayState Tray() override;
+    void Eject() override;
+    void Load() override;
+    void StopPlay() override;
+    void LockTray(bool lock) override;
+    void SetSpeed(int speed) override;
+
+private:
+    std::unique_ptr<TCDROM> cdrom_;
+    std::vector<std::uint8_t> lastToc_;
+};
+
+}  // namespace sv

@@ -1,0 +1,188 @@
+// The main window's controller on a real drive layer: the demo disc and CUE
+// images in virtual drives.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/CdromDriveAccess.h"
+#include "app/MainForm.h"
+#include "cdrom/DemoDisc.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+using namespace sv;
+using svtest::ScriptedDialogs;
+using svtest::TempDir;
+
+namespace {
+
+class TrackView : public IMainView {
+public:
+    void SetCaption(const std::string&) override {}
+    void SetCommandStates(const CommandStates& s) override { commands = s; }
+    void PlaceToolButtons(const std::vector<ToolButtonPlace>&) override {}
+    int ToolButtonWidth() const override { return 40; }
+    void SetColors(const WindowColors&) override {}
+    void SetGridLines(bool) override {}
+    void SetGrabHint(const std::string&) override {}
+    void SetPollTimer(bool) override {}
+    void SetDriveNames(const std::vector<std::string>& n, int c) override {
+        drives = n;
+        current = c;
+    }
+    void SetLanguageMenu(const std::vector<LanguageMenuEntry>&, int) override {}
+    void ApplyTexts(const WindowTexts&, const std::vector<std::string>&) override {}
+    void ClearPanels() override { trackPanel = timePanel = sizePanel = ""; }
+    void SetPanelTexts(const std::string& t, const std::string& time, const std::string& size) override {
+        trackPanel = t;
+        timePanel = time;
+        sizePanel = size;
+    }
+    void SetSizeIndicator(int) override {}
+    void ShowTracks(const std::vector<TrackRow>& r) override {
+        rows = r;
+        ++fills;
+    }
+    void UpdateTrackRow(int i, const TrackRow& r) override { rows.at(static_cast<std::size_t>(i)) = r; }
+    void SetArtistAlbum(const std::string& a, const std::string& b) override {
+        artist = a;
+        album = b;
+    }
+    void SetArtistList(const std::vector<std::string>& a) override { artists = a; }
+    void ShowDriveInfo(const std::vector<std::string>& l) override { info = l; }
+    void SetVolumeBar(int) override {}
+    std::array<int, 5> ColumnWidths() const override { return {144, 90, 80, 80, 150}; }
+    void SetColumnWidths(const std::array<int, 5>&) override {}
+    void Minimise() override {}
+    bool RunSettingsDialog(TProgramSettings&, DISC_INFO&) override { return false; }
+    Geometry WindowGeometry() const override { return {0, 0, 600, 400}; }
+    void SetWindowGeometry(const Geometry&) override {}
+
+    CommandStates commands;
+    std::vector<std::string> drives, artists, info;
+    int current = -1, fills = 0;
+    std::vector<TrackRow> rows;
+    std::string trackPanel, timePanel, sizePanel, artist, album;
+};
+
+DriveEnvironment DemoOnly(IClock* clock, const std::string& virtualList = {}) {
+    DriveEnvironment env;
+    env.scanRealDrives = false;
+    env.demoWithoutRealDrive = true;
+    env.clock = clock;
+    env.virtualListPath = virtualList;
+    return env;
+}
+
+class DiscStory : public ::testing::Test {
+protected:
+    SettingsLocations Where() const { return {dir_.Slash(), dir_.Slash() + "setting/", dir_.Slash() + "Music/"}; }
+    TempDir dir_;
+    ManualClock clock_;
+    ScriptedDialogs dialogs_;
+    NullEventPump pump_;
+};
+
+}  // namespace
+
+TEST_F(DiscStory, TheDemoDiscFillsTheTrackView) {
+    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+    TrackView view;
+    TMainForm form({view, drives, dialogs_, pump_, Where()});
+    form.Construct();
+    ASSERT_EQ(view.drives.size(), 1u);
+    EXPECT_EQ(view.current, 0);
+    ASSERT_TRUE(form.DiscPresent());
+    ASSERT_EQ(view.rows.size(), 4u);
+    EXPECT_EQ(view.rows[0].length, "00:40:00");  // the demo's first track: 40 s
+    EXPECT_TRUE(view.rows[0].checked);
+    EXPECT_EQ(view.rows[0].status, "Не скопирован");
+    EXPECT_EQ(view.trackPanel, "Треков: 4");
+    EXPECT_EQ(view.timePanel, "Общее время: 02:10:00");  // lead-out LBA 9750
+    EXPECT_EQ(view.commands, CommandStatesFor(true, true));
+    EXPECT_EQ(form.Disc().DiscIdText(), "19008204");
+    EXPECT_EQ(form.Disc().LbaBase(), 150);
+
+    form.DriveInfoCommand();
+    ASSERT_FALSE(view.info.empty());
+    EXPECT_NE(view.info[0].find("SORNAVAL"), std::string::npos);
+}
+
+TEST_F(DiscStory, TitlesComeBackFromTheAlbumCacheAfterARestart) {
+    {
+        CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+        TrackView view;
+        TMainForm form({view, drives, dialogs_, pump_, Where()});
+        form.Construct();
+        form.ArtistEdited("Демо");
+        form.AlbumEdited("Первый альбом");
+        form.RenameTrackCommand(1, "вторая песня, ещё одна");
+        form.ChangeCase(TMainForm::CaseChange::CapitaliseWords);
+        EXPECT_EQ(view.rows[1].caption, "Вторая Песня, Ещё Одна");
+        form.TrackChecked(2, false);
+        EXPECT_EQ(view.rows[2].status, "Cкопирован");
+        form.Shutdown();
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "setting/albums/419463684.dat"));  // 0x19008204
+    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+    TrackView view;
+    TMainForm form({view, drives, dialogs_, pump_, Where()});
+    form.Construct();
+    EXPECT_EQ(view.artist, "Демо");
+    EXPECT_EQ(view.album, "Первый альбом");
+    ASSERT_EQ(view.rows.size(), 4u);
+    EXPECT_EQ(view.rows[1].caption, "Вторая Песня, Ещё Одна");
+    EXPECT_EQ(view.rows[0].length, "00:40:00");  // layout kept while titles came from the cache
+    EXPECT_EQ(view.artists, std::vector<std::string>{"Демо"});
+}
+
+TEST_F(DiscStory, InsertingAndRemovingADiscRefreshesOncePerChange) {
+    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+    TrackView view;
+    TMainForm form({view, drives, dialogs_, pump_, Where()});
+    form.Construct();
+    auto drive = drives.Cdrom().VirtualDriveAt(0);
+    ASSERT_TRUE(drive);
+    form.Poll();  // first poll learns that the disc is ready
+    const int fills = view.fills;
+    form.Poll();
+    form.Poll();
+    EXPECT_EQ(view.fills, fills);
+    drive->RemoveDisc();
+    form.Poll();
+    EXPECT_FALSE(form.DiscPresent());
+    EXPECT_TRUE(view.rows.empty());
+    EXPECT_FALSE(view.commands.grab);
+    EXPECT_TRUE(view.commands.eject);
+    const int afterRemove = view.fills;
+    form.Poll();
+    EXPECT_EQ(view.fills, afterRemove);
+    drive->InsertDisc(MakeDemoDisc());
+    form.Poll();
+    EXPECT_TRUE(form.DiscPresent());
+    EXPECT_EQ(view.rows.size(), 4u);
+}
+
+TEST_F(DiscStory, AnImageBecomesADriveAndABadOneIsReported) {
+    // A one-track CUE image of two seconds of silence.
+    const auto bin = dir_.Path() / "one.bin";
+    svtest::WriteFileBytes(bin, std::string(2352 * 150, '\0'));
+    const auto cue = dir_.Path() / "one.cue";
+    svtest::WriteFileBytes(cue, "FILE \"one.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    std::filesystem::create_directories(dir_.Path() / "setting");
+    CdromDriveAccess drives(DemoOnly(&clock_, (dir_.Path() / "setting/virtual.lst").string()), nullptr, true);
+    TrackView view;
+    TMainForm form({view, drives, dialogs_, pump_, Where()});
+    form.Construct();
+    ASSERT_TRUE(form.OpenImageCommand(cue.string()));
+    EXPECT_EQ(view.drives.size(), 2u);
+    EXPECT_EQ(view.current, 1);
+    ASSERT_EQ(view.rows.size(), 1u);
+    EXPECT_EQ(view.rows[0].length, "00:02:00");
+    EXPECT_EQ(form.Settings().CurrentDrive(), 1);
+
+    dialogs_.ExpectMessage("");
+    EXPECT_FALSE(form.OpenImageCommand((dir_.Path() / "missing.cue").string()));
+    EXPECT_TRUE(dialogs_.Done());
+    EXPECT_EQ(view.drives.size(), 2u);
+}
