@@ -52,6 +52,15 @@ int CdromDriveAccess::AddImage(const std::string& path, std::string& error) {
     return cdrom_->AddImageDrive(path, true, error);
 }
 
+std::optional<std::vector<DetectionRow>> CdromDriveAccess::DetectReadCommands(int transport, int drive, int sectors,
+                                                                              IUserDialogs& dialogs, IEventPump* pump) {
+    DetectionRequest request;
+    request.transport = transport;
+    request.drive = drive;
+    request.sectors = sectors;
+    return sv::DetectReadCommands(*cdrom_, request, [this] { return cdrom_->IsReady(); }, dialogs, pump);
+}
+
 TrayState CdromDriveAccess::Tray() {
     switch (cdrom_->MechanismState()) {
     case kMechanismDoorOpen: return TrayState::DoorOpen;

@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "base/DiscInfo.h"
+#include "cdrom/ReadCommandDetection.h"
 #include "base/Interaction.h"
 #include "base/ProgramSettings.h"
 
@@ -42,6 +44,11 @@ public:
     // Adds a disc image as a drive (remembered for the next start); its index
     // or -1 with `error`.
     virtual int AddImage(const std::string& path, std::string& error) = 0;
+    // The 27 tries of read-command detection on `drive` over `transport` (1
+    // pass-through) with N = `sectors`; asks R72 while there is no disc.
+    // Nothing when the user gave up.
+    virtual std::optional<std::vector<DetectionRow>> DetectReadCommands(int transport, int drive, int sectors,
+                                                                        IUserDialogs& dialogs, IEventPump* pump) = 0;
     virtual TrayState Tray() = 0;
     virtual void Eject() = 0;
     virtual void Load() = 0;
@@ -64,6 +71,9 @@ public:
     int AddImage(const std::string&, std::string& error) override {
         error = "no drive layer";
         return -1;
+    }
+    std::optional<std::vector<DetectionRow>> DetectReadCommands(int, int, int, IUserDialogs&, IEventPump*) override {
+        return std::nullopt;
     }
     TrayState Tray() override { return TrayState::Unknown; }
     void Eject() override {}

@@ -370,6 +370,17 @@ void TMainForm::LookupCommand() {
     view_.SetPollTimer(true);
 }
 
+std::optional<std::vector<DetectionRow>> TMainForm::DetectReadCommands(int transport, int drive,
+                                                                       const std::string& sectors) {
+    std::string error;
+    const auto n = ParseSectorsPerRead(sectors, error);
+    if (!n) {
+        dialogs_.ShowMessage(error, MessageIcon::Error);
+        return std::nullopt;
+    }
+    return drives_.DetectReadCommands(transport, drive, *n, dialogs_, &pump_);
+}
+
 void TMainForm::DriveInfoCommand() { view_.ShowDriveInfo(drives_.DriveInfo(settings_.LanguageName())); }
 
 bool TMainForm::OpenImageCommand(const std::string& path) {

@@ -101,6 +101,12 @@ public:
     // Disc and metadata commands.
     void LookupCommand();
     void DriveInfoCommand();
+    // Read-command detection for the settings dialog: the 27 tries, or
+    // nothing (no disc and the user gave up, or a sectors text that is not a
+    // whole number from 1 to 255, which is shown).
+    std::optional<std::vector<DetectionRow>> DetectReadCommands(int transport, int drive, const std::string& sectors);
+    IDriveAccess& Drives() { return drives_; }
+    IEventPump& Pump() { return pump_; }
     // Adds a disc image as a drive and selects it; false with a message.
     bool OpenImageCommand(const std::string& path);
     const std::vector<std::string>& Artists() const { return artists_; }

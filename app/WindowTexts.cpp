@@ -191,6 +191,20 @@ const WindowTexts& SettingsFormTexts() {
     return texts;
 }
 
-std::vector<const WindowTexts*> AllWindowTexts() { return {&MainWindowTexts(), &SettingsFormTexts()}; }
+const WindowTexts& ReadCommandFormTexts() {
+    static const WindowTexts texts{kReadCommandSection, {
+        {"TReadCommandForm", T::Title, 0, "Определение команды чтения", "Read command detection"},
+        {"ResultList", T::Column, 0, "№", "No."},
+        {"ResultList", T::Column, 1, "Тип команды", "Command"},
+        {"ResultList", T::Column, 2, "Кол-во секторов", "Sectors"},
+        {"ResultList", T::Column, 3, "Результат", "Result"},
+        {"CancelButton", T::Text, 0, "Отмена", "Cancel"},
+    }};
+    return texts;
+}
+
+std::vector<const WindowTexts*> AllWindowTexts() {
+    return {&MainWindowTexts(), &SettingsFormTexts(), &ReadCommandFormTexts()};
+}
 
 }  // namespace sv

@@ -38,9 +38,11 @@ struct WindowTexts {
 // Section numbers of the windows.
 inline constexpr int kMainWindowSection = 1;
 inline constexpr int kSettingsSection = 2;
+inline constexpr int kReadCommandSection = 10;
 
 const WindowTexts& MainWindowTexts();
 const WindowTexts& SettingsFormTexts();
+const WindowTexts& ReadCommandFormTexts();
 
 // Every window's table, in ascending section order.
 std::vector<const WindowTexts*> AllWindowTexts();

@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "ui/DriveInfoForm.h"
+#include "ui/ReadCommandForm.h"
 #include "ui/SettingsForm.h"
 #include "ui/WindowTextApplier.h"
 
@@ -531,7 +532,18 @@ void TMainWindow::Minimise() { showMinimized(); }
 
 bool TMainWindow::RunSettingsDialog(TProgramSettings& settings, DISC_INFO& disc) {
     if (settingsRunner_) return settingsRunner_(settings, disc);
-    TSettingsForm form(settings, disc, dialogs_, controller_->Language(), this);
+    SettingsFormSources sources = ProgramSettingsSources(controller_->Drives().DriveNames(), disc,
+                                                         controller_->Tags(), &controller_->Pump());
+    const std::string languageName = settings.LanguageName();
+    sources.detectReadCommand = [this, languageName](int transport, int drive, const std::string& sectors)
+        -> std::optional<SettingsFormSources::DetectedCommand> {
+        const auto rows = controller_->DetectReadCommands(transport, drive, sectors);
+        if (!rows) return std::nullopt;
+        TReadCommandForm form(*rows, controller_->Language(), languageName, this);
+        form.exec();
+        return form.Taken();
+    };
+    TSettingsForm form(settings, disc, dialogs_, controller_->Language(), this, std::move(sources));
     return form.exec() == QDialog::Accepted;
 }
 

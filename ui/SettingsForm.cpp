@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -79,6 +80,8 @@ TSettingsForm::TSettingsForm(TProgramSettings& settings, DISC_INFO& disc, IUserD
     if (!sources_.acmCodecs) sources_.acmCodecs = [] { return std::vector<std::string>{}; };
     if (!sources_.acmFormats) sources_.acmFormats = [](int) { return std::vector<std::string>{}; };
     if (!sources_.mirrors) sources_.mirrors = [] { return std::vector<SettingsFormSources::Mirror>{}; };
+    if (!sources_.formatKeyAllowed) sources_.formatKeyAllowed = [](char32_t) { return true; };
+    if (!sources_.collapsePercents) sources_.collapsePercents = [](const std::string& t) { return t; };
 
     auto* layout = new QVBoxLayout(this);
     pages_ = Named(new QTabWidget(this), "PageControl1");
@@ -152,7 +155,16 @@ QWidget* TSettingsForm::BuildFilesPage() {
     cueBox_ = Check(page, "CUEBox");
     v->addWidget(cueBox_);
     v->addStretch();
+    formatEdit_->installEventFilter(this);
     connect(useFormat_, &QCheckBox::toggled, this, [this] { UpdateFormatControls(); });
+    connect(formatEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        const QString collapsed = Q(sources_.collapsePercents(text.toStdString()));
+        if (collapsed != text) {
+            const int cursor = formatEdit_->cursorPosition() - static_cast<int>(text.size() - collapsed.size());
+            formatEdit_->setText(collapsed);
+            formatEdit_->setCursorPosition(std::max(0, cursor));
+        }
+    });
     connect(formatEdit_, &QLineEdit::textChanged, this, [this] { UpdateFormatControls(); });
     return page;
 }
@@ -185,7 +197,11 @@ QWidget* TSettingsForm::BuildDrivePage() {
     auto* detect = Named(new QPushButton(page), "DetectButton");
     connect(detect, &QPushButton::clicked, this, [this] {
         if (!sources_.detectReadCommand) return;
-        if (const auto cmd = sources_.detectReadCommand(deviceName_->currentIndex())) SetIndex(commandType_, *cmd);
+        const int transport = spti_->isChecked() ? 1 : 0;
+        const auto chosen = sources_.detectReadCommand(transport, deviceName_->currentIndex(), sectors_->text().toStdString());
+        if (!chosen) return;
+        SetIndex(commandType_, chosen->command);
+        sectors_->setText(QString::number(chosen->sectors));
     });
     detect->setEnabled(static_cast<bool>(sources_.detectReadCommand));
     cmdRow->addWidget(commandType_, 1);
@@ -508,18 +524,22 @@ void TSettingsForm::UpdateVbrControls() {
     maxBitrate_->setEnabled(vbr);
 }
 
+bool TSettingsForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == formatEdit_ && event->type() == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (text.size() == 1 && !sources_.formatKeyAllowed(text.at(0).unicode())) return true;  // swallowed
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void TSettingsForm::UpdateFormatControls() {
     const bool on = useFormat_->isChecked();
+    // With a format string the string makes the names and the folders.
     formatEdit_->setEnabled(on);
-    for (QCheckBox* b : {useTrackName_, useAlbumName_, useArtistName_, useTrackNum_}) b->setEnabled(!on);
-    if (!on || !sources_.formatPreview) {
-        formatPreview_->clear();
-        return;
-    }
-    TProgramSettings preview = work_;
-    preview.SetUseFormatString(true);
-    preview.SetFormatString(formatEdit_->text().toStdString());
-    formatPreview_->setText(Q(sources_.formatPreview(preview, disc_)));
+    for (QCheckBox* b : {useTrackName_, useAlbumName_, useArtistName_, useTrackNum_, dirPerAlbum_, dirPerArtist_})
+        b->setEnabled(!on);
+    if (!sources_.formatPreview) return;
+    if (const auto preview = sources_.formatPreview(formatEdit_->text().toStdString())) formatPreview_->setText(Q(*preview));
 }
 
 void TSettingsForm::LoadControls() {

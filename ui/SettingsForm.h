@@ -13,6 +13,7 @@
 #include "base/DiscInfo.h"
 #include "base/Interaction.h"
 #include "base/Language.h"
+#include "app/SettingsSources.h"
 #include "base/ProgramSettings.h"
 
 class QCheckBox;
@@ -28,30 +29,6 @@ class QTabWidget;
 
 namespace sv {
 
-// What the dialog learns from the rest of the program. Each has a default
-// that works without the subsystem behind it.
-struct SettingsFormSources {
-    std::function<std::vector<std::string>()> driveNames;
-    std::function<std::string()> lameDescription;
-    // ACM MP3 codecs and the formats of each (descriptions).
-    std::function<std::vector<std::string>()> mp3Codecs;
-    std::function<std::vector<std::string>(int codec)> mp3Formats;
-    // All ACM codecs of the external tab and the formats of each.
-    std::function<std::vector<std::string>()> acmCodecs;
-    std::function<std::vector<std::string>(int codec)> acmFormats;
-    // Mirror list entries ("description (hostpath)") with host and path.
-    struct Mirror {
-        std::string description, host, path;
-    };
-    std::function<std::vector<Mirror>()> mirrors;
-    // Asks the default server for its mirror list; empty when that fails.
-    std::function<std::vector<Mirror>()> fetchMirrors;
-    // Read-command detection for a drive: the chosen command, or none.
-    std::function<std::optional<int>(int drive)> detectReadCommand;
-    // The file name the format string gives for the current disc.
-    std::function<std::string(const TProgramSettings& settings, const DISC_INFO& disc)> formatPreview;
-};
-
 class TSettingsForm : public QDialog {
     Q_OBJECT
 public:
@@ -59,6 +36,9 @@ public:
                   QWidget* parent = nullptr, SettingsFormSources sources = {});
 
     void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* BuildFilesPage();

@@ -115,6 +115,9 @@ public:
         error = "no";
         return -1;
     }
+    std::optional<std::vector<DetectionRow>> DetectReadCommands(int, int, int, IUserDialogs&, IEventPump*) override {
+        return std::nullopt;
+    }
     bool ReadDisc(const TProgramSettings&, DISC_INFO& disc, IUserDialogs&, const AlbumHook&) override {
         ++reads;
         disc.Clear();

@@ -1,0 +1,57 @@
+// What the settings dialog learns from the rest of the program: the drives,
+// the encoders and their formats, the CDDB mirror list, read-command
+// detection and the file-name preview. Each has a default that works without
+// the subsystem behind it.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/DiscInfo.h"
+#include "base/Interaction.h"
+#include "base/ProgramSettings.h"
+#include "base/TagRecord.h"
+
+namespace sv {
+
+struct SettingsFormSources {
+    std::function<std::vector<std::string>()> driveNames;
+    std::function<std::string()> lameDescription;
+    // ACM MP3 codecs and the formats of each (descriptions).
+    std::function<std::vector<std::string>()> mp3Codecs;
+    std::function<std::vector<std::string>(int codec)> mp3Formats;
+    // All ACM codecs of the external tab and the formats of each.
+    std::function<std::vector<std::string>()> acmCodecs;
+    std::function<std::vector<std::string>(int codec)> acmFormats;
+    // Mirror list entries ("description (hostpath)") with host and path.
+    struct Mirror {
+        std::string description, host, path;
+    };
+    std::function<std::vector<Mirror>()> mirrors;
+    // Asks the default server for its mirror list; empty when that fails.
+    std::function<std::vector<Mirror>()> fetchMirrors;
+    // Read-command detection with the dialog's transport (1 pass-through),
+    // drive and sectors-per-read text: the chosen row's command and size, or
+    // none.
+    struct DetectedCommand {
+        int command = 0;
+        int sectors = 26;
+    };
+    std::function<std::optional<DetectedCommand>(int transport, int drive, const std::string& sectors)>
+        detectReadCommand;
+    // The format editor: the preview label's new text for the typed format
+    // (nothing: the label keeps its text), the keys the field refuses, and
+    // the "%%" collapsing.
+    std::function<std::optional<std::string>(const std::string& format)> formatPreview;
+    std::function<bool(char32_t key)> formatKeyAllowed;
+    std::function<std::string(const std::string& text)> collapsePercents;
+};
+
+// The sources of a running program: the codec catalogue, the mirror list
+// file and its refresh through the default server, the naming rules.
+SettingsFormSources ProgramSettingsSources(std::vector<std::string> driveNames, const DISC_INFO& disc,
+                                           const TagBlocks& tags, IEventPump* pump);
+
+}  // namespace sv
