@@ -159,7 +159,6 @@ bool ConvertWavToCdFormat(WavSource& s, bool sizeOnly, bool allowSuggest, const 
     WAVEFORMATEX target = WAVEFORMATEX::CdFormat();
     target.SetCbSizeField(20);
     HACMSTREAM raw = nullptr;
-    bool suggested = false;
     if (acmStreamOpen(&raw, source, target, ACM_STREAMOPENF_NONREALTIME) != MMSYSERR_NOERROR) {
         if (!allowSuggest) return false;
         WAVEFORMATEX pcm;
@@ -167,7 +166,6 @@ bool ConvertWavToCdFormat(WavSource& s, bool sizeOnly, bool allowSuggest, const 
         if (acmFormatSuggest(source, pcm, 20, ACM_FORMATSUGGESTF_WFORMATTAG) != MMSYSERR_NOERROR) return false;
         if (acmStreamOpen(&raw, source, pcm, ACM_STREAMOPENF_NONREALTIME) != MMSYSERR_NOERROR) return false;
         target = pcm;
-        suggested = true;
         s.suggestedFormat.fill(0);
         std::copy_n(pcm.Bytes().begin(), 18, s.suggestedFormat.begin());
     }
@@ -180,7 +178,10 @@ bool ConvertWavToCdFormat(WavSource& s, bool sizeOnly, bool allowSuggest, const 
     std::uint32_t converted = 0;
     acmStreamSize(raw, s.dataLength, &converted, ACM_STREAMSIZEF_SOURCE);
     s.convertedLength = converted;
-    outBlock = std::max<std::uint32_t>(std::min(outBlock, converted), target.BlockAlign() * 4096u);
+    // The output buffer stays within reason whatever a damaged record makes
+    // the size estimate; what does not fit comes out on the next call.
+    constexpr std::uint32_t kMaxOutBlock = 4u << 20;
+    outBlock = std::clamp<std::uint32_t>(std::min(outBlock, converted), target.BlockAlign() * 4096u, kMaxOutBlock);
     srcBlock = std::max<std::uint32_t>(std::min(srcBlock, s.dataLength), 1);
     if (sizeOnly) return true;
 
@@ -259,7 +260,6 @@ bool ConvertWavToCdFormat(WavSource& s, bool sizeOnly, bool allowSuggest, const 
     const std::string newName = s.targetName;
     CloseWavSource(s);
     const int code = OpenWavSource(s, newName, allowSuggest);
-    (void)suggested;
     return code == kWavAccepted;
 }
 

@@ -201,3 +201,42 @@ TEST(ConvertWav, TruncatedSourceConvertsWhatIsThere) {
     EXPECT_EQ(s.dataLength, 2000u * 4);
     EXPECT_EQ(WavData(s.targetName).size(), 2000u * 4);
 }
+
+TEST(ConvertWav, DamagedCompressedSourcesEndCleanly) {
+    TempDir dir;
+    // IMA ADPCM records with absurd rates and sizes over random bytes.
+    std::string noise(300000, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : noise) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+    }
+    struct Bad {
+        std::uint16_t tag, channels, align;
+        std::uint32_t rate, avg;
+    };
+    for (const Bad& b : {Bad{0x11, 2, 1024, 768000, 1}, Bad{0x11, 1, 5, 8000, 4000}, Bad{0x55, 2, 1, 44100, 1},
+                         Bad{0x02, 8, 65535, 1, 0xFFFFFFFF}, Bad{0x31, 1, 65, 8000, 1625}}) {
+        SCOPED_TRACE(b.tag);
+        auto fmt = PcmFmt(44100, 2, 16);
+        StoreLE16(fmt.data(), b.tag);
+        StoreLE16(fmt.data() + 2, b.channels);
+        StoreLE32(fmt.data() + 4, b.rate);
+        StoreLE32(fmt.data() + 8, b.avg);
+        StoreLE16(fmt.data() + 12, b.align);
+        StoreLE16(fmt.data() + 14, 4);
+        const auto src = dir.Path() / "bad.wav";
+        WriteFileBytes(src, MakeWavFile(fmt, "", noise));
+        WavSource s;
+        ASSERT_EQ(OpenWavSource(s, src.string(), false), kWavNotAccepted);
+        s.targetName = (dir.Path() / "out.wav").string();
+        std::filesystem::remove(s.targetName);
+        if (ConvertWavToCdFormat(s, false, true, nullptr)) {
+            // Whatever came out is a well-formed CD-format file.
+            EXPECT_TRUE(s.Format().IsCdFormat());
+            EXPECT_EQ(ReadFileBytes(s.targetName).size(), s.dataLength + 48u);
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(s.targetName));
+        }
+    }
+}
