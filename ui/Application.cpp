@@ -17,6 +17,7 @@ namespace sv {
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+std::function<void(const QString&)> g_reporter;
 
 void OnTerminationSignal(int) {
     const char byte = 1;
@@ -44,7 +45,15 @@ bool SornavalApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 void SornavalApplication::ShowException(const QString& message) {
+    if (g_reporter) {
+        g_reporter(message);
+        return;
+    }
     QMessageBox::critical(activeWindow(), kCaption, message);
+}
+
+void SornavalApplication::SetExceptionReporter(std::function<void(const QString&)> reporter) {
+    g_reporter = std::move(reporter);
 }
 
 void SornavalApplication::CloseOnTerminationSignals(QWidget* mainWindow) {

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 
+#include <functional>
+
 namespace sv {
 
 class SornavalApplication : public QApplication {
@@ -17,6 +19,9 @@ public:
     void CloseOnTerminationSignals(QWidget* mainWindow);
 
     static void ShowException(const QString& message);
+    // Where exception messages go; the default shows a message box. Tests
+    // collect them instead.
+    static void SetExceptionReporter(std::function<void(const QString&)> reporter);
 };
 
 }  // namespace sv

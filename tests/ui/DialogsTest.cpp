@@ -11,6 +11,7 @@
 #include "app/MainForm.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "ui/Application.h"
 #include "ui/ChoseForm.h"
 #include "ui/DriveInfoForm.h"
 #include "ui/ReadCommandForm.h"
@@ -91,4 +92,34 @@ TEST(SmallDialogs, ChooserStartsOnTheFirstMatchAndReturnsTheChoice) {
     EXPECT_EQ(form.Chosen(), 0);
     form.findChild<QComboBox*>("ComboBox1")->setCurrentIndex(1);
     EXPECT_EQ(form.Chosen(), 1);
+}
+
+namespace {
+
+// An object whose event handler throws what it is told to.
+class Thrower : public QObject {
+public:
+    std::function<void()> action;
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) action();
+        return QObject::event(e);
+    }
+};
+
+}  // namespace
+
+TEST(Application, ExceptionsOnTheWindowThreadAreShownNotFatal) {
+    std::vector<QString> shown;
+    SornavalApplication::SetExceptionReporter([&](const QString& m) { shown.push_back(m); });
+    Thrower t;
+    t.action = [] { throw std::runtime_error("Диск не читается"); };
+    QEvent e1(QEvent::User);
+    QCoreApplication::sendEvent(&t, &e1);
+    t.action = [] { throw 42; };
+    QEvent e2(QEvent::User);
+    QCoreApplication::sendEvent(&t, &e2);
+    SornavalApplication::SetExceptionReporter(nullptr);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], "Диск не читается");
+    EXPECT_EQ(shown[1], "United error");
 }

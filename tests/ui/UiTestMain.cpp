@@ -1,11 +1,11 @@
 // Window tests run offscreen with one application object for the program.
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "ui/Application.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    sv::SornavalApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
