@@ -1,0 +1,80 @@
+// Renders the windows to PNG files for a person to look at:
+//   ui_screenshots OUTPUT_FOLDER
+// Each window is shown with the demo disc, in Russian and in English.
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "app/CdromDriveAccess.h"
+#include "app/LanguageFiles.h"
+#include "app/SettingsSources.h"
+#include "support/ScriptedDialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/SettingsForm.h"
+
+using namespace sv;
+
+namespace {
+
+void Save(QWidget* w, const QString& file) {
+    w->grab().save(file);
+    std::printf("%s\n", file.toUtf8().constData());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: ui_screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    const std::string data = (std::filesystem::temp_directory_path() / "sornaval-shots").string() + "/";
+    std::filesystem::remove_all(data);
+    for (const char* language : {"Russian", "English"}) {
+        ManualClock clock;
+        DriveEnvironment env;
+        env.scanRealDrives = false;
+        env.clock = &clock;
+        NullEventPump pump;
+        svtest::ScriptedDialogs dialogs;
+        CdromDriveAccess drives(env, nullptr, true);
+        TMainWindow window(drives, dialogs, pump, {data, data + "setting/", data + "Music/"});
+        window.Start();
+        for (const auto& e : window.Controller().LanguageMenu())
+            if (e.name == language) window.Controller().ChooseLanguage(e.tag);
+        window.resize(760, 520);
+        window.show();
+        app.processEvents();
+        Save(&window, out + QString("/main-%1.png").arg(language));
+
+        TProgramSettings settings = window.Controller().Settings();
+        DISC_INFO disc = window.Controller().Disc();
+        auto sources = ProgramSettingsSources(drives.DriveNames(), disc, window.Controller().Tags(), nullptr);
+        TSettingsForm form(settings, disc, dialogs, window.Controller().Language(), nullptr, sources);
+        form.show();
+        auto* pages = form.findChild<QTabWidget*>("PageControl1");
+        auto* audio = form.findChild<QTabWidget*>("PageControl2");
+        for (int p = 0; p < pages->count(); ++p) {
+            pages->setCurrentIndex(p);
+            if (p == 2) {
+                for (int a = 0; a < audio->count(); ++a) {
+                    audio->setCurrentIndex(a);
+                    app.processEvents();
+                    Save(&form, out + QString("/settings-%1-%2-%3.png").arg(language).arg(p).arg(a));
+                }
+                continue;
+            }
+            app.processEvents();
+            Save(&form, out + QString("/settings-%1-%2.png").arg(language).arg(p));
+        }
+        window.close();
+    }
+    std::filesystem::remove_all(data);
+    return 0;
+}
