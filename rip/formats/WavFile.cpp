@@ -87,8 +87,9 @@ bool CloseWav(std::FILE* file, std::uint64_t dataBytes, const WAVEFORMATEX& form
 
 int OpenWavSource(WavSource& s, const std::string& path, bool acceptAnyPcm) {
     if (path.empty()) return kWavCannotOpen;
-    s.sourceName = path;
+    // An open source keeps its file and its name.
     if (s.file) return kWavAlreadyOpen;
+    s.sourceName = path;
     s.file = std::fopen(path.c_str(), "rb");
     if (!s.file) return kWavCannotOpen;
     auto fail = [&s](int code) {

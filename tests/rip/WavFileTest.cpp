@@ -188,6 +188,7 @@ TEST(WavReader, PathProblemsAndASecondOpen) {
     WriteFileBytes(second, MakeWavFile(PcmFmt(44100, 2, 16), "", "WXYZ"));
     ASSERT_EQ(OpenWavSource(s, first.string(), false), kWavAccepted);
     EXPECT_EQ(OpenWavSource(s, second.string(), false), kWavAlreadyOpen);
+    EXPECT_EQ(s.sourceName, first.string());
     char buf[4];
     ASSERT_EQ(ReadWav(s, buf, 4), 4u);
     EXPECT_EQ(std::string(buf, 4), "ABCD");
