@@ -95,7 +95,8 @@ void TMainForm::Construct() {
     albums_.SetFolder(where_.settingsFolder + "albums/");
     albums_.SetLocalDatabase(&localDb_);
     ApplyMetadataFolders();
-    artists_ = GatherArtists(albums_, localDb_);
+    artists_ = GatherArtists(albums_, localDb_, [this](int index, int total) { view_.ShowArtistScan(index, total); });
+    view_.ShowArtistScan(0, -1);
     view_.SetArtistList(artists_);
     RefreshDisc();
 }

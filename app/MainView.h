@@ -79,6 +79,9 @@ public:
     virtual void UpdateTrackRow(int index, const TrackRow& row) = 0;
     virtual void SetArtistAlbum(const std::string& artist, const std::string& album) = 0;
     virtual void SetArtistList(const std::vector<std::string>& artists) = 0;
+    // The artist-gathering window: `index` -1 opens it for `total` files, then
+    // each file's index moves its bar; `total` -1 closes it.
+    virtual void ShowArtistScan(int index, int total) = 0;
     // The drive information window (modal), with its "Copy" button.
     virtual void ShowDriveInfo(const std::vector<std::string>& lines) = 0;
     virtual void SetVolumeBar(int value) = 0;

@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
 #include <QStyle>
@@ -380,6 +382,32 @@ void TMainWindow::SetPanelTexts(const std::string& tracks, const std::string& ti
 
 void TMainWindow::SetSizeIndicator(int image) {
     sizeIndicator_->setIcon(style()->standardIcon(image == 2 ? QStyle::SP_ArrowDown : QStyle::SP_ArrowUp));
+}
+
+void TMainWindow::ShowArtistScan(int index, int total) {
+    if (total < 0) {
+        delete artistScan_;
+        artistScan_ = nullptr;
+        return;
+    }
+    if (index < 0) {
+        delete artistScan_;
+        artistScan_ = new QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
+        artistScan_->setObjectName("ArtistScan");
+        artistScan_->setFixedSize(220, 120);
+        auto* label = new QLabel("Генерация списка Групп...", artistScan_);
+        label->move(20, 20);
+        auto* bar = new QProgressBar(artistScan_);
+        bar->setObjectName("ArtistScanBar");
+        bar->setGeometry(20, 60, 180, 20);
+        bar->setRange(0, total);
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            artistScan_->move(screen->geometry().center() - QPoint(110, 60));
+        artistScan_->show();
+    } else if (artistScan_) {
+        artistScan_->findChild<QProgressBar*>("ArtistScanBar")->setValue(index);
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TMainWindow::ShowDriveInfo(const std::vector<std::string>& lines) {

@@ -58,6 +58,7 @@ public:
     void SetArtistAlbum(const std::string& artist, const std::string& album) override;
     void SetArtistList(const std::vector<std::string>& artists) override;
     void ShowDriveInfo(const std::vector<std::string>& lines) override;
+    void ShowArtistScan(int index, int total) override;
     void SetVolumeBar(int value) override;
     std::array<int, 5> ColumnWidths() const override;
     void SetColumnWidths(const std::array<int, 5>& widths) override;
@@ -100,6 +101,7 @@ private:
     QLabel* posPanel_ = nullptr;
     QToolButton* sizeIndicator_ = nullptr;
     QMenu* trackPopup_ = nullptr;
+    QWidget* artistScan_ = nullptr;
     QWidget* playBar_ = nullptr;
     QMenu* languageMenu_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;

@@ -245,7 +245,8 @@ std::string BuildOutputPath(const TProgramSettings& settings, const DISC_INFO& d
 
 bool FilterFormatKey(char32_t key) {
     switch (key) {
-    case U'"': case U'*': case U'/': case U':': case U'<': case U'>': case U'?': case U'|':
+    // '/' is typed: here it makes folders just as '\' does.
+    case U'"': case U'*': case U':': case U'<': case U'>': case U'?': case U'|':
         return false;
     default:
         return true;

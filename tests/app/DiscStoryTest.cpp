@@ -38,6 +38,8 @@ public:
         timePanel = time;
         sizePanel = size;
     }
+    void ShowArtistScan(int index, int total) override { scans.push_back({index, total}); }
+    std::vector<std::pair<int, int>> scans;
     void SetSizeIndicator(int) override {}
     void ShowTracks(const std::vector<TrackRow>& r) override {
         rows = r;
@@ -134,6 +136,10 @@ TEST_F(DiscStory, TitlesComeBackFromTheAlbumCacheAfterARestart) {
     EXPECT_EQ(view.rows[1].caption, "Вторая Песня, Ещё Одна");
     EXPECT_EQ(view.rows[0].length, "00:40:00");  // layout kept while titles came from the cache
     EXPECT_EQ(view.artists, std::vector<std::string>{"Демо"});
+    // The local database written beside the cache was scanned for artists.
+    ASSERT_GE(view.scans.size(), 2u);
+    EXPECT_EQ(view.scans.front(), (std::pair<int, int>{-1, 1}));
+    EXPECT_EQ(view.scans.back(), (std::pair<int, int>{0, -1}));
 }
 
 TEST_F(DiscStory, InsertingAndRemovingADiscRefreshesOncePerChange) {

@@ -45,6 +45,8 @@ public:
         timePanel = time;
         sizePanel = size;
     }
+    void ShowArtistScan(int index, int total) override { scans.push_back({index, total}); }
+    std::vector<std::pair<int, int>> scans;
     void SetSizeIndicator(int image) override { sizeIndicator = image; }
     void ShowTracks(const std::vector<TrackRow>& r) override { rows = r; }
     void UpdateTrackRow(int i, const TrackRow& r) override {

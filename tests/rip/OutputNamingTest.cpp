@@ -252,8 +252,8 @@ TEST_F(Naming, MissingOutputFolderLoopsThroughTheSettingsDialog) {
 }
 
 TEST(FormatEditor, KeyFilterAndPercentCollapsing) {
-    for (char32_t swallowed : {U'"', U'*', U'/', U':', U'<', U'>', U'?', U'|'}) EXPECT_FALSE(FilterFormatKey(swallowed));
-    for (char32_t allowed : {U'\\', U'%', U'A', U' ', U'.', U'-', U'\u0422'}) EXPECT_TRUE(FilterFormatKey(allowed));
+    for (char32_t swallowed : {U'"', U'*', U':', U'<', U'>', U'?', U'|'}) EXPECT_FALSE(FilterFormatKey(swallowed));
+    for (char32_t allowed : {U'\\', U'/', U'%', U'A', U' ', U'.', U'-', U'\u0422'}) EXPECT_TRUE(FilterFormatKey(allowed));
     EXPECT_EQ(CollapsePercents("%%T"), "%T");
     EXPECT_EQ(CollapsePercents("%%%"), "%%");
     EXPECT_EQ(CollapsePercents("a%%b%%"), "a%b%");

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "app/LanguageFiles.h"
+#include "app/SettingsSources.h"
 #include "app/WindowTexts.h"
 #include "base/Language.h"
 #include "support/ScriptedDialogs.h"
@@ -180,4 +181,26 @@ TEST_F(SettingsFormTest, EnglishTextsAreAppliedFromTheLanguageFile) {
     EXPECT_EQ(Find<QCheckBox>(form.get(), "RCDBox")->text(), "Switch the drive's read cache off");
     EXPECT_EQ(Find<QTabWidget>(form.get(), "PageControl1")->tabText(4), "Interface");
     EXPECT_EQ(Find<QPushButton>(form.get(), "CancelButton")->text(), "Cancel");
+}
+
+TEST_F(SettingsFormTest, FormatEditorFiltersKeysCollapsesPercentsAndPreviews) {
+    disc_.SetTrackCount(2);
+    disc_.SetArtist("Кино");
+    disc_.Track(0).SetTitle("Группа крови");
+    disc_.Track(0).SetAudioFlag(true);
+    TagBlocks tags;
+    settings_.SetUseFormatString(true);
+    auto form = Open(ProgramSettingsSources({}, disc_, tags, nullptr));
+    form->show();
+    auto* edit = Find<QLineEdit>(form.get(), "FormatEdit");
+    auto* folders = Find<QCheckBox>(form.get(), "Dir_AsArtistName");
+    EXPECT_TRUE(edit->isEnabled());
+    EXPECT_FALSE(folders->isEnabled());  // the format string makes the folders
+    edit->setFocus();
+    QTest::keyClicks(edit, "%A*/%%N?%T");
+    EXPECT_EQ(edit->text(), "%A/%N%T");  // '*' and '?' refused, "%%" collapsed
+    EXPECT_EQ(Find<QLabel>(form.get(), "FormatPreview")->text(), "Кино/01Группа крови.mp3");
+    Find<QCheckBox>(form.get(), "UseFormatString")->setChecked(false);
+    EXPECT_FALSE(edit->isEnabled());
+    EXPECT_TRUE(folders->isEnabled());
 }
