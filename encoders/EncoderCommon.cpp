@@ -1,0 +1,65 @@
+#include "encoders/EncoderCommon.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include "base/Bytes.h"
+
+namespace sv {
+
+std::FILE* OpenOutputFile(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f) std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
+    return f;
+}
+
+double NormalizationGain(std::int16_t peak, const TProgramSettings& settings) {
+    const double level = (static_cast<double>(peak) - 0.999999) * 100.0 / 32768.0;
+    if (level < settings.NormLowThreshold()) return settings.NormLowTarget() / level * 0.9999;
+    if (level > settings.NormHighThreshold()) return settings.NormHighTarget() / level * 0.9999;
+    return 1.0;
+}
+
+void ScaleBlock(std::int16_t* samples, std::size_t count, double gain) {
+    if (gain == 1.0 || gain == 0.0) return;
+    for (std::size_t i = 0; i < count; ++i) {
+        double v = std::trunc(samples[i] * gain + 0.5);
+        if (v > 32767.0) v = 32767.0;
+        if (v < -32768.0) v = -32768.0;
+        samples[i] = static_cast<std::int16_t>(v);
+    }
+}
+
+void ScaleBlockBytes(std::uint8_t* bytes, std::size_t byteCount, double gain) {
+    if (gain == 1.0 || gain == 0.0) return;
+    for (std::size_t i = 0; i + 1 < byteCount; i += 2) {
+        std::int16_t s = LoadLE<std::int16_t>(bytes + i);
+        ScaleBlock(&s, 1, gain);
+        StoreLE<std::int16_t>(bytes + i, s);
+    }
+}
+
+std::int16_t BlockPeak(const std::uint8_t* bytes, std::size_t byteCount, std::int16_t peak) {
+    int best = peak;
+    for (std::size_t i = 0; i + 1 < byteCount; i += 2) {
+        const int s = LoadLE<std::int16_t>(bytes + i);
+        const int a = s < 0 ? -s : s;
+        if (a > best) best = a;
+    }
+    return static_cast<std::int16_t>(best > 32767 ? 32767 : best);
+}
+
+std::size_t MixToMono(std::uint8_t* bytes, std::size_t byteCount) {
+    const std::size_t frames = byteCount / 4;
+    for (std::size_t f = 0; f < frames; ++f) {
+        const int l = LoadLE<std::int16_t>(bytes + 4 * f);
+        const int r = LoadLE<std::int16_t>(bytes + 4 * f + 2);
+        StoreLE<std::int16_t>(bytes + 2 * f, static_cast<std::int16_t>(l / 2 + r / 2));
+    }
+    return frames * 2;
+}
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
+}  // namespace sv

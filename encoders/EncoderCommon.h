@@ -1,0 +1,45 @@
+// What every encoder shares: the progress callback of file-to-file encoding,
+// the block scaling of normalisation, peak tracking, stereo-to-mono mixing,
+// and the way output files are opened (replaceable, so that tests can make
+// writes fail the way a full disk does).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "base/ProgramSettings.h"
+
+namespace sv {
+
+// Called before each block of a file-to-file encoding with the bytes done,
+// the total bytes and a cancel flag; setting the flag stops the encoding.
+using EncoderProgressFn = std::function<void(std::uint64_t done, std::uint64_t total, bool& cancel)>;
+
+// Opens an output file for writing ("wb"); null on failure with errno set.
+using OutputFileOpener = std::function<std::FILE*(const std::string& path)>;
+std::FILE* OpenOutputFile(const std::string& path);
+
+// The normalisation gain for a recorded peak: level g = (peak - 0.999999) x
+// 100 / 32768 percent; below NormLowThreshold the gain is NormLowTarget / g
+// x 0.9999, above NormHighThreshold NormHighTarget / g x 0.9999, else 1.0.
+double NormalizationGain(std::int16_t peak, const TProgramSettings& settings);
+
+// Scales 16-bit samples: s becomes trunc(s x gain + 0.5), held inside the
+// 16-bit range. A gain of exactly 1.0 or 0.0 leaves the block as it is.
+void ScaleBlock(std::int16_t* samples, std::size_t count, double gain);
+void ScaleBlockBytes(std::uint8_t* bytes, std::size_t byteCount, double gain);
+
+// The largest |s| over the 16-bit samples of a block, at most 32767, or
+// `peak` when that is larger.
+std::int16_t BlockPeak(const std::uint8_t* bytes, std::size_t byteCount, std::int16_t peak);
+
+// Mixes interleaved stereo frames to mono in place: (L, R) becomes L/2 + R/2,
+// each half truncated toward zero. Returns the new byte count (half).
+std::size_t MixToMono(std::uint8_t* bytes, std::size_t byteCount);
+
+// The text of errno `error` for messages ("No space left on device").
+std::string ErrorText(int error);
+
+}  // namespace sv

@@ -1,0 +1,101 @@
+// TEncoders: the single front door to the output encoders. It dispatches by
+// the settings' OutputFormat (0 WAV, 1 MP3, 2 WMA, 3 Ogg Vorbis, 4 APE, 5 AAC,
+// 6 another codec) for streaming (Open, EncodeChunk, Close) and file-to-file
+// encoding with optional normalisation (EncodeFile).
+//
+// Formats whose encoder this build does not carry report themselves
+// unavailable with their message and never create a file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Interaction.h"
+#include "base/ProgramSettings.h"
+#include "encoders/EncoderCommon.h"
+#include "encoders/LameMP3Encoder.h"
+#include "rip/formats/WaveFormat.h"
+
+namespace sv {
+
+struct EncoderAvailability {
+    bool available = false;
+    std::string message;  // what to tell the user when not available
+};
+
+class TEncoders {
+public:
+    // Loads the LAME library by `lameLibrary`; when it is missing or damaged
+    // the message (R98 or R99) goes to `dialogs` when given.
+    explicit TEncoders(IUserDialogs* dialogs = nullptr, const std::string& lameLibrary = kLameLibraryName);
+
+    void SetSettings(const TProgramSettings* settings) { settings_ = settings; }
+    void SetDialogs(IUserDialogs* dialogs) { dialogs_ = dialogs; }
+    void SetProgress(EncoderProgressFn fn) { progress_ = std::move(fn); }
+    void SetPeak(std::int16_t peak) { peak_ = peak; }
+    std::int16_t Peak() const { return peak_; }
+    // A ready-made tag block for the next Open, written verbatim instead of an
+    // ID3v2 tag built from a tag record. Open clears it.
+    void SetRawTag(const std::uint8_t* block, std::uint32_t length);
+    // The format of the PCM fed after the next Open; Close returns to CD audio.
+    void SetInputFormat(const WAVEFORMATEX& format) { input_ = format; }
+    const WAVEFORMATEX& InputFormat() const { return input_; }
+    // How output files are created (tests make writes fail with it).
+    void SetOpener(OutputFileOpener opener);
+
+    // Whether `format` can be encoded with the current settings, and the
+    // message for the user when not.
+    EncoderAvailability Availability(int format) const;
+
+    // Opens the current format's encoder on `path` (an existing file there is
+    // deleted first). Fails when already open or the format is unavailable;
+    // the open flag stays set after a failed Open, so Close must follow.
+    bool Open(const std::uint8_t* tagRecord, const std::string& path);
+    bool IsOpen() const { return open_; }
+    // False when the block could not be encoded or written.
+    bool EncodeChunk(const std::uint8_t* pcm, std::size_t bytes);
+    // Closes the current encoder; false when the output could not be written
+    // completely (the encoder removes what it wrote).
+    bool Close();
+    // Encodes the CD-format (or any 16-bit PCM) WAV file `source` into
+    // `path`, normalising from the recorded peak when the settings say so.
+    // R97 when the source cannot be opened. A cancelled encoding removes its
+    // partial output.
+    EncodeResult EncodeFile(const std::string& source, const std::string& path, const std::uint8_t* tagRecord);
+
+    // The MP3 codec list of the settings dialog: the LAME library's
+    // description first.
+    std::vector<std::string> CodecList() const;
+    // errno of the last failed create or write, 0 when none.
+    int LastError() const;
+    const std::string& OutputPath() const { return path_; }
+
+    TLameMP3Encoder& Lame() { return *lame_; }
+    const LameLibrary& LameLib() const { return *lameLibrary_; }
+
+private:
+    int CurrentFormat() const;
+
+    const TProgramSettings* settings_ = nullptr;
+    IUserDialogs* dialogs_ = nullptr;
+    std::string path_;
+    const std::uint8_t* tag_ = nullptr;
+    bool open_ = false;
+    int openFormat_ = -1;
+    std::shared_ptr<LameLibrary> lameLibrary_;
+    std::unique_ptr<TLameMP3Encoder> lame_;
+    EncoderProgressFn progress_;
+    std::vector<std::uint8_t> rawTag_;
+    bool rawTagSet_ = false;
+    WAVEFORMATEX input_ = WAVEFORMATEX::CdFormat();
+    std::int16_t peak_ = 0;
+    int error_ = 0;
+};
+
+// True when the current language's texts are the English ones (for the few
+// texts that are not language entries).
+bool EnglishTextsActive();
+
+}  // namespace sv
