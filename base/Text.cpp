@@ -19,6 +19,8 @@ constexpr std::array<char32_t, 64> kCp1251High = {
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
 };
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
@@ -36,6 +38,8 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
 }
+
+namespace {
 
 // Length of the well-formed UTF-8 sequence starting at s[i], or 0.
 std::size_t SequenceLength(std::string_view s, std::size_t i) {

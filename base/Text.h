@@ -16,6 +16,9 @@ namespace sv {
 // True when `s` is well-formed UTF-8 (no overlong forms, no surrogates).
 bool IsValidUtf8(std::string_view s);
 
+// Appends code point `cp` to `out` as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // Decodes Windows-1251 bytes into UTF-8.
 std::string Cp1251ToUtf8(std::string_view s);
 

@@ -56,24 +56,6 @@ char32_t NextCodePoint(std::string_view s, std::size_t& i, bool& raw) {
     return cp;
 }
 
-void AppendCodePoint(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 char32_t LowerCodePoint(char32_t c) {
     if (c >= 'A' && c <= 'Z') return c + 32;
     if (c < 0x80) return c;
@@ -179,7 +161,7 @@ std::string FoldCase(std::string_view utf8) {
         bool raw = false;
         const char32_t cp = NextCodePoint(utf8, i, raw);
         if (raw) out.push_back(static_cast<char>(cp));
-        else AppendCodePoint(out, LowerCodePoint(cp));
+        else AppendUtf8(out, LowerCodePoint(cp));
     }
     return out;
 }

@@ -241,6 +241,9 @@ void TMainWindow::BuildDiscPanel() {
     listView_->setUniformRowHeights(true);
     listView_->setAlternatingRowColors(false);
     listView_->header()->setStretchLastSection(true);
+    // Enter (or F2) edits the focused title; a double click is left to play.
+    listView_->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    listView_->installEventFilter(this);
     layout->addWidget(listView_, 1);
 
     playBar_ = new QFrame(this);
@@ -591,6 +594,18 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
         controller_->Shutdown();
     }
     event->accept();
+}
+
+bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == listView_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // While a title is being edited the editor has the keys, not the list.
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && listView_->currentItem()) {
+            listView_->editItem(listView_->currentItem(), 0);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainWindow::keyPressEvent(QKeyEvent* event) {

@@ -2,10 +2,12 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "app/CdromDriveAccess.h"
 #include "app/DriveAccess.h"
 #include "app/WindowTexts.h"
 #include "support/ScriptedDialogs.h"
@@ -89,4 +91,36 @@ TEST_F(MainWindowTest, LanguageMenuSwitchesTheWindowToEnglish) {
     EXPECT_EQ(window_.findChild<QToolButton*>("SpeedButton1")->toolTip(), "Refresh");
     EXPECT_EQ(window_.findChild<QAction*>("Settings1")->text(), "Settings...");
     EXPECT_TRUE(english->isChecked());
+}
+
+TEST(MainWindowDisc, TheDemoDiscShowsAndARenameInTheListReachesTheRecord) {
+    TempDir dir;
+    ManualClock clock;
+    DriveEnvironment env;
+    env.scanRealDrives = false;
+    env.clock = &clock;
+    CdromDriveAccess drives(env, nullptr, true);
+    svtest::ScriptedDialogs dialogs;
+    NullEventPump pump;
+    TMainWindow window(drives, dialogs, pump, {dir.Slash(), dir.Slash() + "setting/", dir.Slash() + "Music/"});
+    window.Start();
+    window.show();
+    auto* list = window.findChild<QTreeWidget*>("ListView");
+    ASSERT_EQ(list->topLevelItemCount(), 4);
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "00:40:00");
+    EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Checked);
+    EXPECT_TRUE(window.findChild<QToolButton*>("SpeedButton2")->isEnabled());
+
+    list->topLevelItem(1)->setText(0, "Другое имя");  // what the in-place editor does
+    EXPECT_EQ(window.Controller().Disc().Track(1).Title(), "Другое имя");
+    list->topLevelItem(2)->setCheckState(0, Qt::Unchecked);
+    EXPECT_FALSE(window.Controller().Rows()[2].checked);
+    EXPECT_EQ(list->topLevelItem(2)->text(4), "Cкопирован");
+
+    list->setCurrentItem(list->topLevelItem(0));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    auto* editor = list->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);  // the in-place editor is open on the title
+    EXPECT_EQ(editor->text(), "Track 1");
 }
