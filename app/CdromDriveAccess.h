@@ -18,7 +18,7 @@ public:
     CdromDriveAccess(const DriveEnvironment& env, IUserDialogs* dialogs, bool russian);
     ~CdromDriveAccess() override;
 
-    TCDROM& Cdrom() { return *cdrom_; }
+    TCDROM* Cdrom() override { return cdrom_.get(); }
 
     std::vector<std::string> DriveNames() override;
     bool SelectDrive(int index, int readCommand) override;

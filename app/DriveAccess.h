@@ -19,6 +19,8 @@ namespace sv {
 
 enum class TrayState { Unknown, DoorOpen, DoorClosedIdle, Busy };
 
+class TCDROM;
+
 class IDriveAccess {
 public:
     virtual ~IDriveAccess() = default;
@@ -50,6 +52,8 @@ public:
     virtual std::optional<std::vector<DetectionRow>> DetectReadCommands(int transport, int drive, int sectors,
                                                                         IUserDialogs& dialogs, IEventPump* pump) = 0;
     virtual TrayState Tray() = 0;
+    // The drive object that reads audio (the grab); null without one.
+    virtual TCDROM* Cdrom() = 0;
     virtual void Eject() = 0;
     virtual void Load() = 0;
     virtual void StopPlay() = 0;
@@ -76,6 +80,7 @@ public:
         return std::nullopt;
     }
     TrayState Tray() override { return TrayState::Unknown; }
+    TCDROM* Cdrom() override { return nullptr; }
     void Eject() override {}
     void Load() override {}
     void StopPlay() override {}

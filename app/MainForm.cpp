@@ -8,6 +8,7 @@
 #include "cdrom/Toc.h"
 #include "metadata/CddbLookup.h"
 #include "metadata/DiscId.h"
+#include "rip/session/SystemActions.h"
 
 namespace sv {
 
@@ -82,6 +83,7 @@ void TMainForm::Construct() {
     disc_.Clear();
     settings_.Clear();
     SetupLanguages();
+    encoders_ = std::make_unique<TEncoders>(&dialogs_);
     drives_.SetUseSpti(false);  // the generic SCSI layer is preferred until the settings say otherwise
     driveBoxIndex_ = -1;
     profiles_.Load(where_.settingsFolder);
@@ -243,6 +245,7 @@ void TMainForm::StoreAlbum() {
 }
 
 void TMainForm::RefreshDisc() {
+    ++refreshes_;
     view_.SetPollTimer(false);
     audioPresent_ = false;
     view_.SetDriveNames(drives_.DriveNames(), driveBoxIndex_);
@@ -380,6 +383,58 @@ std::optional<std::vector<DetectionRow>> TMainForm::DetectReadCommands(int trans
         return std::nullopt;
     }
     return drives_.DetectReadCommands(transport, drive, *n, dialogs_, &pump_);
+}
+
+GrabResult TMainForm::Grab(GrabSender sender) {
+    TCDROM* cdrom = drives_.Cdrom();
+    if (!cdrom || !discPresent_ || !audioPresent_) return {};
+    std::vector<bool> checked;
+    for (const auto& row : rows_) checked.push_back(row.checked && row.audio);
+    RipHooks hooks;
+    hooks.getState = [this] { return static_cast<int>(state_); };
+    hooks.setState = [this](int s) { state_ = static_cast<MainState>(s); };
+    hooks.stop = [this] { Stop(); };
+    hooks.selectRow = [this](int row) { view_.SelectRow(row); };
+    hooks.rowStatus = [this](int row, const std::string& text) {
+        if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+        rows_[static_cast<std::size_t>(row)].status = text;
+        view_.UpdateTrackRow(row, rows_[static_cast<std::size_t>(row)]);
+    };
+    hooks.rowImage = [this](int row, int image) {
+        if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+        rows_[static_cast<std::size_t>(row)].image = image;
+        view_.UpdateTrackRow(row, rows_[static_cast<std::size_t>(row)]);
+    };
+    hooks.enableCommands = [this](bool on) { EnableCommands(on); };
+    hooks.timer = [this](bool on) { view_.SetPollTimer(on); };
+    hooks.restoreVolume = [this] { view_.SetVolumeBar(settings_.Volume()); };
+    hooks.runSettingsDialog = [this] {
+        const TProgramSettings before = settings_;
+        TProgramSettings working = settings_;
+        DISC_INFO workingDisc = disc_;
+        if (!view_.RunSettingsDialog(working, workingDisc)) return false;
+        settings_ = working;
+        disc_ = workingDisc;
+        ApplySettingsDialogResult(before);
+        return true;
+    };
+    hooks.setPriority = SetHighPriority;
+    hooks.shutdown = [] { RequestPowerOff(); };
+    RipContext context{settings_, *cdrom, disc_, tags_, checked, dialogs_, pump_, *encoders_, TempFolder(),
+                       std::move(hooks), compressPrefix_};
+    GrabHooks grabHooks;
+    grabHooks.eject = [this] { Eject(true); };
+    const int refreshes = refreshes_;
+    const GrabResult result = RunGrabCommand(sender, context, grabHooks);
+    // The check boxes follow what the session made of them (done tracks off),
+    // unless an eject after copying has read the drive again.
+    for (std::size_t i = 0; refreshes == refreshes_ && i < rows_.size() && i < checked.size(); ++i) {
+        if (rows_[i].checked == checked[i]) continue;
+        rows_[i].checked = checked[i];
+        view_.UpdateTrackRow(static_cast<int>(i), rows_[i]);
+    }
+    view_.SetPollTimer(true);
+    return result;
 }
 
 void TMainForm::DriveInfoCommand() { view_.ShowDriveInfo(drives_.DriveInfo(settings_.LanguageName())); }

@@ -18,7 +18,9 @@
 #include "base/Language.h"
 #include "base/ProgramSettings.h"
 #include "base/TagRecord.h"
+#include "encoders/Encoders.h"
 #include "metadata/AlbumCache.h"
+#include "rip/session/GrabCommand.h"
 #include "metadata/LocalCddb.h"
 
 namespace sv {
@@ -98,6 +100,11 @@ public:
     // Whether the track popup may open for the focused row (-1: none).
     bool PopupAllowed(int focusedRow) const;
 
+    // The grab command: rips the checked tracks in the output the pressed
+    // control asks for.
+    GrabResult Grab(GrabSender sender);
+    TEncoders& Encoders() { return *encoders_; }
+
     // Disc and metadata commands.
     void LookupCommand();
     void DriveInfoCommand();
@@ -157,6 +164,8 @@ private:
     TAlbumCache albums_;
     std::vector<std::string> artists_;
     std::vector<TrackRow> rows_;
+    std::unique_ptr<TEncoders> encoders_;
+    int refreshes_ = 0;
     int driveBoxIndex_ = -1;
     bool discPresent_ = false;
     bool audioPresent_ = false;

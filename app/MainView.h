@@ -77,6 +77,8 @@ public:
     // The track view: all rows, or one row again.
     virtual void ShowTracks(const std::vector<TrackRow>& rows) = 0;
     virtual void UpdateTrackRow(int index, const TrackRow& row) = 0;
+    // Selects row `index` and scrolls it into view (the row being grabbed).
+    virtual void SelectRow(int index) = 0;
     virtual void SetArtistAlbum(const std::string& artist, const std::string& album) = 0;
     virtual void SetArtistList(const std::vector<std::string>& artists) = 0;
     // The artist-gathering window: `index` -1 opens it for `total` files, then

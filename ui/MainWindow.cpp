@@ -293,6 +293,21 @@ void TMainWindow::ConnectTrackCommands() {
         if (path) controller_->OpenImageCommand(*path);
     });
     connect(findChild<QToolButton*>("SpeedButton6"), &QToolButton::clicked, this, [this] { controller_->LookupCommand(); });
+    struct GrabControl {
+        const char* name;
+        GrabSender sender;
+    };
+    for (const GrabControl& g : {GrabControl{"SpeedButton2", GrabSender::Mp3Button}, GrabControl{"SpeedButton18", GrabSender::WavButton},
+                                 GrabControl{"WMAButton", GrabSender::WmaButton}}) {
+        const GrabSender sender = g.sender;
+        connect(findChild<QToolButton*>(g.name), &QToolButton::clicked, this, [this, sender] { controller_->Grab(sender); });
+    }
+    for (const GrabControl& g : {GrabControl{"MP3", GrabSender::Mp3Menu}, GrabControl{"WAVE1", GrabSender::WavButton},
+                                 GrabControl{"WMA1", GrabSender::WmaButton}, GrabControl{"OGG1", GrabSender::OggMenu},
+                                 GrabControl{"ExternalEncI", GrabSender::ExternalMenu}}) {
+        const GrabSender sender = g.sender;
+        Connect(g.name, [this, sender] { controller_->Grab(sender); });
+    }
     connect(listView_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
         if (fillingList_) return;
         const int index = listView_->indexOfTopLevelItem(item);
@@ -360,6 +375,13 @@ void TMainWindow::UpdateTrackRow(int index, const TrackRow& row) {
     fillingList_ = true;
     ShowRow(index, row);
     fillingList_ = false;
+}
+
+void TMainWindow::SelectRow(int index) {
+    if (QTreeWidgetItem* item = listView_->topLevelItem(index)) {
+        listView_->setCurrentItem(item);
+        listView_->scrollToItem(item);
+    }
 }
 
 void TMainWindow::SetArtistAlbum(const std::string& artist, const std::string& album) {
@@ -565,6 +587,8 @@ bool TMainWindow::RunSettingsDialog(TProgramSettings& settings, DISC_INFO& disc)
     if (settingsRunner_) return settingsRunner_(settings, disc);
     SettingsFormSources sources = ProgramSettingsSources(controller_->Drives().DriveNames(), disc,
                                                          controller_->Tags(), &controller_->Pump());
+    const auto codecs = controller_->Encoders().CodecList();
+    if (!codecs.empty()) sources.lameDescription = [name = codecs.front()] { return name; };
     const std::string languageName = settings.LanguageName();
     sources.detectReadCommand = [this, languageName](int transport, int drive, const std::string& sectors)
         -> std::optional<SettingsFormSources::DetectedCommand> {

@@ -55,6 +55,7 @@ public:
     void SetSizeIndicator(int image) override;
     void ShowTracks(const std::vector<TrackRow>& rows) override;
     void UpdateTrackRow(int index, const TrackRow& row) override;
+    void SelectRow(int index) override;
     void SetArtistAlbum(const std::string& artist, const std::string& album) override;
     void SetArtistList(const std::vector<std::string>& artists) override;
     void ShowDriveInfo(const std::vector<std::string>& lines) override;

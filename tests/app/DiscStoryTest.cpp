@@ -39,6 +39,8 @@ public:
         sizePanel = size;
     }
     void ShowArtistScan(int index, int total) override { scans.push_back({index, total}); }
+    void SelectRow(int index) override { selected.push_back(index); }
+    std::vector<int> selected;
     std::vector<std::pair<int, int>> scans;
     void SetSizeIndicator(int) override {}
     void ShowTracks(const std::vector<TrackRow>& r) override {
@@ -147,7 +149,7 @@ TEST_F(DiscStory, InsertingAndRemovingADiscRefreshesOncePerChange) {
     TrackView view;
     TMainForm form({view, drives, dialogs_, pump_, Where()});
     form.Construct();
-    auto drive = drives.Cdrom().VirtualDriveAt(0);
+    auto drive = drives.Cdrom()->VirtualDriveAt(0);
     ASSERT_TRUE(drive);
     form.Poll();  // first poll learns that the disc is ready
     const int fills = view.fills;
@@ -191,4 +193,34 @@ TEST_F(DiscStory, AnImageBecomesADriveAndABadOneIsReported) {
     EXPECT_FALSE(form.OpenImageCommand((dir_.Path() / "missing.cue").string()));
     EXPECT_TRUE(dialogs_.Done());
     EXPECT_EQ(view.drives.size(), 2u);
+}
+
+TEST_F(DiscStory, GrabbingTheCheckedTracksToWavMarksThemDone) {
+    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+    TrackView view;
+    TMainForm form({view, drives, dialogs_, pump_, Where()});
+    form.Construct();
+    form.ArtistEdited("Demo");
+    form.AlbumEdited("Sines");
+    form.TrackChecked(1, false);
+    form.TrackChecked(3, false);
+    std::filesystem::create_directories(dir_.Path() / "Music");
+    const GrabResult result = form.Grab(GrabSender::WavButton);
+    ASSERT_TRUE(result.ran) << result.refusal;
+    EXPECT_EQ(result.rip.requested, 2);
+    EXPECT_EQ(result.rip.written, 2);
+    ASSERT_EQ(result.rip.files.size(), 2u);
+    for (int track : {0, 2}) {
+        const auto t = form.Disc().TrackCopy(track);
+        EXPECT_TRUE(t.DoneFlag()) << track;
+        EXPECT_FALSE(view.rows[static_cast<std::size_t>(track)].checked) << track;
+        EXPECT_EQ(view.rows[static_cast<std::size_t>(track)].image, 2) << track;
+    }
+    EXPECT_FALSE(form.Disc().TrackCopy(1).DoneFlag());
+    EXPECT_EQ(std::filesystem::file_size(result.rip.files[0]), 40u * 75 * 2352 + 48);  // 40 s and the header
+    EXPECT_NE(result.rip.files[0].find("/Music/Demo/Sines/"), std::string::npos);
+    EXPECT_EQ(form.Settings().OutputFormat(), 1);  // restored after the grab
+    EXPECT_FALSE(form.Settings().EncodeFlag());
+    EXPECT_EQ(form.State(), MainState::msIdle);
+    EXPECT_EQ(view.selected, (std::vector<int>{0, 2}));
 }

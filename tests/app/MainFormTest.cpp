@@ -46,6 +46,8 @@ public:
         sizePanel = size;
     }
     void ShowArtistScan(int index, int total) override { scans.push_back({index, total}); }
+    void SelectRow(int index) override { selected.push_back(index); }
+    std::vector<int> selected;
     std::vector<std::pair<int, int>> scans;
     void SetSizeIndicator(int image) override { sizeIndicator = image; }
     void ShowTracks(const std::vector<TrackRow>& r) override { rows = r; }
@@ -129,6 +131,7 @@ public:
         return true;
     }
     TrayState Tray() override { return tray; }
+    TCDROM* Cdrom() override { return nullptr; }
     void Eject() override { actions.push_back("eject"); }
     void Load() override { actions.push_back("load"); }
     void StopPlay() override { actions.push_back("stop"); }

@@ -74,7 +74,7 @@ TEST_F(ReadCommandForm, ShowsTheTriesAndOkTakesTheSelectedRow) {
 
 TEST_F(ReadCommandForm, NoDiscAndNoMeansNoDialog) {
     CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    drives.Cdrom().VirtualDriveAt(0)->RemoveDisc();
+    drives.Cdrom()->VirtualDriveAt(0)->RemoveDisc();
     svtest::ScriptedDialogs dialogs;
     dialogs.ExpectYesNo("Вставьте музыкальный диск и нажмите Ok.", false);
     EXPECT_FALSE(drives.DetectReadCommands(1, 0, 26, dialogs, nullptr));
