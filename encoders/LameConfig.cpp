@@ -99,7 +99,14 @@ LamePlan PlanFromLameConfig(const LameConfigRecord& r) {
             }
             break;
     }
+    if (!p.vbr && p.bitrate > 0 && Mp3FrameBytes(p.bitrate, p.outSampleRate) < kInfoFrameBytes) p.lockedVbr = true;
     return p;
+}
+
+int Mp3FrameBytes(int kbps, int sampleRate) {
+    if (sampleRate <= 0) return 0;
+    const int factor = sampleRate >= 32000 ? 144 : 72;
+    return static_cast<int>(static_cast<long long>(factor) * kbps * 1000 / sampleRate);
 }
 
 }  // namespace sv

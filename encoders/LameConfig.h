@@ -54,7 +54,17 @@ struct LamePlan {
     int quality = -1;           // lame_set_quality; -1 leaves LAME's default
     bool original = false;
     bool writeVbrTag = true;
+    // A constant bit rate whose frames are too small for LAME's Info frame
+    // (LAME would then write none, and decoders would return the encoder's
+    // delay and padding as extra samples): encoded as VBR held at exactly that
+    // bit rate, which carries the Info frame at a larger size.
+    bool lockedVbr = false;
 };
+
+// Bytes of one MPEG audio frame at `kbps` and `sampleRate` (layer III).
+int Mp3FrameBytes(int kbps, int sampleRate);
+// The smallest frame that holds LAME's Info frame (header, side info, tag).
+inline constexpr int kInfoFrameBytes = 192;
 
 // Reads the record the way the library's configuration interface does. A
 // plan with one channel and a stereo input means the input is mixed down.

@@ -71,6 +71,12 @@ std::uint32_t TLameMP3Encoder::Open(const std::uint8_t* tagRecord, const std::st
         api.setVbrQ(gfp_, plan_.vbrQuality);
         if (plan_.bitrate > 0) api.setVbrMinBitrate(gfp_, plan_.bitrate);
         if (plan_.vbrMaxBitrate > 0) api.setVbrMaxBitrate(gfp_, plan_.vbrMaxBitrate);
+    } else if (plan_.lockedVbr) {
+        api.setVbr(gfp_, vbr_mtrh);
+        api.setVbrQ(gfp_, 4);
+        api.setVbrMinBitrate(gfp_, plan_.bitrate);
+        api.setVbrMaxBitrate(gfp_, plan_.bitrate);
+        api.setVbrHardMin(gfp_, 1);
     } else {
         api.setVbr(gfp_, vbr_off);
         if (plan_.bitrate > 0) api.setBrate(gfp_, plan_.bitrate);
