@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -155,6 +156,39 @@ void UseRussianTexts() {
         ready = true;
     }
     sv::SetGlobalLanguage(&language);
+}
+
+// A FILE* that accepts `limit` bytes and then fails like a full disk.
+std::FILE* LimitedFile(const std::string& path, std::size_t limit) {
+    struct Cookie {
+        std::FILE* real;
+        std::size_t left;
+    };
+    cookie_io_functions_t io{};
+    io.write = [](void* c, const char* buf, std::size_t n) -> ssize_t {
+        auto* k = static_cast<Cookie*>(c);
+        if (n > k->left) {
+            errno = ENOSPC;
+            return -1;
+        }
+        k->left -= n;
+        return static_cast<ssize_t>(std::fwrite(buf, 1, n, k->real));
+    };
+    io.seek = [](void* c, off64_t* pos, int whence) -> int {
+        auto* k = static_cast<Cookie*>(c);
+        if (std::fseek(k->real, *pos, whence) != 0) return -1;
+        *pos = std::ftell(k->real);
+        return 0;
+    };
+    io.close = [](void* c) -> int {
+        auto* k = static_cast<Cookie*>(c);
+        const int r = std::fclose(k->real);
+        delete k;
+        return r;
+    };
+    std::FILE* real = std::fopen(path.c_str(), "wb");
+    if (!real) return nullptr;
+    return fopencookie(new Cookie{real, limit}, "wb", io);
 }
 
 }  // namespace svtest

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -32,5 +33,9 @@ std::vector<std::int16_t> ToSamples(const std::vector<std::uint8_t>& bytes);
 void WriteCdWav(const std::filesystem::path& file, const std::vector<std::uint8_t>& pcm, int channels = 2);
 
 void UseRussianTexts();
+
+// A FILE* on `path` that accepts `limit` bytes and then fails like a full
+// disk (ENOSPC).
+std::FILE* LimitedFile(const std::string& path, std::size_t limit);
 
 }  // namespace svtest

@@ -37,39 +37,6 @@ protected:
     sv::TEncoders encoders{&dialogs};
 };
 
-// A FILE* that accepts `limit` bytes and then fails like a full disk.
-std::FILE* LimitedFile(const std::string& path, std::size_t limit) {
-    struct Cookie {
-        std::FILE* real;
-        std::size_t left;
-    };
-    cookie_io_functions_t io{};
-    io.write = [](void* c, const char* buf, std::size_t n) -> ssize_t {
-        auto* k = static_cast<Cookie*>(c);
-        if (n > k->left) {
-            errno = ENOSPC;
-            return -1;
-        }
-        k->left -= n;
-        return static_cast<ssize_t>(std::fwrite(buf, 1, n, k->real));
-    };
-    io.seek = [](void* c, off64_t* pos, int whence) -> int {
-        auto* k = static_cast<Cookie*>(c);
-        if (std::fseek(k->real, *pos, whence) != 0) return -1;
-        *pos = std::ftell(k->real);
-        return 0;
-    };
-    io.close = [](void* c) -> int {
-        auto* k = static_cast<Cookie*>(c);
-        const int r = std::fclose(k->real);
-        delete k;
-        return r;
-    };
-    std::FILE* real = std::fopen(path.c_str(), "wb");
-    if (!real) return nullptr;
-    return fopencookie(new Cookie{real, limit}, "wb", io);
-}
-
 TEST_F(EncodersTest, DescriptionNamesTheLibraryVersion) {
     EXPECT_EQ(encoders.Lame().Description(), "Lame MP3 Encoder 3.100");
     EXPECT_EQ(encoders.CodecList().front(), "Lame MP3 Encoder 3.100");
@@ -229,7 +196,7 @@ TEST_F(EncodersTest, MissingSourceShowsR97) {
 
 TEST_F(EncodersTest, AFullDiskFailsTheStreamAndLeavesNothingBehind) {
     const auto path = dir.Path() / "full.mp3";
-    encoders.SetOpener([](const std::string& p) { return LimitedFile(p, 20000); });
+    encoders.SetOpener([](const std::string& p) { return svtest::LimitedFile(p, 20000); });
     ASSERT_TRUE(encoders.Open(nullptr, path.string()));
     const auto pcm = svtest::MusicLike(44100 * 4, 2);
     bool ok = true;

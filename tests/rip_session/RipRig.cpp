@@ -1,0 +1,91 @@
+#include "RipRig.h"
+
+#include <fstream>
+
+#include "AudioCheck.h"
+#include "cdrom/CueSheet.h"
+#include "cdrom/Toc.h"
+
+namespace riptest {
+
+RipRig::RipRig() {
+    svtest::UseRussianTexts();
+    const int sectors = kTrackStarts[3];
+    const auto audio = svtest::MusicLike(static_cast<std::size_t>(sectors) * 588, 2, 12000);
+    svtest::WriteFileBytes(dir.Path() / "disc.bin", std::string(audio.begin(), audio.end()));
+    svtest::WriteFileBytes(dir.Path() / "disc.cue",
+                           "FILE \"disc.bin\" BINARY\n"
+                           " TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
+                           " TRACK 02 AUDIO\n  INDEX 01 00:04:00\n"
+                           " TRACK 03 AUDIO\n  INDEX 01 00:10:50\n");
+    std::string error;
+    auto image = sv::LoadCueSheet((dir.Path() / "disc.cue").string(), error);
+    if (!image) throw std::runtime_error(error);
+
+    sv::DriveEnvironment env;
+    env.scanRealDrives = false;
+    env.demoWithoutRealDrive = false;
+    env.clock = &clock;
+    catalog = std::make_shared<sv::DriveCatalog>(env);
+    catalog->AddVirtual(image, "test image");
+    drive = catalog->Entries().front().drive;
+    cdrom = std::make_unique<sv::TCDROM>(catalog);
+    cdrom->Initialise(sv::kTransportSpti);
+    cdrom->SelectDrive(0, 0);
+    sv::TocBuffer toc;
+    if (!cdrom->ReadToc(toc) || !sv::BuildLayout(toc, disc, false)) throw std::runtime_error("no layout");
+    disc.SetArtist("Тестовый артист");
+    disc.SetAlbum("Album");
+    tags.EnsureCount(disc.TrackCount());
+    for (int i = 0; i < disc.TrackCount(); ++i) {
+        const std::string title = "Song " + std::to_string(i + 1);
+        disc.Track(i).SetTitle(title);
+        auto t = tags.Block(i);
+        t.SetPresent(true);
+        t.SetTitle(title);
+        t.SetArtist(disc.Artist());
+        t.SetAlbum("Album");
+        t.SetTrackNumber(std::to_string(i + 1));
+    }
+    checked.assign(static_cast<std::size_t>(disc.TrackCount()), false);
+
+    settings.ApplyDefaults((dir.Path() / "data").string() + "/", OutDir());
+    std::filesystem::create_directories(OutDir());
+    settings.SetOutputDir(OutDir());
+    settings.SetSectorsPerRead(26);
+
+    encoders = std::make_unique<sv::TEncoders>(&dialogs);
+    encoders->SetSettings(&settings);
+    context.reset(new sv::RipContext{settings, *cdrom, disc, tags, checked, dialogs, pump, *encoders, TempFolder()});
+    auto& h = context->hooks;
+    h.rowStatus = [this](int row, const std::string& text) { statuses[row].push_back(text); };
+    h.rowImage = [this](int row, int img) { images[row] = img; };
+    h.setVolume = [this](int v) { calls.push_back("volume " + std::to_string(v)); };
+    h.restoreVolume = [this] { calls.push_back("volume back"); };
+    h.setPriority = [this](bool high) { calls.push_back(high ? "priority high" : "priority normal"); };
+    h.shutdown = [this] { calls.push_back("shutdown"); };
+    h.runSettingsDialog = [this] {
+        calls.push_back("settings dialog");
+        return false;
+    };
+}
+
+std::vector<std::uint8_t> RipRig::ImageBytes(int first, int count) const {
+    std::ifstream in(dir.Path() / "disc.bin", std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(first) * 2352);
+    std::vector<std::uint8_t> v(static_cast<std::size_t>(count) * 2352);
+    in.read(reinterpret_cast<char*>(v.data()), static_cast<std::streamsize>(v.size()));
+    return v;
+}
+
+std::string RipRig::LastStatus(int row) const {
+    const auto it = statuses.find(row);
+    return it == statuses.end() || it->second.empty() ? std::string() : it->second.back();
+}
+
+void RipRig::Check(std::vector<int> rows) {
+    checked.assign(checked.size(), false);
+    for (int r : rows) checked[static_cast<std::size_t>(r)] = true;
+}
+
+}  // namespace riptest

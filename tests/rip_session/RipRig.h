@@ -1,0 +1,56 @@
+// A disc image of three tracks of tonal audio behind a virtual drive, the
+// disc and tag records as the track view holds them, and a rip context whose
+// hooks record what the window would show.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/DiscInfo.h"
+#include "base/TagRecord.h"
+#include "cdrom/DriveCatalog.h"
+#include "cdrom/TCDROM.h"
+#include "encoders/Encoders.h"
+#include "rip/session/RipSession.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+namespace riptest {
+
+// Track starts 0, 300, 800; lead-out 1100.
+inline constexpr int kTrackStarts[] = {0, 300, 800, 1100};
+
+struct RipRig {
+    svtest::TempDir dir;
+    sv::ManualClock clock;
+    std::shared_ptr<sv::DriveCatalog> catalog;
+    std::unique_ptr<sv::TCDROM> cdrom;
+    std::shared_ptr<sv::VirtualDrive> drive;
+    sv::TProgramSettings settings;
+    sv::DISC_INFO disc;
+    sv::TagBlocks tags;
+    std::vector<bool> checked;
+    svtest::ScriptedDialogs dialogs;
+    svtest::ScriptedEventPump pump;
+    std::unique_ptr<sv::TEncoders> encoders;
+    std::unique_ptr<sv::RipContext> context;
+
+    // What the hooks saw.
+    std::map<int, std::vector<std::string>> statuses;
+    std::map<int, int> images;
+    std::vector<std::string> calls;  // "volume 255", "priority high", "shutdown", ...
+
+    RipRig();
+    std::string OutDir() const { return (dir.Path() / "music").string() + "/"; }
+    std::string TempFolder() const { return (dir.Path() / "TempFiles").string() + "/"; }
+    // The image's bytes of sectors [first, first + count).
+    std::vector<std::uint8_t> ImageBytes(int first, int count) const;
+    std::string LastStatus(int row) const;
+    void Check(std::vector<int> rows);
+    sv::RipResult Rip() { return sv::RunRipSession(*context); }
+};
+
+}  // namespace riptest
