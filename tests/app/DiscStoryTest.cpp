@@ -224,3 +224,26 @@ TEST_F(DiscStory, GrabbingTheCheckedTracksToWavMarksThemDone) {
     EXPECT_EQ(form.State(), MainState::msIdle);
     EXPECT_EQ(view.selected, (std::vector<int>{0, 2}));
 }
+
+TEST_F(DiscStory, WithoutTheCacheFileTheLocalDatabaseSuppliesTheTitles) {
+    {
+        CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+        TrackView view;
+        TMainForm form({view, drives, dialogs_, pump_, Where()});
+        form.Construct();
+        form.ArtistEdited("Кино");
+        form.AlbumEdited("Группа крови");
+        form.RenameTrackCommand(0, "Группа крови");
+        form.Shutdown();
+    }
+    std::filesystem::remove(dir_.Path() / "setting/albums/419463684.dat");
+    std::filesystem::remove(dir_.Path() / "setting/albums/419463684.dat.tag");
+    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+    TrackView view;
+    TMainForm form({view, drives, dialogs_, pump_, Where()});
+    form.Construct();
+    EXPECT_EQ(view.artist, "Кино");
+    EXPECT_EQ(view.album, "Группа крови");
+    ASSERT_EQ(view.rows.size(), 4u);
+    EXPECT_EQ(view.rows[0].caption, "Группа крови");
+}
