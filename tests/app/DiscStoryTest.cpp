@@ -7,6 +7,7 @@
 #include "app/CdromDriveAccess.h"
 #include "app/MainForm.h"
 #include "cdrom/DemoDisc.h"
+#include "support/LoopbackServer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -246,4 +247,34 @@ TEST_F(DiscStory, WithoutTheCacheFileTheLocalDatabaseSuppliesTheTitles) {
     EXPECT_EQ(view.album, "Группа крови");
     ASSERT_EQ(view.rows.size(), 4u);
     EXPECT_EQ(view.rows[0].caption, "Группа крови");
+}
+
+TEST_F(DiscStory, LookupWithSeveralMatchesAppliesTheChosenOneToTheWindow) {
+    svtest::LoopbackServer server;
+    ASSERT_TRUE(server.Ok());
+    server.Reply(svtest::HttpReply("211 Found inexact matches, list follows (until terminating `.')\r\n"
+                                   "rock 19008204 Кино / Группа крови\r\n"
+                                   "misc 19008204 Other / Thing\r\n.\r\n"));
+    server.Reply(svtest::HttpReply("210 misc 19008204 CD database entry follows (until terminating `.')\r\n"
+                                   "# xmcd\r\nDISCID=19008204\r\nDTITLE=Other / Thing\r\nDYEAR=1988\r\n"
+                                   "TTITLE0=First\r\nTTITLE1=Second\r\nTTITLE2=Third\r\nTTITLE3=Fourth\r\n.\r\n"));
+    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+    TrackView view;
+    TMainForm form({view, drives, dialogs_, pump_, Where()});
+    form.Construct();
+    form.Settings().SetCddbServer("127.0.0.1:" + std::to_string(server.Port()));
+    form.Settings().SetCddbTimeoutMs(5000);
+    dialogs_.ExpectChoice("", 1);
+    form.LookupCommand();
+    EXPECT_TRUE(dialogs_.Done());
+    EXPECT_EQ(view.artist, "Other");
+    EXPECT_EQ(view.album, "Thing");
+    ASSERT_EQ(view.rows.size(), 4u);
+    EXPECT_EQ(view.rows[3].caption, "Fourth");
+    EXPECT_EQ(form.Disc().Year(), "1988");
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "setting/albums/419463684.dat"));
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_NE(requests[0].find("cddb+query+19008204+4+150+3150+5400+8025+132"), std::string::npos);
+    EXPECT_NE(requests[1].find("cddb+read+misc+19008204"), std::string::npos);
 }
