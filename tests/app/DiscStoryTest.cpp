@@ -7,67 +7,17 @@
 #include "app/CdromDriveAccess.h"
 #include "app/MainForm.h"
 #include "cdrom/DemoDisc.h"
+#include "RecordingView.h"
+#include "support/LoopbackServer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
 using namespace sv;
+using svtest::RecordingView;
 using svtest::ScriptedDialogs;
 using svtest::TempDir;
 
 namespace {
-
-class TrackView : public IMainView {
-public:
-    void SetCaption(const std::string&) override {}
-    void SetCommandStates(const CommandStates& s) override { commands = s; }
-    void PlaceToolButtons(const std::vector<ToolButtonPlace>&) override {}
-    int ToolButtonWidth() const override { return 40; }
-    void SetColors(const WindowColors&) override {}
-    void SetGridLines(bool) override {}
-    void SetGrabHint(const std::string&) override {}
-    void SetPollTimer(bool) override {}
-    void SetDriveNames(const std::vector<std::string>& n, int c) override {
-        drives = n;
-        current = c;
-    }
-    void SetLanguageMenu(const std::vector<LanguageMenuEntry>&, int) override {}
-    void ApplyTexts(const WindowTexts&, const std::vector<std::string>&) override {}
-    void ClearPanels() override { trackPanel = timePanel = sizePanel = ""; }
-    void SetPanelTexts(const std::string& t, const std::string& time, const std::string& size) override {
-        trackPanel = t;
-        timePanel = time;
-        sizePanel = size;
-    }
-    void ShowArtistScan(int index, int total) override { scans.push_back({index, total}); }
-    void SelectRow(int index) override { selected.push_back(index); }
-    std::vector<int> selected;
-    std::vector<std::pair<int, int>> scans;
-    void SetSizeIndicator(int) override {}
-    void ShowTracks(const std::vector<TrackRow>& r) override {
-        rows = r;
-        ++fills;
-    }
-    void UpdateTrackRow(int i, const TrackRow& r) override { rows.at(static_cast<std::size_t>(i)) = r; }
-    void SetArtistAlbum(const std::string& a, const std::string& b) override {
-        artist = a;
-        album = b;
-    }
-    void SetArtistList(const std::vector<std::string>& a) override { artists = a; }
-    void ShowDriveInfo(const std::vector<std::string>& l) override { info = l; }
-    void SetVolumeBar(int) override {}
-    std::array<int, 5> ColumnWidths() const override { return {144, 90, 80, 80, 150}; }
-    void SetColumnWidths(const std::array<int, 5>&) override {}
-    void Minimise() override {}
-    bool RunSettingsDialog(TProgramSettings&, DISC_INFO&) override { return false; }
-    Geometry WindowGeometry() const override { return {0, 0, 600, 400}; }
-    void SetWindowGeometry(const Geometry&) override {}
-
-    CommandStates commands;
-    std::vector<std::string> drives, artists, info;
-    int current = -1, fills = 0;
-    std::vector<TrackRow> rows;
-    std::string trackPanel, timePanel, sizePanel, artist, album;
-};
 
 DriveEnvironment DemoOnly(IClock* clock, const std::string& virtualList = {}) {
     DriveEnvironment env;
@@ -91,11 +41,11 @@ protected:
 
 TEST_F(DiscStory, TheDemoDiscFillsTheTrackView) {
     CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    TrackView view;
+    RecordingView view;
     TMainForm form({view, drives, dialogs_, pump_, Where()});
     form.Construct();
     ASSERT_EQ(view.drives.size(), 1u);
-    EXPECT_EQ(view.current, 0);
+    EXPECT_EQ(view.driveIndex, 0);
     ASSERT_TRUE(form.DiscPresent());
     ASSERT_EQ(view.rows.size(), 4u);
     EXPECT_EQ(view.rows[0].length, "00:40:00");  // the demo's first track: 40 s
@@ -108,14 +58,14 @@ TEST_F(DiscStory, TheDemoDiscFillsTheTrackView) {
     EXPECT_EQ(form.Disc().LbaBase(), 150);
 
     form.DriveInfoCommand();
-    ASSERT_FALSE(view.info.empty());
-    EXPECT_NE(view.info[0].find("SORNAVAL"), std::string::npos);
+    ASSERT_FALSE(view.driveInfo.empty());
+    EXPECT_NE(view.driveInfo[0].find("SORNAVAL"), std::string::npos);
 }
 
 TEST_F(DiscStory, TitlesComeBackFromTheAlbumCacheAfterARestart) {
     {
         CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-        TrackView view;
+        RecordingView view;
         TMainForm form({view, drives, dialogs_, pump_, Where()});
         form.Construct();
         form.ArtistEdited("Демо");
@@ -129,7 +79,7 @@ TEST_F(DiscStory, TitlesComeBackFromTheAlbumCacheAfterARestart) {
     }
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "setting/albums/419463684.dat"));  // 0x19008204
     CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    TrackView view;
+    RecordingView view;
     TMainForm form({view, drives, dialogs_, pump_, Where()});
     form.Construct();
     EXPECT_EQ(view.artist, "Демо");
@@ -146,7 +96,7 @@ TEST_F(DiscStory, TitlesComeBackFromTheAlbumCacheAfterARestart) {
 
 TEST_F(DiscStory, InsertingAndRemovingADiscRefreshesOncePerChange) {
     CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    TrackView view;
+    RecordingView view;
     TMainForm form({view, drives, dialogs_, pump_, Where()});
     form.Construct();
     auto drive = drives.Cdrom()->VirtualDriveAt(0);
@@ -179,12 +129,12 @@ TEST_F(DiscStory, AnImageBecomesADriveAndABadOneIsReported) {
     svtest::WriteFileBytes(cue, "FILE \"one.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
     std::filesystem::create_directories(dir_.Path() / "setting");
     CdromDriveAccess drives(DemoOnly(&clock_, (dir_.Path() / "setting/virtual.lst").string()), nullptr, true);
-    TrackView view;
+    RecordingView view;
     TMainForm form({view, drives, dialogs_, pump_, Where()});
     form.Construct();
     ASSERT_TRUE(form.OpenImageCommand(cue.string()));
     EXPECT_EQ(view.drives.size(), 2u);
-    EXPECT_EQ(view.current, 1);
+    EXPECT_EQ(view.driveIndex, 1);
     ASSERT_EQ(view.rows.size(), 1u);
     EXPECT_EQ(view.rows[0].length, "00:02:00");
     EXPECT_EQ(form.Settings().CurrentDrive(), 1);
@@ -197,7 +147,7 @@ TEST_F(DiscStory, AnImageBecomesADriveAndABadOneIsReported) {
 
 TEST_F(DiscStory, GrabbingTheCheckedTracksToWavMarksThemDone) {
     CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    TrackView view;
+    RecordingView view;
     TMainForm form({view, drives, dialogs_, pump_, Where()});
     form.Construct();
     form.ArtistEdited("Demo");
@@ -223,4 +173,57 @@ TEST_F(DiscStory, GrabbingTheCheckedTracksToWavMarksThemDone) {
     EXPECT_FALSE(form.Settings().EncodeFlag());
     EXPECT_EQ(form.State(), MainState::msIdle);
     EXPECT_EQ(view.selected, (std::vector<int>{0, 2}));
+}
+
+TEST_F(DiscStory, WithoutTheCacheFileTheLocalDatabaseSuppliesTheTitles) {
+    {
+        CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+        RecordingView view;
+        TMainForm form({view, drives, dialogs_, pump_, Where()});
+        form.Construct();
+        form.ArtistEdited("Кино");
+        form.AlbumEdited("Группа крови");
+        form.RenameTrackCommand(0, "Группа крови");
+        form.Shutdown();
+    }
+    std::filesystem::remove(dir_.Path() / "setting/albums/419463684.dat");
+    std::filesystem::remove(dir_.Path() / "setting/albums/419463684.dat.tag");
+    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+    RecordingView view;
+    TMainForm form({view, drives, dialogs_, pump_, Where()});
+    form.Construct();
+    EXPECT_EQ(view.artist, "Кино");
+    EXPECT_EQ(view.album, "Группа крови");
+    ASSERT_EQ(view.rows.size(), 4u);
+    EXPECT_EQ(view.rows[0].caption, "Группа крови");
+}
+
+TEST_F(DiscStory, LookupWithSeveralMatchesAppliesTheChosenOneToTheWindow) {
+    svtest::LoopbackServer server;
+    ASSERT_TRUE(server.Ok());
+    server.Reply(svtest::HttpReply("211 Found inexact matches, list follows (until terminating `.')\r\n"
+                                   "rock 19008204 Кино / Группа крови\r\n"
+                                   "misc 19008204 Other / Thing\r\n.\r\n"));
+    server.Reply(svtest::HttpReply("210 misc 19008204 CD database entry follows (until terminating `.')\r\n"
+                                   "# xmcd\r\nDISCID=19008204\r\nDTITLE=Other / Thing\r\nDYEAR=1988\r\n"
+                                   "TTITLE0=First\r\nTTITLE1=Second\r\nTTITLE2=Third\r\nTTITLE3=Fourth\r\n.\r\n"));
+    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+    RecordingView view;
+    TMainForm form({view, drives, dialogs_, pump_, Where()});
+    form.Construct();
+    form.Settings().SetCddbServer("127.0.0.1:" + std::to_string(server.Port()));
+    form.Settings().SetCddbTimeoutMs(5000);
+    dialogs_.ExpectChoice("", 1);
+    form.LookupCommand();
+    EXPECT_TRUE(dialogs_.Done());
+    EXPECT_EQ(view.artist, "Other");
+    EXPECT_EQ(view.album, "Thing");
+    ASSERT_EQ(view.rows.size(), 4u);
+    EXPECT_EQ(view.rows[3].caption, "Fourth");
+    EXPECT_EQ(form.Disc().Year(), "1988");
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "setting/albums/419463684.dat"));
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_NE(requests[0].find("cddb+query+19008204+4+150+3150+5400+8025+132"), std::string::npos);
+    EXPECT_NE(requests[1].find("cddb+read+misc+19008204"), std::string::npos);
 }

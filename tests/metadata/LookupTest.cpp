@@ -6,7 +6,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "LoopbackServer.h"
+#include "support/LoopbackServer.h"
 #include "base/Text.h"
 #include "metadata/CddbLookup.h"
 #include "support/ScriptedDialogs.h"

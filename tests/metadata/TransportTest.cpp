@@ -5,7 +5,7 @@
 #include <chrono>
 #include <string>
 
-#include "LoopbackServer.h"
+#include "support/LoopbackServer.h"
 #include "metadata/Cddb.h"
 #include "metadata/HttpSocket.h"
 
