@@ -148,6 +148,15 @@ void TMainForm::ChooseLanguage(int tag) {
     language_.LoadLanguage(tag);
     view_.SetLanguageMenu(languageMenu_, checkedLanguage_);
     ApplyMainWindowTexts();
+    // The rows and panels speak the new language too.
+    if (!discPresent_) return;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        TrackRow& row = rows_[i];
+        if (row.audio) row.status = row.checked ? LangMessage(3) : LangMessage(4);
+        else row.caption = dataCaption_;
+        view_.UpdateTrackRow(static_cast<int>(i), row);
+    }
+    ComputeSizes();
 }
 
 void TMainForm::ApplyLanguageFromSettings() {

@@ -57,6 +57,11 @@ TEST_F(DiscStory, TheDemoDiscFillsTheTrackView) {
     EXPECT_EQ(form.Disc().DiscIdText(), "19008204");
     EXPECT_EQ(form.Disc().LbaBase(), 150);
 
+    for (const auto& e : form.LanguageMenu())
+        if (e.name == "English") form.ChooseLanguage(e.tag);
+    EXPECT_EQ(view.rows[0].status, "Not copied");
+    EXPECT_EQ(view.trackPanel, "Tracks: 4");
+
     form.DriveInfoCommand();
     ASSERT_FALSE(view.driveInfo.empty());
     EXPECT_NE(view.driveInfo[0].find("SORNAVAL"), std::string::npos);
