@@ -264,6 +264,38 @@ TEST(RipSession, NothingCheckedRunsOnlyTheStartAndEndSteps) {
     EXPECT_EQ(rig.context->State(), sv::kStateIdle);
 }
 
+TEST(RipSession, AMissingOutputFolderAsksForTheSettingsAndStopsWhenTheUserGivesUp) {
+    RipRig rig;
+    rig.settings.SetEncodeFlag(false);
+    rig.settings.SetOutputFormat(sv::kFormatWav);
+    rig.settings.SetOutputDir(rig.OutDir() + "gone/");
+    rig.Check({0, 1});
+    rig.dialogs.ExpectMessage("gone/' не существует");
+    const auto result = rig.Rip();
+    EXPECT_TRUE(rig.dialogs.Done());
+    EXPECT_TRUE(result.stoppedByUser);
+    EXPECT_EQ(result.written, 0);
+    EXPECT_EQ(std::count(rig.calls.begin(), rig.calls.end(), "settings dialog"), 1);
+    EXPECT_FALSE(fs::exists(rig.OutDir() + "gone"));
+    EXPECT_TRUE(rig.checked[0]);
+}
+
+TEST(RipSession, AFormatWithoutAnEncoderReadsNothing) {
+    RipRig rig;
+    rig.settings.SetEncodeFlag(true);
+    rig.settings.SetOutputFormat(sv::kFormatApe);
+    rig.settings.SetOnTheFlyEncoding(true);
+    rig.Check({0});
+    rig.dialogs.ExpectMessage("APE");
+    rig.drive->ClearCommands();
+    const auto result = rig.Rip();
+    EXPECT_TRUE(rig.dialogs.Done());
+    EXPECT_TRUE(result.failed);
+    EXPECT_EQ(rig.drive->ReadRequests(), 0);
+    EXPECT_TRUE(fs::is_empty(rig.OutDir()));
+    EXPECT_EQ(rig.context->State(), sv::kStateIdle);
+}
+
 // Ignores SIGXFSZ and limits the size of files this process writes.
 class FileSizeLimit {
 public:
