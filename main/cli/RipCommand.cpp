@@ -68,7 +68,9 @@ class InterruptPump final : public sv::IEventPump {
 public:
     explicit InterruptPump(sv::RipContext*& context) : context_(context) {}
     void ProcessPendingEvents() override {
-        if (g_interrupted == 1 && context_) {
+        // After Ctrl+C every pass is a stop request, so that a stopped
+        // compression is followed by the end of the whole grab.
+        if (g_interrupted != 0 && context_) {
             g_interrupted = 2;
             context_->state = sv::kStateIdle;
         }
