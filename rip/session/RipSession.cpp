@@ -232,6 +232,7 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
     c.disc.Track(row).SetDoneFlag(true);
     if (encode) RemoveFile(wavName);
     if (static_cast<std::size_t>(row) < c.checked.size()) c.checked[static_cast<std::size_t>(row)] = false;
+    if (c.hooks.setChecked) c.hooks.setChecked(row, false);
     ++result.written;
     result.files.push_back(output);
     return true;

@@ -31,7 +31,12 @@ TEST(RipSession, WavGrabIsByteExactWith48ByteHeadersAndNamedBySettings) {
     rig.settings.SetEncodeFlag(false);
     rig.settings.SetOutputFormat(sv::kFormatWav);
     rig.Check({0, 2});
+    std::vector<int> unchecked;
+    rig.context->hooks.setChecked = [&](int row, bool on) {
+        if (!on) unchecked.push_back(row);
+    };
     const auto result = rig.Rip();
+    EXPECT_EQ(unchecked, (std::vector<int>{0, 2}));
     ASSERT_EQ(result.requested, 2);
     ASSERT_EQ(result.written, 2);
     EXPECT_FALSE(result.failed);
