@@ -36,7 +36,10 @@ public:
 
     // Items TEncoders hands over before Open / EncodeFile.
     void SetInputFormat(const WAVEFORMATEX& format) { input_ = format; }
-    void SetRawTag(const std::uint8_t* block, std::size_t length) { rawTag_.assign(block, block + length); rawTagSet_ = true; }
+    void SetRawTag(const std::uint8_t* block, std::size_t length) {
+        rawTag_.assign(block, block + length);
+        rawTagSet_ = true;
+    }
     void SetProgress(EncoderProgressFn fn) { progress_ = std::move(fn); }
     void SetNormalize(bool on, double gain) { normalize_ = on; gain_ = gain; }
     void SetOpener(OutputFileOpener opener) { opener_ = std::move(opener); }

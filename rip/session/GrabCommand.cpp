@@ -36,7 +36,8 @@ std::uint64_t GrabSpaceNeeded(DISC_INFO& disc) {
         }
     }
     if (first < 0) return 0;
-    const std::int64_t sectors = static_cast<std::int64_t>(disc.Track(count - 1).StartLba()) - disc.Track(first).StartLba();
+    const std::int64_t sectors =
+        static_cast<std::int64_t>(disc.Track(count - 1).StartLba()) - disc.Track(first).StartLba();
     return sectors > 0 ? static_cast<std::uint64_t>(sectors) * kSectorBytes : 0;
 }
 

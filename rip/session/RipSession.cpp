@@ -105,7 +105,7 @@ namespace {
 // user giving up the output folder); `result` says which.
 bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& prefix, RipResult& result) {
     TProgramSettings& s = c.settings;
-    const bool encode = s.EncodeFlag();
+    const bool encode = s.EncodeFlag() && s.OutputFormat() != kFormatWav;
     const bool onTheFly = encode && s.OnTheFlyEncoding();
     if (c.hooks.selectRow) c.hooks.selectRow(row);
 
@@ -232,6 +232,7 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
     c.disc.Track(row).SetDoneFlag(true);
     if (encode) RemoveFile(wavName);
     if (static_cast<std::size_t>(row) < c.checked.size()) c.checked[static_cast<std::size_t>(row)] = false;
+    if (c.hooks.setChecked) c.hooks.setChecked(row, false);
     ++result.written;
     result.files.push_back(output);
     return true;
@@ -269,9 +270,18 @@ RipResult RunRipSession(RipContext& c) {
         if (s.MaxPriority() && c.hooks.setPriority) c.hooks.setPriority(false);
     };
 
-    for (int row = 0; row < count; ++row) {
-        if (!wanted(row)) continue;
-        if (!RipTrack(c, reader, row, prefix, result)) break;
+    // A format without an encoder is refused before any track is read.
+    const bool encode = s.EncodeFlag() && s.OutputFormat() != kFormatWav;
+    const EncoderAvailability available = c.encoders.Availability(encode ? int{s.OutputFormat()} : int{kFormatWav});
+    if (result.requested > 0 && !available.available) {
+        result.failed = true;
+        result.failureMessage = available.message;
+        c.dialogs.ShowMessage(available.message, MessageIcon::Warning);
+    } else {
+        for (int row = 0; row < count; ++row) {
+            if (!wanted(row)) continue;
+            if (!RipTrack(c, reader, row, prefix, result)) break;
+        }
     }
 
     if (result.cancelled) {

@@ -47,6 +47,7 @@ struct RipHooks {
     std::function<void(int row)> selectRow;   // select, scroll into view, caption
     std::function<void(int row, const std::string& text)> rowStatus;
     std::function<void(int row, int image)> rowImage;
+    std::function<void(int row, bool on)> setChecked;  // the row's check box (cleared when its track is done)
     std::function<void(bool enabled)> enableCommands;
     std::function<void(bool on)> timer;
     std::function<void(int volume)> setVolume;  // 255 while grabbing

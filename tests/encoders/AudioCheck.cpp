@@ -29,8 +29,8 @@ std::vector<std::uint8_t> MusicLike(std::size_t frames, int channels, double amp
             const double v = amplitude * env *
                              (0.6 * std::sin(2 * M_PI * f * t) + 0.3 * std::sin(2 * M_PI * f * 1.5 * t + c) +
                               0.1 * std::sin(2 * M_PI * 97.0 * t));
-            sv::StoreLE<std::int16_t>(out.data() + (i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)) * 2,
-                                      static_cast<std::int16_t>(std::lround(v)));
+            const std::size_t at = i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c);
+            sv::StoreLE<std::int16_t>(out.data() + at * 2, static_cast<std::int16_t>(std::lround(v)));
         }
     }
     return out;

@@ -31,7 +31,12 @@ TEST(RipSession, WavGrabIsByteExactWith48ByteHeadersAndNamedBySettings) {
     rig.settings.SetEncodeFlag(false);
     rig.settings.SetOutputFormat(sv::kFormatWav);
     rig.Check({0, 2});
+    std::vector<int> unchecked;
+    rig.context->hooks.setChecked = [&](int row, bool on) {
+        if (!on) unchecked.push_back(row);
+    };
     const auto result = rig.Rip();
+    EXPECT_EQ(unchecked, (std::vector<int>{0, 2}));
     ASSERT_EQ(result.requested, 2);
     ASSERT_EQ(result.written, 2);
     EXPECT_FALSE(result.failed);
@@ -260,6 +265,38 @@ TEST(RipSession, NothingCheckedRunsOnlyTheStartAndEndSteps) {
     EXPECT_EQ(result.written, 0);
     EXPECT_EQ(rig.calls, (std::vector<std::string>{"priority high", "volume 255", "volume back", "priority normal",
                                                    "shutdown"}));
+    EXPECT_TRUE(fs::is_empty(rig.OutDir()));
+    EXPECT_EQ(rig.context->State(), sv::kStateIdle);
+}
+
+TEST(RipSession, AMissingOutputFolderAsksForTheSettingsAndStopsWhenTheUserGivesUp) {
+    RipRig rig;
+    rig.settings.SetEncodeFlag(false);
+    rig.settings.SetOutputFormat(sv::kFormatWav);
+    rig.settings.SetOutputDir(rig.OutDir() + "gone/");
+    rig.Check({0, 1});
+    rig.dialogs.ExpectMessage("gone/' не существует");
+    const auto result = rig.Rip();
+    EXPECT_TRUE(rig.dialogs.Done());
+    EXPECT_TRUE(result.stoppedByUser);
+    EXPECT_EQ(result.written, 0);
+    EXPECT_EQ(std::count(rig.calls.begin(), rig.calls.end(), "settings dialog"), 1);
+    EXPECT_FALSE(fs::exists(rig.OutDir() + "gone"));
+    EXPECT_TRUE(rig.checked[0]);
+}
+
+TEST(RipSession, AFormatWithoutAnEncoderReadsNothing) {
+    RipRig rig;
+    rig.settings.SetEncodeFlag(true);
+    rig.settings.SetOutputFormat(sv::kFormatApe);
+    rig.settings.SetOnTheFlyEncoding(true);
+    rig.Check({0});
+    rig.dialogs.ExpectMessage("APE");
+    rig.drive->ClearCommands();
+    const auto result = rig.Rip();
+    EXPECT_TRUE(rig.dialogs.Done());
+    EXPECT_TRUE(result.failed);
+    EXPECT_EQ(rig.drive->ReadRequests(), 0);
     EXPECT_TRUE(fs::is_empty(rig.OutDir()));
     EXPECT_EQ(rig.context->State(), sv::kStateIdle);
 }

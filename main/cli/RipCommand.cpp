@@ -1,0 +1,254 @@
+// sornaval-cli rip [--drive N | --image FILE.cue | --demo] [--tracks LIST]
+//                  [--format wav|mp3] [--on-the-fly] [--output-dir DIR] [--ignore-free-space]
+// Grabs tracks with the window program's grab command and settings file.
+// Progress goes to the terminal; questions the window would ask are answered
+// by options, and a grab that would have to ask stops with a message. Ctrl+C
+// cancels the track being read and removes its partial file. The exit status
+// is 0 only when every requested track was written.
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <set>
+#include <span>
+
+#include "app/LanguageFiles.h"
+#include "app/SettingsStore.h"
+#include "base/Language.h"
+#include "base/Paths.h"
+#include "cdrom/DiscSource.h"
+#include "cdrom/Toc.h"
+#include "encoders/Encoders.h"
+#include "main/cli/CliCommand.h"
+#include "metadata/AlbumCache.h"
+#include "metadata/DiscId.h"
+#include "metadata/LocalCddb.h"
+#include "rip/session/GrabCommand.h"
+#include "rip/session/SystemActions.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+
+// Answers the grab's questions from the command line's options.
+class CliDialogs final : public sv::IUserDialogs {
+public:
+    CliDialogs(std::ostream& err, bool ignoreFreeSpace) : err_(err), ignoreFreeSpace_(ignoreFreeSpace) {}
+    bool AskYesNo(std::string_view text, sv::MessageIcon) override {
+        if (text == sv::LangMessage(1)) {
+            if (ignoreFreeSpace_) return true;
+            err_ << "rip: " << text << "\nrip: the output folder may not have room for the grab; "
+                 << "run again with --ignore-free-space to grab anyway\n";
+            return false;
+        }
+        // Only asked after Ctrl+C (abort the copy, stop the compression).
+        if (g_interrupted == 2) return true;
+        err_ << "rip: " << text << " (no)\n";
+        return false;
+    }
+    void ShowMessage(std::string_view text, sv::MessageIcon) override { err_ << "rip: " << text << "\n"; }
+    std::optional<int> ChooseFromList(std::string_view, const std::vector<std::string>&, int) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> AskText(std::string_view, const std::vector<std::string>&, std::string_view) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> PickFile(std::string_view, std::string_view) override { return std::nullopt; }
+
+private:
+    std::ostream& err_;
+    bool ignoreFreeSpace_;
+};
+
+// Turns Ctrl+C into the stop request of the window's Stop button.
+class InterruptPump final : public sv::IEventPump {
+public:
+    explicit InterruptPump(sv::RipContext*& context) : context_(context) {}
+    void ProcessPendingEvents() override {
+        // After Ctrl+C every pass is a stop request, so that a stopped
+        // compression is followed by the end of the whole grab.
+        if (g_interrupted != 0 && context_) {
+            g_interrupted = 2;
+            context_->state = sv::kStateIdle;
+        }
+    }
+
+private:
+    sv::RipContext*& context_;
+};
+
+// "1,3-5" (1-based) into track indexes; false on a malformed list.
+bool ParseTrackList(const std::string& text, int trackCount, std::set<int>& tracks) {
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        const std::size_t comma = text.find(',', pos);
+        const std::string part = text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        const std::size_t dash = part.find('-');
+        try {
+            std::size_t used = 0;
+            const int a = std::stoi(part.substr(0, dash), &used);
+            if (used != (dash == std::string::npos ? part.size() : dash)) return false;
+            int b = a;
+            if (dash != std::string::npos) {
+                const std::string rest = part.substr(dash + 1);
+                b = std::stoi(rest, &used);
+                if (used != rest.size()) return false;
+            }
+            if (a < 1 || b < a || b > trackCount) return false;
+            for (int t = a; t <= b; ++t) tracks.insert(t - 1);
+        } catch (const std::exception&) {
+            return false;
+        }
+        if (comma == std::string::npos) break;
+        pos = comma + 1;
+    }
+    return !tracks.empty();
+}
+
+void LoadLanguage(sv::TLanguage& language, const std::string& name) {
+    const std::string folder = sv::LanguageFolder();
+    sv::EnsureBuiltinLanguageFiles(folder);
+    language.SetFiles(sv::BuildLanguageFileList(folder));
+    const auto menu = sv::BuildLanguageMenu(language);
+    const int tag = sv::FindLanguageTag(menu, name);
+    language.LoadLanguage(tag >= 0 ? tag : 0);
+    sv::SetGlobalLanguage(&language);
+}
+
+int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const sv::cli::Options options(args);
+    std::vector<std::string> flags = sv::kDiscSourceFlags;
+    flags.insert(flags.end(), {"--on-the-fly", "--ignore-free-space"});
+    std::vector<std::string> valued = sv::kDiscSourceValued;
+    valued.insert(valued.end(), {"--tracks", "--format", "--output-dir"});
+    const auto unknown = options.Unknown(flags, valued);
+    if (!unknown.empty()) {
+        err << "rip: unknown argument \"" << unknown.front() << "\"\n";
+        return 2;
+    }
+    const std::string format = options.Value("--format").value_or("mp3");
+    if (format != "mp3" && format != "wav") {
+        err << "rip: --format must be wav or mp3\n";
+        return 2;
+    }
+    sv::DiscSourceOptions source;
+    std::string error;
+    if (!sv::ParseDiscSourceOptions(args, source, error)) {
+        err << "rip: " << error << "\n";
+        return 2;
+    }
+
+    const sv::SettingsLocations where = sv::DefaultSettingsLocations();
+    sv::TProgramSettings settings = sv::LoadSettingsFile(where, "set.dat");
+    sv::TLanguage language;
+    LoadLanguage(language, settings.LanguageName());
+    if (const auto dir = options.Value("--output-dir")) {
+        std::error_code ec;
+        std::filesystem::create_directories(*dir, ec);
+        if (ec) {
+            err << "rip: cannot create the output folder \"" << *dir << "\": " << ec.message() << "\n";
+            return 1;
+        }
+        settings.SetOutputDir(sv::WithTrailingSlash(std::filesystem::absolute(*dir).string()));
+    }
+    if (options.Flag("--on-the-fly")) settings.SetOnTheFlyEncoding(true);
+
+    source.readCommand = 0;
+    auto opened = sv::OpenDiscSource(source, error);
+    if (!opened) {
+        err << "rip: " << error << "\n";
+        return 1;
+    }
+    sv::TCDROM& cdrom = *opened->cdrom;
+    cdrom.SetReadCommand(settings.ReadCommand(opened->driveIndex));
+
+    // The disc as the window holds it: titles and tags from the album cache.
+    sv::DISC_INFO disc = opened->disc;
+    sv::TagBlocks tags;
+    if (const auto toc = sv::ParseRawToc(
+            std::span<const std::uint8_t>(opened->toc.Data(), static_cast<std::size_t>(sv::kTocBytes)))) {
+        sv::TLocalCDDB localDb;
+        sv::TAlbumCache albums;
+        albums.SetFolder(sv::TAlbumCache::DefaultFolder());
+        sv::ApplyMetadataSettings(settings, localDb, albums);
+        const std::uint32_t id = sv::ComputeDiscId(*toc);
+        sv::DISC_INFO known;
+        sv::StoreDiscId(known, id);
+        known.SetTrackCount(disc.TrackCount());
+        known.SetLbaBase(150);
+        if (albums.LoadAlbum(known, tags, id) && sv::BuildLayout(opened->toc, known, true)) disc = known;
+    }
+    const int count = disc.TrackCount();
+    tags.EnsureCount(count);
+
+    std::set<int> wanted;
+    if (const auto list = options.Value("--tracks")) {
+        if (!ParseTrackList(*list, count, wanted)) {
+            err << "rip: --tracks needs track numbers from 1 to " << count << " such as 1,3-5\n";
+            return 2;
+        }
+    } else {
+        for (int i = 0; i < count; ++i) wanted.insert(i);
+    }
+    std::vector<bool> checked(static_cast<std::size_t>(count), false);
+    for (int i : wanted) {
+        if (disc.Track(i).AudioFlag()) checked[static_cast<std::size_t>(i)] = true;
+        else err << "rip: track " << i + 1 << " is not an audio track\n";
+    }
+
+    CliDialogs dialogs(err, options.Flag("--ignore-free-space"));
+    sv::RipContext* current = nullptr;
+    InterruptPump pump(current);
+    sv::TEncoders encoders(nullptr);
+    encoders.SetDialogs(&dialogs);
+    encoders.SetSettings(&settings);
+    sv::RipContext context{settings, cdrom, disc, tags, checked, dialogs, pump, encoders, sv::TempFilesFolder()};
+    current = &context;
+    const bool tty = isatty(STDOUT_FILENO) != 0;
+    auto rowName = [&](int row) {
+        const std::string number = (row + 1 < 10 ? "0" : "") + std::to_string(row + 1);
+        const std::string title = disc.TrackCopy(row).Title();
+        return title.empty() ? number : number + " " + title;
+    };
+    const std::string done = sv::LangMessage(20);
+    context.hooks.rowStatus = [&](int row, const std::string& text) {
+        const bool final = text == done || text == sv::LangMessage(18) || text.find('%') == std::string::npos;
+        if (tty) out << "\r\033[K" << rowName(row) << ": " << text << (final ? "\n" : "") << std::flush;
+        else if (final) out << rowName(row) << ": " << text << "\n";
+    };
+    context.hooks.runSettingsDialog = [&] {
+        err << "rip: the output folder \"" << settings.OutputDir() << "\" does not exist; name one with --output-dir\n";
+        return false;
+    };
+    context.hooks.setPriority = &sv::SetHighPriority;
+    context.hooks.shutdown = [&] {
+        out << "Powering the computer off, as the settings ask.\n";
+        sv::RequestPowerOff();
+    };
+
+    auto previous = std::signal(SIGINT, OnInterrupt);
+    const sv::GrabSender sender = format == "wav" ? sv::GrabSender::WavButton : sv::GrabSender::Mp3Menu;
+    const sv::GrabResult result = sv::RunGrabCommand(sender, context);
+    std::signal(SIGINT, previous);
+
+    if (!result.ran) return 1;
+    for (const auto& file : result.rip.files) out << file << "\n";
+    const int requested = static_cast<int>(wanted.size());
+    if (result.rip.requested == 0) {
+        err << "rip: no audio track to grab\n";
+        return 1;
+    }
+    if (result.rip.cancelled) err << "rip: cancelled\n";
+    return result.rip.written == requested ? 0 : 1;
+}
+
+const sv::cli::CommandRegistration kRegistration(
+    "rip",
+    "[--drive N | --image FILE.cue | --demo] [--tracks LIST] [--format wav|mp3] [--on-the-fly] [--output-dir DIR] "
+    "[--ignore-free-space]",
+    "grab tracks into WAV or MP3 files with the program's settings", &RunRip);
+
+}  // namespace
