@@ -414,6 +414,11 @@ GrabResult TMainForm::Grab(GrabSender sender) {
         rows_[static_cast<std::size_t>(row)].image = image;
         view_.UpdateTrackRow(row, rows_[static_cast<std::size_t>(row)]);
     };
+    hooks.setChecked = [this](int row, bool on) {
+        if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+        rows_[static_cast<std::size_t>(row)].checked = on;
+        view_.UpdateTrackRow(row, rows_[static_cast<std::size_t>(row)]);
+    };
     hooks.enableCommands = [this](bool on) { EnableCommands(on); };
     hooks.timer = [this](bool on) { view_.SetPollTimer(on); };
     hooks.restoreVolume = [this] { view_.SetVolumeBar(settings_.Volume()); };

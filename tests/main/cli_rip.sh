@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# sornaval-cli rip on the demo disc: WAV files of exactly the tracks' sizes,
+# MP3 files that an independent decoder reads back at the tracks' lengths, a
+# refused format, and an output folder that cannot be made.
+set -u
+cli=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
+fail() { echo "FAIL: $*"; exit 1; }
+
+"$cli" rip --demo --format wav --tracks 1,3 --output-dir "$work/wav" >/dev/null || fail "WAV grab status $?"
+mapfile -t wavs < <(find "$work/wav" -name '*.wav' | sort)
+[ "${#wavs[@]}" -eq 2 ] || fail "expected 2 WAV files, found ${#wavs[@]}"
+[ "$(stat -c %s "${wavs[0]}")" -eq $((3000 * 2352 + 48)) ] || fail "track 1 WAV size"
+[ "$(stat -c %s "${wavs[1]}")" -eq $((2625 * 2352 + 48)) ] || fail "track 3 WAV size"
+
+"$cli" rip --demo --format mp3 --tracks 2 --output-dir "$work/mp3" >/dev/null || fail "MP3 grab status $?"
+mp3=$(find "$work/mp3" -name '*.mp3' | head -n 1)
+[ -n "$mp3" ] || fail "no MP3 file"
+if command -v ffmpeg >/dev/null; then
+  samples=$(ffmpeg -v error -i "$mp3" -f s16le -ac 2 - | wc -c)
+  [ "$samples" -eq $((2250 * 2352)) ] || fail "MP3 decodes to $samples bytes, not $((2250 * 2352))"
+fi
+
+"$cli" rip --demo --format ogg --output-dir "$work/ogg" >/dev/null 2>&1 && fail "a format that is not there succeeded"
+touch "$work/file"
+"$cli" rip --demo --format wav --tracks 1 --output-dir "$work/file/sub" >/dev/null 2>&1 && fail "an impossible folder succeeded"
+echo "cli rip: ok"
