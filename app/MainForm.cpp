@@ -429,6 +429,10 @@ GrabResult TMainForm::Grab(GrabSender sender) {
         if (!view_.RunSettingsDialog(working, workingDisc)) return false;
         settings_ = working;
         disc_ = workingDisc;
+        // The dialog stores its audio tab in OutputFormat; the running grab
+        // keeps the output it was started for.
+        settings_.SetOutputFormat(before.OutputFormat());
+        settings_.SetEncodeFlag(before.EncodeFlag());
         ApplySettingsDialogResult(before);
         return true;
     };

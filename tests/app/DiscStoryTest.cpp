@@ -232,3 +232,25 @@ TEST_F(DiscStory, LookupWithSeveralMatchesAppliesTheChosenOneToTheWindow) {
     EXPECT_NE(requests[0].find("cddb+query+19008204+4+150+3150+5400+8025+132"), std::string::npos);
     EXPECT_NE(requests[1].find("cddb+read+misc+19008204"), std::string::npos);
 }
+
+TEST_F(DiscStory, AMissingMusicFolderSendsTheUserToTheSettingsWithoutChangingTheGrab) {
+    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+    RecordingView view;
+    TMainForm form({view, drives, dialogs_, pump_, Where()});
+    form.Construct();
+    form.Settings().SetOutputDir(dir_.Slash() + "gone/");
+    for (int i = 1; i < 4; ++i) form.TrackChecked(i, false);
+    const std::string music = dir_.Slash() + "chosen/";
+    view.editSettings = [&](TProgramSettings& s) {
+        std::filesystem::create_directories(music);
+        s.SetOutputDir(music);
+        s.SetOutputFormat(3);  // the dialog stores its Ogg tab here
+    };
+    dialogs_.ExpectMessage("gone");  // R14 names the missing folder
+    const GrabResult result = form.Grab(GrabSender::WavButton);
+    ASSERT_TRUE(result.ran) << result.refusal;
+    ASSERT_EQ(result.rip.files.size(), 1u);
+    EXPECT_EQ(result.rip.files[0].rfind(music, 0), 0u);
+    EXPECT_NE(result.rip.files[0].find(".wav"), std::string::npos);  // still the WAV grab
+    EXPECT_TRUE(dialogs_.Done());
+}
