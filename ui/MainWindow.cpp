@@ -612,6 +612,14 @@ void TMainWindow::SetWindowGeometry(const Geometry& g) {
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {
+    const MainState state = controller_->State();
+    if (!shutDown_ && (state == MainState::msGrabbing || state == MainState::msEncoding)) {
+        // A grab is running inside this call's caller: ask it to stop (it
+        // asks the user) rather than tearing the window down under it.
+        controller_->SetState(MainState::msIdle);
+        event->ignore();
+        return;
+    }
     if (!shutDown_) {
         shutDown_ = true;
         pollTimer_.stop();

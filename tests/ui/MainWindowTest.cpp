@@ -124,3 +124,15 @@ TEST(MainWindowDisc, TheDemoDiscShowsAndARenameInTheListReachesTheRecord) {
     ASSERT_NE(editor, nullptr);  // the in-place editor is open on the title
     EXPECT_EQ(editor->text(), "Track 1");
 }
+
+TEST_F(MainWindowTest, ClosingDuringAGrabAsksTheGrabToStopInstead) {
+    window_.Start();
+    window_.show();
+    window_.Controller().SetState(MainState::msGrabbing);
+    EXPECT_FALSE(window_.close());
+    EXPECT_TRUE(window_.isVisible());
+    EXPECT_EQ(window_.Controller().State(), MainState::msIdle);  // the grab loop sees the stop request
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "setting/set.dat"));
+    EXPECT_TRUE(window_.close());
+    EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "setting/set.dat"));
+}
