@@ -31,9 +31,10 @@ int SgIoDevice::Execute(const std::uint8_t* cdb, int cdbLength, std::uint8_t* da
     sg_io_hdr_t io;
     std::memset(&io, 0, sizeof io);
     std::uint8_t cdbCopy[16] = {};
-    std::memcpy(cdbCopy, cdb, static_cast<std::size_t>(cdbLength > 16 ? 16 : cdbLength));
+    const int length = cdbLength < 1 ? 1 : (cdbLength > 16 ? 16 : cdbLength);
+    std::memcpy(cdbCopy, cdb, static_cast<std::size_t>(length));
     io.interface_id = 'S';
-    io.cmd_len = static_cast<unsigned char>(cdbLength);
+    io.cmd_len = static_cast<unsigned char>(length);  // never more than the copy holds
     io.cmdp = cdbCopy;
     io.mx_sb_len = kSenseBytes;
     io.sbp = sense.data();

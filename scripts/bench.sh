@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 BUILD_DIR=${BUILD_DIR:-build}
+scripts/deps.sh
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_DIR" -j 2 --target rip_bench
 command -v lame >/dev/null || { echo "bench.sh: the lame command is needed (apt-get install lame)" >&2; exit 1; }
