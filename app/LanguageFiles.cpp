@@ -54,15 +54,30 @@ void EnsureBuiltinLanguageFiles(const std::string& languageFolder) {
     }
 }
 
+namespace {
+
+// Every "*.lng" file of `folder`; a sub-folder is searched too when its own
+// name ends in ".lng".
+void CollectLanguageFiles(const fs::path& folder, std::vector<std::string>& found, int depth) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!EndsWith(AsciiLower(name), ".lng")) continue;
+        if (it->is_directory(ec)) {
+            if (depth < 8) CollectLanguageFiles(it->path(), found, depth + 1);
+        } else {
+            found.push_back(it->path().string());
+        }
+    }
+}
+
+}  // namespace
+
 std::vector<std::string> BuildLanguageFileList(const std::string& languageFolder) {
     std::vector<std::string> list{"RUSLANG"};
     std::vector<std::string> found;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(languageFolder, fs::directory_options::skip_permission_denied, ec), end;
-         !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (EndsWith(AsciiLower(name), ".lng") && !it->is_directory(ec)) found.push_back(it->path().string());
-    }
+    CollectLanguageFiles(languageFolder, found, 0);
     std::sort(found.begin(), found.end());
     for (const auto& path : found) {
         if (AsciiLower(fs::path(path).filename().string()) == "russian.lng" && list[0] == "RUSLANG")

@@ -17,8 +17,9 @@ std::string BuiltinLanguageFile(bool english);
 // they are missing. Existing files (perhaps edited by the user) are kept.
 void EnsureBuiltinLanguageFiles(const std::string& languageFolder);
 
-// Index 0 is the Russian file; then every "*.lng" below the folder (sub-folders
-// too, in name order), without the Russian file a second time.
+// Index 0 is the Russian file; then every "*.lng" of the folder in name order
+// (and of its sub-folders whose names end in ".lng"), without the Russian
+// file a second time.
 std::vector<std::string> BuildLanguageFileList(const std::string& languageFolder);
 
 struct LanguageMenuEntry {

@@ -257,7 +257,9 @@ void TMainForm::RefreshDisc() {
     ++refreshes_;
     view_.SetPollTimer(false);
     audioPresent_ = false;
-    view_.SetDriveNames(drives_.DriveNames(), driveBoxIndex_);
+    const auto names = drives_.DriveNames();
+    if (!names.empty() && settings_.CurrentDrive() < names.size()) driveBoxIndex_ = settings_.CurrentDrive();
+    view_.SetDriveNames(names, driveBoxIndex_);
     StoreAlbum();
     if (state_ != MainState::msPlaying) state_ = MainState::msIdle;
     view_.ClearPanels();

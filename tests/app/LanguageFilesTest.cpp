@@ -55,11 +55,12 @@ TEST(LanguageFiles, ExistingFilesAreKeptAndRussianIsRecreatedWhenRemoved) {
     EXPECT_TRUE(std::filesystem::exists(dir.Path() / "russian.lng"));
 }
 
-TEST(LanguageFiles, ListPutsRussianFirstAndSearchesSubfolders) {
+TEST(LanguageFiles, ListPutsRussianFirstAndSearchesLngSubfolders) {
     TempDir dir;
     WriteFileBytes(dir.Path() / "b.lng", ";LANG:Bravo\n");
     WriteFileBytes(dir.Path() / "Russian.LNG", ";LANG:Russian\n");
-    WriteFileBytes(dir.Path() / "more/a.lng", ";LANG:Alpha\n");
+    WriteFileBytes(dir.Path() / "more.lng/a.lng", ";LANG:Alpha\n");
+    WriteFileBytes(dir.Path() / "other/c.lng", ";LANG:Not searched\n");
     WriteFileBytes(dir.Path() / "noname.lng", "#01\n");
     WriteFileBytes(dir.Path() / "notes.txt", ";LANG:Not a language\n");
     const auto list = BuildLanguageFileList(dir.Slash());
@@ -71,7 +72,7 @@ TEST(LanguageFiles, ListPutsRussianFirstAndSearchesSubfolders) {
     ASSERT_EQ(menu.size(), 3u);  // Russian, Bravo, Alpha; the unnamed file is left out
     EXPECT_EQ(menu[0].name, "Russian");
     EXPECT_EQ(menu[0].tag, 0);
-    // Files are listed in path order: b.lng, then more/a.lng.
+    // Files are listed in path order: b.lng, then more.lng/a.lng.
     EXPECT_EQ(menu[1].name, "Bravo");
     EXPECT_EQ(menu[1].tag, 1);
     EXPECT_EQ(menu[2].name, "Alpha");
