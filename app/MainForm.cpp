@@ -65,7 +65,8 @@ TMainForm::TMainForm(Services services)
       drives_(services.drives),
       dialogs_(services.dialogs),
       pump_(services.pump),
-      where_(std::move(services.where)) {}
+      where_(std::move(services.where)),
+      lameLibrary_(std::move(services.lameLibrary)) {}
 
 TMainForm::~TMainForm() {
     if (GlobalLanguage() == &language_) SetGlobalLanguage(nullptr);
@@ -83,7 +84,7 @@ void TMainForm::Construct() {
     disc_.Clear();
     settings_.Clear();
     SetupLanguages();
-    encoders_ = std::make_unique<TEncoders>(&dialogs_);
+    encoders_ = std::make_unique<TEncoders>(&dialogs_, lameLibrary_);
     drives_.SetUseSpti(false);  // the generic SCSI layer is preferred until the settings say otherwise
     driveBoxIndex_ = -1;
     profiles_.Load(where_.settingsFolder);
@@ -111,6 +112,9 @@ void TMainForm::SetupLanguages() {
     language_.SetFiles(BuildLanguageFileList(folder));
     SetGlobalLanguage(&language_);
     languageMenu_ = BuildLanguageMenu(language_);
+    // Russian until the settings name another language, so that messages
+    // shown while starting (a missing codec library) have their texts.
+    language_.LoadLanguage(0);
 }
 
 void TMainForm::ApplyMainWindowTexts() {

@@ -47,6 +47,7 @@ public:
         IUserDialogs& dialogs;
         IEventPump& pump;
         SettingsLocations where;
+        std::string lameLibrary = kLameLibraryName;  // tests name a missing one
     };
 
     enum class CaseChange { CapitaliseWords, Lower, Upper };
@@ -146,6 +147,7 @@ private:
     IUserDialogs& dialogs_;
     IEventPump& pump_;
     SettingsLocations where_;
+    std::string lameLibrary_;
 
     MainState state_ = MainState::msIdle;
     TProgramSettings settings_;

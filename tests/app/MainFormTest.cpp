@@ -301,3 +301,13 @@ TEST_F(MainFormTest, EscapeMinimisesAndThePlayerButtonAsksForAProgram) {
     EXPECT_TRUE(dialogs_.Done());
     EXPECT_EQ(form_.PlayerPath(), "");
 }
+
+TEST_F(MainFormTest, AMissingLameLibraryIsReportedInRussianAtStart) {
+    RecordingView view;
+    ScriptedDialogs dialogs;
+    dialogs.ExpectMessage("Нету lame_enc.dll !");
+    TMainForm form({view, drives_, dialogs, pump_, {dir_.Slash(), dir_.Slash() + "setting/", dir_.Slash() + "Music/"},
+                    "libsornaval-no-such-lame.so.0"});
+    form.Construct();
+    EXPECT_TRUE(dialogs.Done());
+}
