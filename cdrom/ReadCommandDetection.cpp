@@ -49,6 +49,8 @@ std::optional<std::vector<DetectionRow>> DetectReadCommands(TCDROM& cdrom, const
     // Use the transport the dialog shows for the tries, then go back.
     std::uint8_t wanted = static_cast<std::uint8_t>(request.transport);
     std::uint8_t previous = static_cast<std::uint8_t>(cdrom.Transport());
+    const int previousDrive = cdrom.CurrentDrive();
+    const int previousCommand = cdrom.ReadCommand();
     cdrom.ApplyTransport(wanted);
     cdrom.SelectDrive(request.drive, 0);
 
@@ -64,7 +66,12 @@ std::optional<std::vector<DetectionRow>> DetectReadCommands(TCDROM& cdrom, const
             rows.push_back(row);
         }
     }
-    if (previous != cdrom.Transport()) cdrom.ApplyTransport(previous);
+    if (previous != cdrom.Transport()) {
+        // The tries ran on the other transport: the one the program uses keeps
+        // its drive and read command (switching away closed its device).
+        cdrom.ApplyTransport(previous);
+        if (previousDrive >= 0) cdrom.SelectDrive(previousDrive, previousCommand);
+    }
     return rows;
 }
 

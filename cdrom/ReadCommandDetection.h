@@ -39,7 +39,9 @@ std::optional<int> ParseSectorsPerRead(std::string_view text, std::string& error
 
 // Runs the 27 tries. While `discPresent` says no, asks R72 (information,
 // Yes/No), letting the event pump run between questions; No gives nothing.
-// Leaves the drive's current read command at 8 and the transport as it was.
+// Leaves the drive's current read command at 8 and the transport as it was;
+// tries on the other transport leave the used transport's drive and read
+// command as they were.
 std::optional<std::vector<DetectionRow>> DetectReadCommands(TCDROM& cdrom, const DetectionRequest& request,
                                                             const std::function<bool()>& discPresent,
                                                             IUserDialogs& dialogs, IEventPump* pump = nullptr);

@@ -64,6 +64,29 @@ TEST(Detection, SizeTwentySixTwiceAndTheDialogsTransport) {
     EXPECT_EQ(rig->cdrom->Transport(), kTransportSpti);  // back to what the settings say
 }
 
+TEST(Detection, TriesOnTheOtherTransportLeaveTheOpenDriveAlone) {
+    // The settings dialog is modal and may be cancelled: the main window's
+    // poll keeps using the drive it had before the tries.
+    auto rig = cdtest::MakeRig(MakeDemoDisc(), kTransportSpti);
+    rig->cdrom->SelectDrive(0, 6);
+    svtest::ScriptedDialogs dialogs;
+    ASSERT_TRUE(DetectReadCommands(*rig->cdrom, {kTransportAspi, 0, 26}, [] { return true; }, dialogs));
+    ASSERT_EQ(rig->cdrom->Transport(), kTransportSpti);
+    EXPECT_TRUE(rig->cdrom->IsReady());
+    EXPECT_EQ(rig->cdrom->ReadCommand(), 6);
+    std::vector<std::uint8_t> sector(2352);
+    EXPECT_TRUE(rig->cdrom->ReadSectors(0, 1, sector.data()));
+
+    // The same the other way round: the generic layer keeps its selection.
+    auto aspi = cdtest::MakeRig(MakeDemoDisc(), kTransportAspi);
+    aspi->cdrom->SelectDrive(0, 6);
+    ASSERT_TRUE(DetectReadCommands(*aspi->cdrom, {kTransportSpti, 0, 26}, [] { return true; }, dialogs));
+    ASSERT_EQ(aspi->cdrom->Transport(), kTransportAspi);
+    EXPECT_TRUE(aspi->cdrom->IsReady());
+    EXPECT_EQ(aspi->cdrom->ReadCommand(), 6);
+    EXPECT_TRUE(aspi->cdrom->ReadSectors(0, 1, sector.data()));
+}
+
 TEST(Detection, AsksForADiscFirst) {
     cdtest::UseRussianTexts();
     auto rig = cdtest::MakeRig(nullptr);
