@@ -52,7 +52,7 @@ const std::string* PlaceholderValue(std::string_view piece, const TrackNameValue
         scratch = (n >= 0 && n < 10 ? "0" : "") + std::to_string(n);
         return &scratch;
     }
-    case U'C':  // the count and the identifier have no Cyrillic letter
+    case U'C': case U'\u0421':
         scratch = std::to_string(v.trackCount);
         return &scratch;
     default:

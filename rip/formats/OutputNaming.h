@@ -63,8 +63,8 @@ std::string OutputExtension(const TProgramSettings& settings);
 
 // Expands a file-name format string: %A artist, %D album, %T title, %N track
 // number (2 digits at least), %G genre, %Y year, %C track count, %I disc
-// identifier; the Cyrillic capitals А Д Т Н Ж Г stand for A D T N G Y (C
-// and I have none). Any other letter after '%' ends the expansion. Separators in the format
+// identifier; the Cyrillic capitals А Д Т Н Ж Г С stand for A D T N G Y C.
+// Any other letter after '%' ends the expansion. Separators in the format
 // ('\' or '/') are kept as typed.
 std::string ExpandFormatString(std::string_view format, const TrackNameValues& values);
 std::string ExpandFormatString(std::string_view format, const DISC_INFO& disc, const TagBlocks* tags, int position,
