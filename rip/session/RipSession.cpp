@@ -212,6 +212,8 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
         c.encoders.SetPeak(peak);
         c.encoders.SetProgress(MakeEncoderProgress(c, row));
         const EncodeResult r = c.encoders.EncodeFile(wavName, output, tagBytes);
+        // The callback refers to this session; nobody may call it later.
+        c.encoders.SetProgress({});
         if (c.State() == kStateEncoding) c.SetState(kStateGrabbing);
         if (r == EncodeResult::Cancelled) {
             // Ends only this encoding: the next track follows.
