@@ -73,6 +73,9 @@ TrayState CdromDriveAccess::Tray() {
 void CdromDriveAccess::Eject() { cdrom_->EjectLoad(true); }
 void CdromDriveAccess::Load() { cdrom_->EjectLoad(false); }
 void CdromDriveAccess::StopPlay() { cdrom_->StopPlay(); }
+void CdromDriveAccess::PlayMsf(Msf start, Msf end) { cdrom_->PlayMsf(start, end); }
+bool CdromDriveAccess::PlayPosition(Msf& position, int& audioStatus) { return cdrom_->Position(position, audioStatus); }
+void CdromDriveAccess::SetDriveVolume(int volume) { cdrom_->SetVolume(volume); }
 void CdromDriveAccess::LockTray(bool lock) { cdrom_->LockTray(lock); }
 void CdromDriveAccess::SetSpeed(int speed) { cdrom_->SetSpeed(speed); }
 

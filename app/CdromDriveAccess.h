@@ -36,6 +36,9 @@ public:
     void Eject() override;
     void Load() override;
     void StopPlay() override;
+    void PlayMsf(Msf start, Msf end) override;
+    bool PlayPosition(Msf& position, int& audioStatus) override;
+    void SetDriveVolume(int volume) override;
     void LockTray(bool lock) override;
     void SetSpeed(int speed) override;
 

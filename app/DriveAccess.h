@@ -57,6 +57,14 @@ public:
     virtual void Eject() = 0;
     virtual void Load() = 0;
     virtual void StopPlay() = 0;
+    // Analogue play through the drive's own output, from `start` to `end`
+    // (absolute addresses).
+    virtual void PlayMsf(Msf start, Msf end) = 0;
+    // The play position (absolute) and the audio status of READ SUB-CHANNEL;
+    // false when the drive does not answer.
+    virtual bool PlayPosition(Msf& position, int& audioStatus) = 0;
+    // The drive's own output volume (0..255).
+    virtual void SetDriveVolume(int volume) = 0;
     virtual void LockTray(bool lock) = 0;
     virtual void SetSpeed(int speed) = 0;
 };
@@ -84,6 +92,9 @@ public:
     void Eject() override {}
     void Load() override {}
     void StopPlay() override {}
+    void PlayMsf(Msf, Msf) override {}
+    bool PlayPosition(Msf&, int&) override { return false; }
+    void SetDriveVolume(int) override {}
     void LockTray(bool) override {}
     void SetSpeed(int) override {}
 

@@ -81,6 +81,7 @@ void TMainForm::Construct() {
     trackHint_ = texts.Russian("TrackPanel", TextTarget::ToolTip);
     timeHint_ = texts.Russian("TimePanel", TextTarget::ToolTip);
     sizeHint_ = texts.Russian("SizePanel", TextTarget::ToolTip);
+    titleColumn_ = texts.Russian("ListView", TextTarget::Column, 0);
     disc_.Clear();
     settings_.Clear();
     SetupLanguages();
@@ -132,6 +133,8 @@ void TMainForm::ApplyMainWindowTexts() {
     for (std::size_t i = 0; i < table.texts.size(); ++i) {
         const auto& t = table.texts[i];
         if (t.target == TextTarget::ToolTip && std::string_view(t.object) == "TrackPanel") trackHint_ = values[i];
+        if (t.target == TextTarget::Column && t.index == 0 && std::string_view(t.object) == "ListView")
+            titleColumn_ = values[i];
         if (t.target == TextTarget::ToolTip && std::string_view(t.object) == "TimePanel") timeHint_ = values[i];
         if (t.target == TextTarget::ToolTip && std::string_view(t.object) == "SizePanel") sizeHint_ = values[i];
         if (t.target != TextTarget::Value) continue;
@@ -189,6 +192,7 @@ void TMainForm::UpdateGrabHint() {
 void TMainForm::RelayToolButtons() { view_.PlaceToolButtons(LayoutToolButtons(settings_, view_.ToolButtonWidth())); }
 
 void TMainForm::ApplyWindowFromSettings() {
+    playBar_.SetColor(settings_.PlayBarColor());
     view_.SetColors({settings_.WindowColor(), settings_.ControlColor(), ListColorFor(settings_.ControlColor()),
                      settings_.PlayBarColor()});
     UpdateGrabHint();
@@ -280,6 +284,7 @@ void TMainForm::RefreshDisc() {
     rows_.clear();
     view_.ShowTracks(rows_);
     view_.SetCaption(kCaption);
+    view_.SetApplicationTitle(kCaption);
     view_.SetPollTimer(true);
     if (!discPresent_) {
         tags_.EnsureCount(0);
@@ -461,6 +466,135 @@ GrabResult TMainForm::Grab(GrabSender sender) {
     return result;
 }
 
+void TMainForm::PlayTrack(int index) {
+    if (state_ != MainState::msIdle && state_ != MainState::msPlaying) return;
+    if (!discPresent_ || !audioPresent_ || index < 0 || index >= disc_.TrackCount()) return;
+    if (!disc_.Track(index).AudioFlag()) {
+        if (index > 0) PlayTrack(0);
+        return;
+    }
+    state_ = MainState::msPlaying;
+    playBar_.SetRange(disc_.Track(index + 1).StartLba() - disc_.Track(index).StartLba());
+    const std::string title = disc_.Track(index).Title();
+    std::string caption = kCaption;
+    caption.append(" - ").append(title);
+    std::string appTitle = title;
+    appTitle.append(" - ").append(kCaption);
+    view_.SetCaption(caption);
+    view_.SetApplicationTitle(appTitle);
+    currentTrack_ = index;
+    view_.SelectRow(index);
+    if (!autoAdvance_) drives_.PlayMsf(disc_.Track(index).StartMsf(), disc_.Track(index).EndMsf());
+}
+
+void TMainForm::PlayFrom(Msf start) { drives_.PlayMsf(start, disc_.Track(currentTrack_).EndMsf()); }
+
+void TMainForm::PlayCommand(bool selectedOnly, int focusedRow) {
+    if (state_ == MainState::msGrabbing || state_ == MainState::msEncoding) return;
+    if (state_ == MainState::msPaused) {
+        state_ = MainState::msPlaying;
+        PlayFrom(pausePosition_);
+        return;
+    }
+    int index = focusedRow < 0 ? 0 : focusedRow;
+    playSelectedOnly_ = selectedOnly;
+    if (selectedOnly) {
+        while (index < static_cast<int>(rows_.size()) && !rows_[static_cast<std::size_t>(index)].checked) ++index;
+        if (index >= static_cast<int>(rows_.size())) return;
+    }
+    PlayTrack(index);
+}
+
+void TMainForm::PauseCommand() {
+    if (state_ != MainState::msPlaying) return;
+    state_ = MainState::msPaused;
+    int status = 0;
+    if (!drives_.PlayPosition(pausePosition_, status)) pausePosition_ = disc_.Track(currentTrack_).StartMsf();
+    drives_.StopPlay();
+}
+
+void TMainForm::StepCommand(int step) {
+    if (state_ == MainState::msGrabbing || state_ == MainState::msEncoding) return;
+    int target = currentTrack_ + step;
+    const int count = static_cast<int>(rows_.size());
+    if (target < 0 || target >= count) return;
+    if (playSelectedOnly_) {
+        while (target >= 0 && target < count && !rows_[static_cast<std::size_t>(target)].checked) target += step;
+        if (target < 0 || target >= count) return;
+    }
+    if (state_ == MainState::msPaused) state_ = MainState::msIdle;
+    PlayTrack(target);
+}
+
+void TMainForm::SetVolume(int value) {
+    value = value < 0 ? 0 : (value > 255 ? 255 : value);
+    settings_.SetVolume(static_cast<std::uint8_t>(value));
+    // The drive takes the volume when asked to; a system mixer line for the
+    // drive's audio is not driven here.
+    if (settings_.SetDriveVolume()) drives_.SetDriveVolume(value);
+}
+
+std::string TMainForm::PositionText(int track, int rel) const {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, " %02d  /  %02d:%02d", track + 1, rel / 4500, (rel / 75) % 60);
+    return titleColumn_ + buf;
+}
+
+void TMainForm::FollowPlayPosition() {
+    if (!discPresent_) return;
+    Msf position;
+    int status = 0;
+    if (!drives_.PlayPosition(position, status)) return;
+    const std::int32_t lba = MsfToFrames(position) - kLbaBase;
+    const int found = TrackAtLba(disc_, lba);
+    if (found == 255 || found >= disc_.TrackCount()) return;
+    const int rel = lba - disc_.Track(currentTrack_).StartLba();
+    switch (status) {
+    case 0x00: state_ = MainState::msIdle; break;
+    case 0x11: {
+        if (state_ != MainState::msPlaying || found != currentTrack_) {
+            autoAdvance_ = true;
+            PlayTrack(found);
+            autoAdvance_ = false;
+        }
+        playBar_.SetPosition(rel);
+        view_.RedrawPlayBar();
+        view_.SetTimePanel(PositionText(found, rel));
+        break;
+    }
+    case 0x13:
+        if (state_ == MainState::msIdle) break;
+        if (currentTrack_ + 1 < static_cast<int>(rows_.size()) && !trackPropertiesOpen_) StepCommand(1);
+        else Stop();
+        break;
+    case 0x14: Stop(); break;
+    default: break;
+    }
+}
+
+void TMainForm::PlayBarPressed() {
+    if (state_ == MainState::msPlaying) playBar_.SetDragging(true);
+}
+
+void TMainForm::PlayBarDragged(double dx) {
+    if (!playBar_.Dragging()) return;
+    playBar_.Drag(dx);
+    view_.RedrawPlayBar();
+    const int position = playBar_.Position();
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d", position / 4500, (position / 75) % 60);
+    view_.SetTimePanel(buf);
+}
+
+void TMainForm::PlayBarReleased() {
+    if (!playBar_.Dragging()) return;
+    playBar_.SetDragging(false);
+    view_.RedrawPlayBar();
+    if (state_ != MainState::msPlaying) return;
+    const int absolute = MsfToFrames(disc_.Track(currentTrack_).StartMsf()) + playBar_.Position();
+    PlayFrom(FramesToMsf(absolute));
+}
+
 void TMainForm::DriveInfoCommand() { view_.ShowDriveInfo(drives_.DriveInfo(settings_.LanguageName())); }
 
 bool TMainForm::OpenImageCommand(const std::string& path) {
@@ -476,6 +610,9 @@ bool TMainForm::OpenImageCommand(const std::string& path) {
 }
 
 void TMainForm::Stop() {
+    playBar_.SetPosition(0);
+    view_.RedrawPlayBar();
+    view_.SetTimePanel("");
     if (state_ == MainState::msGrabbing) {
         state_ = MainState::msIdle;
         return;
@@ -485,7 +622,7 @@ void TMainForm::Stop() {
 }
 
 void TMainForm::Poll() {
-    if (playBarDragged_) return;
+    if (playBar_.Dragging()) return;
     if (state_ != MainState::msIdle && state_ != MainState::msPaused && state_ != MainState::msPlaying) return;
     const bool ready = drives_.TestUnitReady();
     if (ready != lastReady_) {
@@ -493,7 +630,9 @@ void TMainForm::Poll() {
         lastReady_ = !lastReady_;
         Stop();
         RefreshDisc();
+        return;
     }
+    FollowPlayPosition();
 }
 
 void TMainForm::DriveBoxChanged(int index) {

@@ -11,6 +11,7 @@
 #include "app/DriveAccess.h"
 #include "app/LanguageFiles.h"
 #include "app/MainView.h"
+#include "app/PlayBar.h"
 #include "app/ProfileList.h"
 #include "app/SettingsStore.h"
 #include "base/DiscInfo.h"
@@ -120,7 +121,19 @@ public:
     const std::vector<std::string>& Artists() const { return artists_; }
     TAlbumCache& Albums() { return albums_; }
     TLocalCDDB& LocalDatabase() { return localDb_; }
-    void SetPlayBarDragged(bool dragged) { playBarDragged_ = dragged; }
+
+    // Disc playback through the drive's own audio output.
+    void PlayCommand(bool selectedOnly, int focusedRow);
+    void PauseCommand();
+    void StepCommand(int step);
+    void PlayTrack(int index);
+    void SetVolume(int value);
+    int CurrentTrack() const { return currentTrack_; }
+    TPlayBar& PlayBar() { return playBar_; }
+    // The play bar's thumb: pressed (left or middle button), dragged, released.
+    void PlayBarPressed();
+    void PlayBarDragged(double dx);
+    void PlayBarReleased();
 
     // Settings persistence with the window's share of the work.
     void LoadSettings(const std::string& name);
@@ -141,6 +154,9 @@ private:
     void FillTrackView();
     void ComputeSizes();
     void ApplyMetadataFolders();
+    void FollowPlayPosition();
+    void PlayFrom(Msf start);
+    std::string PositionText(int track, int rel) const;
 
     IMainView& view_;
     IDriveAccess& drives_;
@@ -173,7 +189,12 @@ private:
     bool audioPresent_ = false;
     bool lastReady_ = false;
     bool trackPropertiesOpen_ = false;
-    bool playBarDragged_ = false;
+    int currentTrack_ = 0;
+    bool autoAdvance_ = false;
+    bool playSelectedOnly_ = false;
+    Msf pausePosition_;
+    TPlayBar playBar_;
+    std::string titleColumn_;
 };
 
 }  // namespace sv

@@ -58,6 +58,11 @@ class IMainView {
 public:
     virtual ~IMainView() = default;
     virtual void SetCaption(const std::string& caption) = 0;
+    // The title the desktop shows for the program (task bar).
+    virtual void SetApplicationTitle(const std::string& title) = 0;
+    virtual void SetTimePanel(const std::string& text) = 0;
+    // Draws the play bar again from the controller's TPlayBar.
+    virtual void RedrawPlayBar() = 0;
     virtual void SetCommandStates(const CommandStates& states) = 0;
     virtual void PlaceToolButtons(const std::vector<ToolButtonPlace>& places) = 0;
     virtual int ToolButtonWidth() const = 0;

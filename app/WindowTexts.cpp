@@ -38,6 +38,7 @@ const WindowTexts& MainWindowTexts() {
         {"Eject1", T::Text, 0, "Извлечь", "Eject"},
         {"SysInfo", T::Text, 0, "Информация о приводе...", "Drive information..."},
         {"TracksMenu", T::Text, 0, "&Треки", "&Tracks"},
+        {"PlaySel1", T::Text, 0, "Играть выбранные", "Play selected"},
         {"SelectAll1", T::Text, 0, "Выделить все", "Select all"},
         {"SelectNone1", T::Text, 0, "Снять выделение", "Select none"},
         {"N13", T::Text, 0, "Переименовать", "Rename"},

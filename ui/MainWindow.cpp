@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include "ui/DriveInfoForm.h"
+#include "ui/PlayBarWidget.h"
 #include "ui/ReadCommandForm.h"
 #include "ui/SettingsForm.h"
 #include "ui/WindowTextApplier.h"
@@ -123,8 +124,8 @@ void TMainWindow::BuildMenus() {
 
     auto* tracks = bar->addMenu(QString());
     tracks->setObjectName("TracksMenu");
-    for (const char* n : {"SelectAll1", "SelectNone1", "N13", "CaseWords1", "CaseLower1", "CaseUpper1", "ID3v2",
-                          "TrackPropItem"})
+    for (const char* n : {"PlaySel1", "SelectAll1", "SelectNone1", "N13", "CaseWords1", "CaseLower1", "CaseUpper1",
+                          "ID3v2", "TrackPropItem"})
         tracks->addAction(NamedAction(this, n));
 
     auto* tools = bar->addMenu(QString());
@@ -206,15 +207,21 @@ void TMainWindow::BuildDiscPanel() {
         row->addWidget(b);
     }
     connect(findChild<QToolButton*>("SpeedButton16"), &QToolButton::clicked, this, [this] { controller_->Stop(); });
+    const auto focused = [this] { return listView_ ? listView_->indexOfTopLevelItem(listView_->currentItem()) : -1; };
+    connect(findChild<QToolButton*>("SpeedButton11"), &QToolButton::clicked, this,
+            [this, focused] { controller_->PlayCommand(false, focused()); });
+    connect(findChild<QToolButton*>("SpeedButton5"), &QToolButton::clicked, this,
+            [this, focused] { controller_->PlayCommand(true, focused()); });
+    connect(findChild<QToolButton*>("SpeedButton12"), &QToolButton::clicked, this, [this] { controller_->PauseCommand(); });
+    connect(findChild<QToolButton*>("SpeedButton14"), &QToolButton::clicked, this, [this] { controller_->StepCommand(-1); });
+    connect(findChild<QToolButton*>("SpeedButton15"), &QToolButton::clicked, this, [this] { controller_->StepCommand(+1); });
     connect(findChild<QToolButton*>("SpeedButton13"), &QToolButton::clicked, this, [this] { controller_->Eject(); });
     connect(findChild<QToolButton*>("SpeedButton25"), &QToolButton::clicked, this, &QWidget::close);
     volumeBar_ = new QSlider(Qt::Horizontal, this);
     volumeBar_->setObjectName("VolumeBar");
     volumeBar_->setRange(0, 255);
     volumeBar_->setFixedWidth(90);
-    connect(volumeBar_, &QSlider::valueChanged, this, [this](int v) {
-        controller_->Settings().SetVolume(static_cast<std::uint8_t>(v));
-    });
+    connect(volumeBar_, &QSlider::valueChanged, this, [this](int v) { controller_->SetVolume(v); });
     row->addWidget(volumeBar_);
     layout->addLayout(row);
 
@@ -246,10 +253,7 @@ void TMainWindow::BuildDiscPanel() {
     listView_->installEventFilter(this);
     layout->addWidget(listView_, 1);
 
-    playBar_ = new QFrame(this);
-    playBar_->setObjectName("PaintBox1");
-    playBar_->setFixedHeight(14);
-    playBar_->setAutoFillBackground(true);
+    playBar_ = new PlayBarWidget(*controller_, this);
     layout->addWidget(playBar_);
 }
 
@@ -279,6 +283,11 @@ void TMainWindow::Connect(const char* action, std::function<void()> handler) {
 }
 
 void TMainWindow::ConnectTrackCommands() {
+    Connect("PlaySel1", [this] {
+        controller_->PlayCommand(true, listView_->indexOfTopLevelItem(listView_->currentItem()));
+    });
+    connect(listView_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { controller_->PlayCommand(false, listView_->indexOfTopLevelItem(item)); });
     Connect("SelectAll1", [this] { controller_->SelectAll(true); });
     Connect("SelectNone1", [this] { controller_->SelectAll(false); });
     Connect("CaseWords1", [this] { controller_->ChangeCase(TMainForm::CaseChange::CapitaliseWords); });
@@ -440,10 +449,17 @@ void TMainWindow::ShowDriveInfo(const std::vector<std::string>& lines) {
     info.exec();
 }
 
-void TMainWindow::SetCaption(const std::string& caption) {
-    setWindowTitle(QString::fromStdString(caption));
-    QApplication::setApplicationDisplayName(QString());
+void TMainWindow::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+
+void TMainWindow::SetApplicationTitle(const std::string& title) {
+    // The task bar shows the window's title; keep the desktop's application
+    // name in step for the window managers that show it.
+    QGuiApplication::setApplicationDisplayName(QString::fromStdString(title));
 }
+
+void TMainWindow::SetTimePanel(const std::string& text) { timePanel_->setText(QString::fromStdString(text)); }
+
+void TMainWindow::RedrawPlayBar() { playBar_->update(); }
 
 void TMainWindow::SetCommandStates(const CommandStates& c) {
     auto enable = [this](const char* name, bool on) {
@@ -462,6 +478,7 @@ void TMainWindow::SetCommandStates(const CommandStates& c) {
     enable("SpeedButton14", c.previous);
     enable("SpeedButton15", c.next);
     enable("SpeedButton5", c.playSelected);
+    enable("PlaySel1", c.playSelected);
     enable("SpeedButton13", c.eject);
     enable("Eject1", c.eject);
     enable("SpeedButton6", c.lookup);
@@ -631,6 +648,10 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
 bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == listView_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Minus || key == Qt::Key_Plus) {  // before the list's type-ahead search takes them
+            controller_->StepCommand(key == Qt::Key_Minus ? -1 : +1);
+            return true;
+        }
         // While a title is being edited the editor has the keys, not the list.
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && listView_->currentItem()) {
             listView_->editItem(listView_->currentItem(), 0);
@@ -641,6 +662,10 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Minus || event->key() == Qt::Key_Plus) {
+        controller_->StepCommand(event->key() == Qt::Key_Minus ? -1 : +1);
+        return;
+    }
     if (event->key() == Qt::Key_Escape) {
         QWidget* focus = QApplication::focusWidget();
         const bool inEdit = focus && (focus == albumEdit_ || focus == artistBox_ || artistBox_->isAncestorOf(focus) ||

@@ -40,6 +40,9 @@ public:
 
     // IMainView
     void SetCaption(const std::string& caption) override;
+    void SetApplicationTitle(const std::string& title) override;
+    void SetTimePanel(const std::string& text) override;
+    void RedrawPlayBar() override;
     void SetCommandStates(const CommandStates& states) override;
     void PlaceToolButtons(const std::vector<ToolButtonPlace>& places) override;
     int ToolButtonWidth() const override;
@@ -104,7 +107,7 @@ private:
     QToolButton* sizeIndicator_ = nullptr;
     QMenu* trackPopup_ = nullptr;
     QWidget* artistScan_ = nullptr;
-    QWidget* playBar_ = nullptr;
+    QWidget* playBar_ = nullptr;  // a PlayBarWidget
     QMenu* languageMenu_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
 };

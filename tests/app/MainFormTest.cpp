@@ -50,6 +50,9 @@ public:
     void Eject() override { actions.push_back("eject"); }
     void Load() override { actions.push_back("load"); }
     void StopPlay() override { actions.push_back("stop"); }
+    void PlayMsf(Msf, Msf) override { actions.push_back("play"); }
+    bool PlayPosition(Msf&, int&) override { return false; }
+    void SetDriveVolume(int) override {}
     void LockTray(bool) override {}
     void SetSpeed(int) override {}
 

@@ -19,6 +19,11 @@ using namespace sv;
 class RecordingView : public IMainView {
 public:
     void SetCaption(const std::string& c) override { caption = c; }
+    void SetApplicationTitle(const std::string& t) override { applicationTitle = t; }
+    void SetTimePanel(const std::string& t) override { timePanel = t; }
+    void RedrawPlayBar() override { ++barRedraws; }
+    std::string applicationTitle;
+    int barRedraws = 0;
     void SetCommandStates(const CommandStates& s) override { commands = s; }
     void PlaceToolButtons(const std::vector<ToolButtonPlace>& p) override { places = p; }
     int ToolButtonWidth() const override { return 40; }

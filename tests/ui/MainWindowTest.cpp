@@ -123,6 +123,18 @@ TEST(MainWindowDisc, TheDemoDiscShowsAndARenameInTheListReachesTheRecord) {
     auto* editor = list->viewport()->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);  // the in-place editor is open on the title
     EXPECT_EQ(editor->text(), "Track 1");
+    editor->close();
+
+    // The player's buttons and keys.
+    window.findChild<QToolButton*>("SpeedButton11")->click();
+    EXPECT_EQ(window.Controller().State(), MainState::msPlaying);
+    EXPECT_EQ(window.windowTitle(), "Sornaval v3.4 - Track 1");
+    QTest::keyClick(list, Qt::Key_Plus);
+    EXPECT_EQ(window.Controller().CurrentTrack(), 1);
+    window.findChild<QToolButton*>("SpeedButton12")->click();
+    EXPECT_EQ(window.Controller().State(), MainState::msPaused);
+    window.findChild<QToolButton*>("SpeedButton16")->click();
+    EXPECT_EQ(window.Controller().State(), MainState::msIdle);
 }
 
 TEST_F(MainWindowTest, ClosingDuringAGrabAsksTheGrabToStopInstead) {
