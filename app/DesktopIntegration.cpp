@@ -76,6 +76,15 @@ void WriteStoredWindowValues(int top, int left, int width, int height, const std
     s.sync();
 }
 
+std::string ReadLastPlayer() { return Store().value("LastPlayer").toString().toStdString(); }
+
+void WriteLastPlayer(const std::string& handler) {
+    QSettings s = Store();
+    if (handler.empty()) s.remove("LastPlayer");
+    else s.setValue("LastPlayer", QString::fromStdString(handler));
+    s.sync();
+}
+
 std::string FindDesktopMp3Player() {
     QStringList lists;
     for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))

@@ -17,6 +17,11 @@ struct StoredWindowValues {
 StoredWindowValues ReadStoredWindowValues();
 void WriteStoredWindowValues(int top, int left, int width, int height, const std::string& playerPath);
 
+// The audio-CD handler that was the desktop's default before this program
+// took that place.
+std::string ReadLastPlayer();
+void WriteLastPlayer(const std::string& handler);
+
 // The program the desktop opens MP3 files with (its executable's full path),
 // or empty when none is known.
 std::string FindDesktopMp3Player();

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/DesktopIntegration.h"
+#include "app/MimeApps.h"
 #include "app/WindowTexts.h"
 #include "base/Paths.h"
 #include "cdrom/Toc.h"
@@ -88,8 +89,7 @@ void TMainForm::Construct() {
     encoders_ = std::make_unique<TEncoders>(&dialogs_, lameLibrary_);
     drives_.SetUseSpti(false);  // the generic SCSI layer is preferred until the settings say otherwise
     driveBoxIndex_ = -1;
-    profiles_.Load(where_.settingsFolder);
-    LoadSettings(profiles_.CurrentFileName());
+    LoadProfileList();
     const auto names = drives_.DriveNames();
     if (settings_.CurrentDrive() >= names.size()) settings_.SetCurrentDrive(0);
     driveBoxIndex_ = names.empty() ? -1 : settings_.CurrentDrive();
@@ -106,6 +106,74 @@ void TMainForm::Construct() {
 }
 
 void TMainForm::ApplyMetadataFolders() { ApplyMetadataSettings(settings_, localDb_, albums_); }
+
+void TMainForm::ShowProfileMenu() {
+    std::vector<std::string> captions;
+    for (const auto& p : profiles_.Profiles()) captions.push_back(ProfileList::Caption(p));
+    view_.SetProfileMenu(captions, profiles_.CurrentIndex());
+}
+
+void TMainForm::LoadProfileList() {
+    profiles_.Load(where_.settingsFolder);
+    LoadSettings(profiles_.CurrentFileName());
+    ShowProfileMenu();
+    const auto names = drives_.DriveNames();
+    if (!names.empty() && driveBoxIndex_ >= 0 && driveBoxIndex_ != settings_.CurrentDrive()) {
+        if (settings_.CurrentDrive() >= names.size()) settings_.SetCurrentDrive(0);
+        drives_.SelectDrive(settings_.CurrentDrive(), settings_.ReadCommand(settings_.CurrentDrive()));
+        RefreshDisc();
+    }
+}
+
+void TMainForm::SaveProfileCommand() {
+    if (static_cast<int>(profiles_.Profiles().size()) >= ProfileList::kMaxProfiles) {
+        dialogs_.ShowMessage(LangMessage(21), MessageIcon::Information);
+        return;
+    }
+    std::vector<std::string> captions;
+    for (const auto& p : profiles_.Profiles()) captions.push_back(ProfileList::Caption(p));
+    std::string typed;
+    for (;;) {
+        const auto name = dialogs_.AskText(LangMessage(22), captions, typed);
+        if (!name) return;
+        typed = *name;
+        const std::string file = ProfileList::FileNameFor(typed);
+        if (file.empty()) return;
+        int index = profiles_.Find(file);
+        if (index >= 0 && !dialogs_.AskYesNo(LangMessage(23), MessageIcon::Question)) continue;
+        if (index < 0) index = profiles_.Add(file);
+        if (index < 0) return;
+        profiles_.SetCurrentIndex(index);
+        ShowProfileMenu();
+        SaveSettingsForCurrentProfile();
+        return;
+    }
+}
+
+void TMainForm::SelectProfile(int tag) {
+    if (state_ != MainState::msIdle) Stop();
+    if (tag >= static_cast<int>(profiles_.Profiles().size())) return;
+    profiles_.SetCurrentIndex(tag < 0 ? -1 : tag);
+    profiles_.Save(where_.settingsFolder);
+    LoadSettings(profiles_.CurrentFileName());
+    ShowProfileMenu();
+    ComputeSizes();
+}
+
+void TMainForm::DeleteProfileCommand() {
+    const auto& list = profiles_.Profiles();
+    if (list.empty()) return;
+    const auto chosen = dialogs_.ChooseFromList(LangMessage(24), list, 0);
+    if (!chosen || *chosen < 0 || *chosen >= static_cast<int>(list.size())) return;
+    if (!dialogs_.AskYesNo(LangMessage(25), MessageIcon::Question)) return;
+    const std::string file = list[static_cast<std::size_t>(*chosen)];
+    if (profiles_.CurrentIndex() >= *chosen) profiles_.SetCurrentIndex(profiles_.CurrentIndex() - 1);
+    profiles_.Remove(*chosen);
+    std::error_code ec;
+    std::filesystem::remove(std::filesystem::path(where_.settingsFolder) / file, ec);
+    SaveSettingsForCurrentProfile();
+    LoadProfileList();
+}
 
 void TMainForm::SetupLanguages() {
     const std::string folder = where_.programFolder + "lang/";
@@ -225,6 +293,8 @@ void TMainForm::LoadSettings(const std::string& name) {
 
 bool TMainForm::SaveSettings(const std::string& name) {
     const IMainView::Geometry g = view_.WindowGeometry();
+    std::string lastPlayer = ReadLastPlayer();
+    if (ApplyAudioCdAssociation(settings_.AudioCDAssociation(), UserMimeAppsPath(), lastPlayer)) WriteLastPlayer(lastPlayer);
     WriteStoredWindowValues(g.top, g.left, g.width, g.height, playerPath_);
     const auto widths = view_.ColumnWidths();
     for (int i = 0; i < 5; ++i) settings_.SetColumnWidth(i, static_cast<std::int16_t>(widths[static_cast<std::size_t>(i)]));

@@ -135,6 +135,13 @@ public:
     void PlayBarDragged(double dx);
     void PlayBarReleased();
 
+    // Profiles: named copies of the whole settings record.
+    void LoadProfileList();
+    void SaveProfileCommand();
+    void SelectProfile(int tag);
+    void DeleteProfileCommand();
+    const ProfileList& Profiles() const { return profiles_; }
+
     // Settings persistence with the window's share of the work.
     void LoadSettings(const std::string& name);
     bool SaveSettings(const std::string& name);
@@ -154,6 +161,7 @@ private:
     void FillTrackView();
     void ComputeSizes();
     void ApplyMetadataFolders();
+    void ShowProfileMenu();
     void FollowPlayPosition();
     void PlayFrom(Msf start);
     std::string PositionText(int track, int rel) const;

@@ -72,6 +72,9 @@ public:
     virtual void SetPollTimer(bool on) = 0;
     virtual void SetDriveNames(const std::vector<std::string>& names, int current) = 0;
     virtual void SetLanguageMenu(const std::vector<LanguageMenuEntry>& entries, int checkedTag) = 0;
+    // The profile menu: "&Default" (tag -1) and one entry per profile (tags
+    // 0..9) with its caption; `checkedTag` is the current one.
+    virtual void SetProfileMenu(const std::vector<std::string>& captions, int checkedTag) = 0;
     // Shows `values[i]` as the text of `texts.texts[i]` (the section of the
     // loaded language, read in the table's order).
     virtual void ApplyTexts(const WindowTexts& texts, const std::vector<std::string>& values) = 0;

@@ -16,6 +16,19 @@ public:
     // Writes the lines separated by CR LF; false when it cannot be written.
     bool Save(const std::string& settingsFolder) const;
 
+    // The profile file of a typed profile name: the name without characters
+    // a file name may not hold (folder separators among them) and ".prof";
+    // empty when nothing usable is left.
+    static std::string FileNameFor(const std::string& name);
+    // A menu entry's caption: the file name up to its first ".".
+    static std::string Caption(const std::string& fileName);
+    // Index of `fileName` (compared case-insensitively), or -1.
+    int Find(const std::string& fileName) const;
+    // Appends a profile file (at most ten); its index, or -1.
+    int Add(const std::string& fileName);
+    // Removes profile `index` from the list.
+    void Remove(int index);
+
     int CurrentIndex() const { return current_; }
     void SetCurrentIndex(int index);
     const std::vector<std::string>& Profiles() const { return profiles_; }

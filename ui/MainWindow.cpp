@@ -140,6 +140,23 @@ void TMainWindow::BuildMenus() {
     languageGroup_ = new QActionGroup(this);
     languageGroup_->setExclusive(true);
 
+    // The profile menu of the profiles button.
+    profileMenu_ = new QMenu(this);
+    profileMenu_->setObjectName("ProfileMenu");
+    profileGroup_ = new QActionGroup(this);
+    QAction* byDefault = NamedAction(this, "ProfileDefault");
+    byDefault->setCheckable(true);
+    profileGroup_->addAction(byDefault);
+    profileMenu_->addAction(byDefault);
+    connect(byDefault, &QAction::triggered, this, [this] { controller_->SelectProfile(-1); });
+    profileSeparator_ = profileMenu_->addSeparator();
+    QAction* save = NamedAction(this, "ProfileSave");
+    profileMenu_->addAction(save);
+    connect(save, &QAction::triggered, this, [this] { controller_->SaveProfileCommand(); });
+    QAction* remove = NamedAction(this, "ProfileDelete");
+    profileMenu_->addAction(remove);
+    connect(remove, &QAction::triggered, this, [this] { controller_->DeleteProfileCommand(); });
+
     auto* help = bar->addMenu(QString());
     help->setObjectName("HelpMenu");
     help->addAction(NamedAction(this, "Help1"));
@@ -217,6 +234,11 @@ void TMainWindow::BuildDiscPanel() {
     connect(findChild<QToolButton*>("SpeedButton15"), &QToolButton::clicked, this, [this] { controller_->StepCommand(+1); });
     connect(findChild<QToolButton*>("SpeedButton13"), &QToolButton::clicked, this, [this] { controller_->Eject(); });
     connect(findChild<QToolButton*>("SpeedButton25"), &QToolButton::clicked, this, &QWidget::close);
+    connect(findChild<QToolButton*>("SpeedButton17"), &QToolButton::clicked, this, [this] {
+        if (controller_->State() == MainState::msGrabbing) return;
+        auto* button = findChild<QToolButton*>("SpeedButton17");
+        profileMenu_->popup(button->mapToGlobal(QPoint(0, button->height())));
+    });
     volumeBar_ = new QSlider(Qt::Horizontal, this);
     volumeBar_->setObjectName("VolumeBar");
     volumeBar_->setRange(0, 255);
@@ -566,6 +588,25 @@ void TMainWindow::SetLanguageMenu(const std::vector<LanguageMenuEntry>& entries,
         languageGroup_->addAction(a);
         const int tag = e.tag;
         connect(a, &QAction::triggered, this, [this, tag] { controller_->ChooseLanguage(tag); });
+    }
+}
+
+void TMainWindow::SetProfileMenu(const std::vector<std::string>& captions, int checkedTag) {
+    for (QAction* a : profileGroup_->actions()) {
+        if (a->objectName() == "ProfileDefault") continue;
+        profileGroup_->removeAction(a);
+        profileMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    findChild<QAction*>("ProfileDefault")->setChecked(checkedTag < 0);
+    for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
+        auto* a = new QAction(QString::fromStdString(captions[static_cast<std::size_t>(i)]), this);
+        a->setObjectName(QString("Profile%1").arg(i));
+        a->setCheckable(true);
+        a->setChecked(i == checkedTag);
+        profileGroup_->addAction(a);
+        profileMenu_->insertAction(profileSeparator_, a);
+        connect(a, &QAction::triggered, this, [this, i] { controller_->SelectProfile(i); });
     }
 }
 

@@ -52,6 +52,7 @@ public:
     void SetPollTimer(bool on) override;
     void SetDriveNames(const std::vector<std::string>& names, int current) override;
     void SetLanguageMenu(const std::vector<LanguageMenuEntry>& entries, int checkedTag) override;
+    void SetProfileMenu(const std::vector<std::string>& captions, int checkedTag) override;
     void ApplyTexts(const WindowTexts& texts, const std::vector<std::string>& values) override;
     void ClearPanels() override;
     void SetPanelTexts(const std::string& tracks, const std::string& time, const std::string& size) override;
@@ -110,6 +111,9 @@ private:
     QWidget* playBar_ = nullptr;  // a PlayBarWidget
     QMenu* languageMenu_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
+    QMenu* profileMenu_ = nullptr;
+    QActionGroup* profileGroup_ = nullptr;
+    QAction* profileSeparator_ = nullptr;
 };
 
 }  // namespace sv

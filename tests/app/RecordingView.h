@@ -20,6 +20,12 @@ class RecordingView : public IMainView {
 public:
     void SetCaption(const std::string& c) override { caption = c; }
     void SetApplicationTitle(const std::string& t) override { applicationTitle = t; }
+    void SetProfileMenu(const std::vector<std::string>& c, int tag) override {
+        profiles = c;
+        checkedProfile = tag;
+    }
+    std::vector<std::string> profiles;
+    int checkedProfile = -5;
     void SetTimePanel(const std::string& t) override { timePanel = t; }
     void RedrawPlayBar() override { ++barRedraws; }
     std::string applicationTitle;
