@@ -1,10 +1,15 @@
-// sornaval-cli rip [--drive N | --image FILE.cue | --demo] [--tracks LIST]
+// sornaval-cli rip [--drive N | --image FILE.cue | --demo] [--tracks LIST | --whole-disc [--cue]]
 //                  [--format wav|mp3] [--on-the-fly] [--output-dir DIR] [--ignore-free-space]
 // Grabs tracks with the window program's grab command and settings file.
 // Progress goes to the terminal; questions the window would ask are answered
 // by options, and a grab that would have to ask stops with a message. Ctrl+C
 // cancels the track being read and removes its partial file. The exit status
 // is 0 only when every requested track was written.
+//
+// --whole-disc copies the audio part of the disc into one file named after
+// the album, as the menu "Скопировать CD в один файл" does; --cue writes its
+// CUE sheet even when the settings do not ask for one. The exit status is 0
+// only when the file (and the CUE sheet, when asked for) was written.
 #include <unistd.h>
 
 #include <csignal>
@@ -26,6 +31,7 @@
 #include "metadata/LocalCddb.h"
 #include "rip/session/GrabCommand.h"
 #include "rip/session/SystemActions.h"
+#include "rip/session/WholeDiscRip.h"
 
 namespace {
 
@@ -121,7 +127,7 @@ void LoadLanguage(sv::TLanguage& language, const std::string& name) {
 int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const sv::cli::Options options(args);
     std::vector<std::string> flags = sv::kDiscSourceFlags;
-    flags.insert(flags.end(), {"--on-the-fly", "--ignore-free-space"});
+    flags.insert(flags.end(), {"--on-the-fly", "--ignore-free-space", "--whole-disc", "--cue"});
     std::vector<std::string> valued = sv::kDiscSourceValued;
     valued.insert(valued.end(), {"--tracks", "--format", "--output-dir"});
     const auto unknown = options.Unknown(flags, valued);
@@ -132,6 +138,15 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const std::string format = options.Value("--format").value_or("mp3");
     if (format != "mp3" && format != "wav") {
         err << "rip: --format must be wav or mp3\n";
+        return 2;
+    }
+    const bool wholeDisc = options.Flag("--whole-disc");
+    if (wholeDisc && options.Value("--tracks")) {
+        err << "rip: --whole-disc copies every audio track; it takes no --tracks\n";
+        return 2;
+    }
+    if (options.Flag("--cue") && !wholeDisc) {
+        err << "rip: --cue belongs to --whole-disc\n";
         return 2;
     }
     sv::DiscSourceOptions source;
@@ -155,6 +170,7 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         settings.SetOutputDir(sv::WithTrailingSlash(std::filesystem::absolute(*dir).string()));
     }
     if (options.Flag("--on-the-fly")) settings.SetOnTheFlyEncoding(true);
+    if (options.Flag("--cue")) settings.SetRipCueSheet(true);
 
     source.readCommand = 0;
     auto opened = sv::OpenDiscSource(source, error);
@@ -196,7 +212,7 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::vector<bool> checked(static_cast<std::size_t>(count), false);
     for (int i : wanted) {
         if (disc.Track(i).AudioFlag()) checked[static_cast<std::size_t>(i)] = true;
-        else err << "rip: track " << i + 1 << " is not an audio track\n";
+        else if (!wholeDisc) err << "rip: track " << i + 1 << " is not an audio track\n";
     }
 
     CliDialogs dialogs(err, options.Flag("--ignore-free-space"));
@@ -229,6 +245,24 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         sv::RequestPowerOff();
     };
 
+    if (wholeDisc) {
+        std::string lastCaption;
+        context.hooks.caption = [&](const std::string& text) {
+            lastCaption = text;
+            if (tty) out << "\r\033[K" << text << std::flush;
+        };
+        auto previous = std::signal(SIGINT, OnInterrupt);
+        const sv::WholeDiscResult whole = sv::RunWholeDiscGrabCommand(
+            format == "wav" ? sv::WholeDiscSender::WavMenu : sv::WholeDiscSender::Mp3Menu, context);
+        std::signal(SIGINT, previous);
+        if (tty && !lastCaption.empty()) out << "\r\033[K" << std::flush;
+        if (whole.cancelled) err << "rip: cancelled\n";
+        if (!whole.written) return 1;
+        out << whole.file << "\n";
+        if (!whole.cueFile.empty() && !whole.cueFailed) out << whole.cueFile << "\n";
+        return whole.cueFailed ? 1 : 0;
+    }
+
     auto previous = std::signal(SIGINT, OnInterrupt);
     const sv::GrabSender sender = format == "wav" ? sv::GrabSender::WavButton : sv::GrabSender::Mp3Menu;
     const sv::GrabResult result = sv::RunGrabCommand(sender, context);
@@ -247,8 +281,8 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
 const sv::cli::CommandRegistration kRegistration(
     "rip",
-    "[--drive N | --image FILE.cue | --demo] [--tracks LIST] [--format wav|mp3] [--on-the-fly] [--output-dir DIR] "
-    "[--ignore-free-space]",
-    "grab tracks into WAV or MP3 files with the program's settings", &RunRip);
+    "[--drive N | --image FILE.cue | --demo] [--tracks LIST | --whole-disc [--cue]] [--format wav|mp3] [--on-the-fly] "
+    "[--output-dir DIR] [--ignore-free-space]",
+    "grab tracks, or the whole disc into one file, as WAV or MP3 with the program's settings", &RunRip);
 
 }  // namespace

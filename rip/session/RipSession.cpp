@@ -1,7 +1,5 @@
 #include "rip/session/RipSession.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -9,7 +7,7 @@
 #include "base/Msf.h"
 #include "cdrom/AudioReader.h"
 #include "rip/formats/OutputNaming.h"
-#include "rip/formats/WavFile.h"
+#include "rip/session/RipSteps.h"
 
 namespace sv {
 
@@ -18,24 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string FailureStatus() { return EnglishTextsActive() ? "Write failed" : "Ошибка записи"; }
-
-std::string FailureMessage(bool create, const std::string& path, const std::string& reason) {
-    if (EnglishTextsActive())
-        return std::string(create ? "Cannot create the file \"" : "Cannot write the file \"") + path + "\": " + reason +
-               ". The grab has been stopped.";
-    return std::string(create ? "Не удалось создать файл \"" : "Не удалось записать файл \"") + path + "\": " +
-           reason + ". Копирование остановлено.";
-}
-
-std::string EncoderRefused() {
-    return EnglishTextsActive() ? "the encoder refused its settings" : "кодер не принял настройки";
-}
-
-void RemoveFile(const std::string& path) {
-    if (path.empty()) return;
-    std::error_code ec;
-    fs::remove(path, ec);
-}
 
 void Status(RipContext& c, int row, const std::string& text) {
     if (c.hooks.rowStatus) c.hooks.rowStatus(row, text);
@@ -119,10 +99,10 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
     auto fail = [&](bool create, const std::string& path, const std::string& reason) {
         Status(c, row, FailureStatus());
         Image(c, row, kRowImageFailed);
-        RemoveFile(wavName);
-        RemoveFile(output);
+        RemoveRipFile(wavName);
+        RemoveRipFile(output);
         result.failed = true;
-        result.failureMessage = FailureMessage(create, path, reason);
+        result.failureMessage = OutputFailureMessage(create, path, reason);
         c.dialogs.ShowMessage(result.failureMessage, MessageIcon::Error);
         return false;
     };
@@ -135,7 +115,7 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
         fs::create_directories(parent, ec);
         if (ec) return fail(true, output, ec.message());
     }
-    RemoveFile(wavName);
+    RemoveRipFile(wavName);
 
     const RipRange range = ComputeRipRange(c.disc, row);
     const std::int32_t total = range.end - range.start;
@@ -143,69 +123,22 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
     const TagRecordRef tag = c.tags.Block(row);
     const std::uint8_t* tagBytes = tag.Data();
 
-    std::FILE* wav = nullptr;
-    const WAVEFORMATEX cd = WAVEFORMATEX::CdFormat();
-    if (onTheFly) {
-        if (!c.encoders.Open(tagBytes, output)) {
-            const int error = c.encoders.LastError();
-            c.encoders.Close();
-            return fail(true, output, error ? ErrorText(error) : EncoderRefused());
-        }
-    } else {
-        errno = 0;
-        wav = CreateWav(wavName, cd);
-        if (!wav) return fail(true, wavName, ErrorText(errno ? errno : EIO));
-        std::setvbuf(wav, nullptr, _IOFBF, 1 << 16);
-    }
+    RipOutput out(c.encoders, onTheFly);
+    if (!out.Open(onTheFly ? output : wavName, tagBytes)) return fail(true, out.Path(), out.Reason());
 
-    const int n = reader.BlockSectors();
-    int lastPercent = -1;
-    for (std::int32_t position = range.start; position < range.end; position += n) {
-        c.pump.ProcessPendingEvents();
-        if (c.State() != kStateGrabbing) {
-            if (c.dialogs.AskYesNo(LangMessage(17), MessageIcon::Question)) {
-                Status(c, row, LangMessage(18));
-                if (onTheFly) c.encoders.Close();
-                else CloseWav(wav, 0, cd);
-                RemoveFile(wavName);
-                RemoveFile(output);
-                result.cancelled = true;
-                return false;
-            }
-            c.SetState(kStateGrabbing);
-        }
-        const int count = reader.BlockCount(position, range.end);
-        reader.ExtractBlock(position, count, range.start, range.end);
-        const std::size_t bytes = static_cast<std::size_t>(count) * kSectorBytes;
-        if (s.Normalize()) peak = BlockPeak(reader.Buffer(), bytes, peak);
-        if (onTheFly) {
-            if (!c.encoders.EncodeChunk(reader.Buffer(), bytes)) {
-                const int error = c.encoders.LastError();
-                c.encoders.Close();
-                return fail(false, output, ErrorText(error ? error : EIO));
-            }
-        } else if (std::fwrite(reader.Buffer(), 1, bytes, wav) != bytes) {
-            const int error = errno ? errno : EIO;
-            CloseWav(wav, 0, cd);
-            return fail(false, wavName, ErrorText(error));
-        }
-        const int percent = RipPercent(range.start, range.end, position + n);
-        if (percent != lastPercent) {
-            lastPercent = percent;
-            Status(c, row, prefix + std::to_string(percent) + "%");
-        }
+    const RangeEnd end = ReadRange(c, reader, range, out, s.Normalize() ? &peak : nullptr, [&](int percent) {
+        Status(c, row, prefix + std::to_string(percent) + "%");
+    });
+    if (end == RangeEnd::Cancelled) {
+        Status(c, row, LangMessage(18));
+        out.Abandon();
+        RemoveRipFile(wavName);
+        RemoveRipFile(output);
+        result.cancelled = true;
+        return false;
     }
-
-    if (onTheFly) {
-        if (!c.encoders.Close()) {
-            const int error = c.encoders.LastError();
-            return fail(false, output, ErrorText(error ? error : EIO));
-        }
-    } else {
-        errno = 0;
-        if (!CloseWav(wav, static_cast<std::uint64_t>(total) * kSectorBytes, cd))
-            return fail(false, wavName, ErrorText(errno ? errno : EIO));
-    }
+    if (end == RangeEnd::Failed) return fail(false, out.Path(), out.Reason());
+    if (!out.Finish(static_cast<std::uint64_t>(total) * kSectorBytes)) return fail(false, out.Path(), out.Reason());
 
     if (encode && !onTheFly) {
         c.SetState(kStateEncoding);
@@ -219,20 +152,20 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
             // Ends only this encoding: the next track follows.
             c.SetState(kStateGrabbing);
             Status(c, row, LangMessage(18));
-            RemoveFile(wavName);
-            RemoveFile(output);
+            RemoveRipFile(wavName);
+            RemoveRipFile(output);
             return true;
         }
         if (r != EncodeResult::Done) {
             const int error = c.encoders.LastError();
-            return fail(false, output, error ? ErrorText(error) : EncoderRefused());
+            return fail(false, output, error ? ErrorText(error) : EncoderRefusedReason());
         }
     }
 
     Status(c, row, LangMessage(20));
     Image(c, row, kRowImageDone);
     c.disc.Track(row).SetDoneFlag(true);
-    if (encode) RemoveFile(wavName);
+    if (encode) RemoveRipFile(wavName);
     if (static_cast<std::size_t>(row) < c.checked.size()) c.checked[static_cast<std::size_t>(row)] = false;
     if (c.hooks.setChecked) c.hooks.setChecked(row, false);
     ++result.written;
@@ -254,10 +187,7 @@ RipResult RunRipSession(RipContext& c) {
         if (wanted(row)) ++result.requested;
 
     if (s.MaxPriority() && c.hooks.setPriority) c.hooks.setPriority(true);
-    if (c.State() != kStateIdle && c.hooks.stop) c.hooks.stop();
-    c.SetState(kStateGrabbing);
-    if (c.hooks.enableCommands) c.hooks.enableCommands(false);
-    if (c.hooks.timer) c.hooks.timer(false);
+    BeginGrab(c);
     const std::string prefix = LangMessage(19) + " ";
     if (c.hooks.setVolume) c.hooks.setVolume(255);
 
@@ -267,8 +197,7 @@ RipResult RunRipSession(RipContext& c) {
 
     auto endCommon = [&] {
         if (c.hooks.restoreVolume) c.hooks.restoreVolume();
-        if (c.hooks.enableCommands) c.hooks.enableCommands(true);
-        if (c.hooks.timer) c.hooks.timer(true);
+        ResumeCommands(c);
         if (s.MaxPriority() && c.hooks.setPriority) c.hooks.setPriority(false);
     };
 

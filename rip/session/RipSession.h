@@ -45,6 +45,7 @@ struct RipHooks {
     std::function<void(int)> setState;
     std::function<void()> stop;               // "Stop" of the main window
     std::function<void(int row)> selectRow;   // select, scroll into view, caption
+    std::function<void(const std::string& text)> caption;  // window caption and application title
     std::function<void(int row, const std::string& text)> rowStatus;
     std::function<void(int row, int image)> rowImage;
     std::function<void(int row, bool on)> setChecked;  // the row's check box (cleared when its track is done)

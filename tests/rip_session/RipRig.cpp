@@ -8,7 +8,7 @@
 
 namespace riptest {
 
-RipRig::RipRig() {
+RipRig::RipRig(const std::string& track2Mode) {
     svtest::UseRussianTexts();
     const int sectors = kTrackStarts[3];
     const auto audio = svtest::MusicLike(static_cast<std::size_t>(sectors) * 588, 2, 12000);
@@ -16,7 +16,7 @@ RipRig::RipRig() {
     svtest::WriteFileBytes(dir.Path() / "disc.cue",
                            "FILE \"disc.bin\" BINARY\n"
                            " TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
-                           " TRACK 02 AUDIO\n  INDEX 01 00:04:00\n"
+                           " TRACK 02 " + track2Mode + "\n  INDEX 01 00:04:00\n"
                            " TRACK 03 AUDIO\n  INDEX 01 00:10:50\n");
     std::string error;
     auto image = sv::LoadCueSheet((dir.Path() / "disc.cue").string(), error);

@@ -3,6 +3,9 @@
 // hooks record what the window would show.
 #pragma once
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -43,7 +46,8 @@ struct RipRig {
     std::map<int, int> images;
     std::vector<std::string> calls;  // "volume 255", "priority high", "shutdown", ...
 
-    RipRig();
+    // `track2Mode` is the CUE mode of the second track ("AUDIO", "MODE1/2352").
+    explicit RipRig(const std::string& track2Mode = "AUDIO");
     std::string OutDir() const { return (dir.Path() / "music").string() + "/"; }
     std::string TempFolder() const { return (dir.Path() / "TempFiles").string() + "/"; }
     // The image's bytes of sectors [first, first + count).
@@ -51,6 +55,28 @@ struct RipRig {
     std::string LastStatus(int row) const;
     void Check(std::vector<int> rows);
     sv::RipResult Rip() { return sv::RunRipSession(*context); }
+};
+
+// Ignores SIGXFSZ and limits the size of files this process writes.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        old_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit r = saved_;
+        r.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &r);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, old_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*old_)(int) = nullptr;
 };
 
 }  // namespace riptest

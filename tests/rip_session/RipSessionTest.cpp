@@ -3,9 +3,6 @@
 // that cannot be created or written.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <filesystem>
 
 #include "AudioCheck.h"
@@ -18,6 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using riptest::kTrackStarts;
+using riptest::FileSizeLimit;
 using riptest::RipRig;
 
 std::string R(int n) { return std::string(sv::kRussianMessages[static_cast<std::size_t>(n)]); }
@@ -300,26 +298,6 @@ TEST(RipSession, AFormatWithoutAnEncoderReadsNothing) {
     EXPECT_TRUE(fs::is_empty(rig.OutDir()));
     EXPECT_EQ(rig.context->State(), sv::kStateIdle);
 }
-
-// Ignores SIGXFSZ and limits the size of files this process writes.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        old_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit r = saved_;
-        r.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &r);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, old_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*old_)(int) = nullptr;
-};
 
 TEST(RipFailure, AWavThatCannotBeWrittenIsRemovedNotDoneAndStopsTheGrab) {
     RipRig rig;
