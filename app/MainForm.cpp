@@ -475,11 +475,7 @@ std::optional<std::vector<DetectionRow>> TMainForm::DetectReadCommands(int trans
     return drives_.DetectReadCommands(transport, drive, *n, dialogs_, &pump_);
 }
 
-GrabResult TMainForm::Grab(GrabSender sender) {
-    TCDROM* cdrom = drives_.Cdrom();
-    if (!cdrom || !discPresent_ || !audioPresent_) return {};
-    std::vector<bool> checked;
-    for (const auto& row : rows_) checked.push_back(row.checked && row.audio);
+RipHooks TMainForm::MakeRipHooks() {
     RipHooks hooks;
     hooks.getState = [this] { return static_cast<int>(state_); };
     hooks.setState = [this](int s) { state_ = static_cast<MainState>(s); };
@@ -519,6 +515,19 @@ GrabResult TMainForm::Grab(GrabSender sender) {
     };
     hooks.setPriority = SetHighPriority;
     hooks.shutdown = [] { RequestPowerOff(); };
+    hooks.caption = [this](const std::string& text) {
+        view_.SetCaption(text);
+        view_.SetApplicationTitle(text);
+    };
+    return hooks;
+}
+
+GrabResult TMainForm::Grab(GrabSender sender) {
+    TCDROM* cdrom = drives_.Cdrom();
+    if (!cdrom || !discPresent_ || !audioPresent_) return {};
+    std::vector<bool> checked;
+    for (const auto& row : rows_) checked.push_back(row.checked && row.audio);
+    RipHooks hooks = MakeRipHooks();
     RipContext context{settings_, *cdrom, disc_, tags_, checked, dialogs_, pump_, *encoders_, TempFolder(),
                        std::move(hooks), compressPrefix_};
     GrabHooks grabHooks;
@@ -663,6 +672,18 @@ void TMainForm::PlayBarReleased() {
     if (state_ != MainState::msPlaying) return;
     const int absolute = MsfToFrames(disc_.Track(currentTrack_).StartMsf()) + playBar_.Position();
     PlayFrom(FramesToMsf(absolute));
+}
+
+WholeDiscResult TMainForm::GrabWholeDisc(WholeDiscSender sender) {
+    TCDROM* cdrom = drives_.Cdrom();
+    if (!cdrom || !discPresent_ || !audioPresent_) return {};
+    std::vector<bool> checked;
+    for (const auto& row : rows_) checked.push_back(row.checked && row.audio);
+    RipContext context{settings_, *cdrom, disc_, tags_, checked, dialogs_, pump_, *encoders_, TempFolder(),
+                       MakeRipHooks(), compressPrefix_};
+    const WholeDiscResult result = RunWholeDiscGrabCommand(sender, context);
+    view_.SetPollTimer(true);
+    return result;
 }
 
 void TMainForm::DriveInfoCommand() { view_.ShowDriveInfo(drives_.DriveInfo(settings_.LanguageName())); }

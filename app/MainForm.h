@@ -22,6 +22,7 @@
 #include "encoders/Encoders.h"
 #include "metadata/AlbumCache.h"
 #include "rip/session/GrabCommand.h"
+#include "rip/session/WholeDiscRip.h"
 #include "metadata/LocalCddb.h"
 
 namespace sv {
@@ -105,6 +106,8 @@ public:
     // The grab command: rips the checked tracks in the output the pressed
     // control asks for.
     GrabResult Grab(GrabSender sender);
+    // The whole disc into one file (with its CUE sheet when the settings ask).
+    WholeDiscResult GrabWholeDisc(WholeDiscSender sender);
     TEncoders& Encoders() { return *encoders_; }
 
     // Disc and metadata commands.
@@ -162,6 +165,7 @@ private:
     void ComputeSizes();
     void ApplyMetadataFolders();
     void ShowProfileMenu();
+    RipHooks MakeRipHooks();
     void FollowPlayPosition();
     void PlayFrom(Msf start);
     std::string PositionText(int track, int rel) const;

@@ -333,6 +333,16 @@ void TMainWindow::ConnectTrackCommands() {
         const GrabSender sender = g.sender;
         connect(findChild<QToolButton*>(g.name), &QToolButton::clicked, this, [this, sender] { controller_->Grab(sender); });
     }
+    struct WholeDiscControl {
+        const char* name;
+        WholeDiscSender sender;
+    };
+    for (const WholeDiscControl& w : {WholeDiscControl{"WAVE2", WholeDiscSender::WavMenu}, WholeDiscControl{"MP32", WholeDiscSender::Mp3Menu},
+                                      WholeDiscControl{"OGG2", WholeDiscSender::OggMenu},
+                                      WholeDiscControl{"External2", WholeDiscSender::ExternalMenu}}) {
+        const WholeDiscSender sender = w.sender;
+        Connect(w.name, [this, sender] { controller_->GrabWholeDisc(sender); });
+    }
     for (const GrabControl& g : {GrabControl{"MP3", GrabSender::Mp3Menu}, GrabControl{"WAVE1", GrabSender::WavButton},
                                  GrabControl{"WMA1", GrabSender::WmaButton}, GrabControl{"OGG1", GrabSender::OggMenu},
                                  GrabControl{"ExternalEncI", GrabSender::ExternalMenu}}) {

@@ -254,3 +254,23 @@ TEST_F(DiscStory, AMissingMusicFolderSendsTheUserToTheSettingsWithoutChangingThe
     EXPECT_NE(result.rip.files[0].find(".wav"), std::string::npos);  // still the WAV grab
     EXPECT_TRUE(dialogs_.Done());
 }
+
+TEST_F(DiscStory, TheWholeDiscGoesIntoOneWavWithItsCueSheet) {
+    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+    RecordingView view;
+    TMainForm form({view, drives, dialogs_, pump_, Where()});
+    form.Construct();
+    std::filesystem::create_directories(dir_.Path() / "Music");
+    form.AlbumEdited("Demo");
+    form.Settings().SetRipCueSheet(true);
+    dialogs_.ExpectMessage("");  // the completion message
+    const WholeDiscResult result = form.GrabWholeDisc(WholeDiscSender::WavMenu);
+    ASSERT_TRUE(result.written) << result.refusal << result.failureMessage;
+    EXPECT_EQ(std::filesystem::file_size(result.file), 9750u * 2352 + 48);
+    const std::string cue = svtest::ReadFileBytes(result.cueFile);
+    EXPECT_NE(cue.find("TRACK 04 AUDIO"), std::string::npos);
+    EXPECT_NE(cue.find("INDEX 01 01:45:00"), std::string::npos);  // track 4 at LBA 7875 of the file
+    EXPECT_EQ(form.Settings().OutputFormat(), 1);  // restored
+    EXPECT_EQ(form.State(), MainState::msIdle);
+    EXPECT_EQ(view.caption, "Sornaval v3.4");
+}
