@@ -207,8 +207,63 @@ const WindowTexts& ReadCommandFormTexts() {
     return texts;
 }
 
+const WindowTexts& Id3FormTexts() {
+    static const WindowTexts texts{kId3FormSection, {
+        {"TID3Form", T::Title, 0, "Теги ID3", "ID3 tags"},
+        {"TrackLabel", T::Text, 0, "Трек:", "Track:"},
+        {"PresentBox", T::Text, 0, "Записывать тег", "Write the tag"},
+        {"MainGroup", T::Title, 0, "Основное", "Main"},
+        {"TitleLabel", T::Text, 0, "Название:", "Title:"},
+        {"ArtistLabel", T::Text, 0, "Исполнитель:", "Artist:"},
+        {"AlbumLabel", T::Text, 0, "Альбом:", "Album:"},
+        {"YearLabel", T::Text, 0, "Год:", "Year:"},
+        {"GenreLabel", T::Text, 0, "Жанр:", "Genre:"},
+        {"TrackNumberLabel", T::Text, 0, "Номер трека:", "Track number:"},
+        {"CommentLabel", T::Text, 0, "Комментарий:", "Comment:"},
+        {"ExtraGroup", T::Title, 0, "Дополнительно", "More"},
+        {"ComposerLabel", T::Text, 0, "Композитор:", "Composer:"},
+        {"OriginalArtistLabel", T::Text, 0, "Исходный исполнитель:", "Original artist:"},
+        {"CopyrightLabel", T::Text, 0, "Авторские права:", "Copyright:"},
+        {"UrlLabel", T::Text, 0, "URL:", "URL:"},
+        {"EncodedByLabel", T::Text, 0, "Кодировщик:", "Encoded by:"},
+        {"CompilationBox", T::Text, 0, "Сборник (разные исполнители)", "Compilation (various artists)"},
+        {"CopyAllLabel", T::Text, 0, "Скопировать для всех треков", "Copy to all tracks"},
+        {"CopyAllLabel", T::ToolTip, 0, "Общие поля формы и данные диска попадут в теги всех треков",
+         "The form's shared fields and the disc's data go into the tags of every track"},
+        {"OkButton", T::Text, 0, "OK", "OK"},
+        {"CancelButton", T::Text, 0, "Отмена", "Cancel"},
+        {"TooLong", T::Value, 0, "Текст не помещается в поле «%s» и не принят.",
+         "The text does not fit into the field \"%s\" and was not taken."},
+        {"Shortened", T::Value, 0, "Поле «%s» длиннее, чем вмещает тег: показано и будет записано сокращённым.",
+         "The field \"%s\" is longer than the tag holds: it is shown and will be stored shortened."},
+    }};
+    return texts;
+}
+
+const WindowTexts& CddbEditFormTexts() {
+    static const WindowTexts texts{kCddbEditSection, {
+        {"TCDDBEditForm", T::Title, 0, "Редактор локальной CDDB", "Local CDDB editor"},
+        {"TreeView", T::Column, 0, "Исполнители и альбомы", "Artists and albums"},
+        {"TrackList", T::Column, 0, "Название", "Title"},
+        {"TrackList", T::Column, 1, "Длина", "Length"},
+        {"TrackList", T::Column, 2, "Размер", "Size"},
+        {"CompilationBox", T::Text, 0, "Сборник", "Compilation"},
+        {"ID3Button", T::Text, 0, "ID3v2 ...", "ID3v2 ..."},
+        {"DeleteAlbumButton", T::Text, 0, "Удалить альбом", "Delete album"},
+        {"DeleteArtistButton", T::Text, 0, "Удалить все альбомы выбранной группы", "Delete all albums of the selected artist"},
+        {"HintLabel", T::Text, 0, "Двойной щелчок или F2 — переименовать", "Double-click or F2 to rename"},
+        {"CloseButton", T::Text, 0, "Закрыть", "Close"},
+        {"Damaged", T::Value, 0, "Эти файлы не являются файлами альбомов и оставлены как есть:",
+         "These files are not album files and were left as they are:"},
+        {"TooLong", T::Value, 0, "Слишком длинное название: поле вмещает не больше %s байт. Название не изменено.",
+         "The name is too long: the field holds at most %s bytes. The name was not changed."},
+        {"WriteFailed", T::Value, 0, "Не удалось записать изменения альбомов:", "Could not write the changes of these albums:"},
+    }};
+    return texts;
+}
+
 std::vector<const WindowTexts*> AllWindowTexts() {
-    return {&MainWindowTexts(), &SettingsFormTexts(), &ReadCommandFormTexts()};
+    return {&MainWindowTexts(), &SettingsFormTexts(), &Id3FormTexts(), &CddbEditFormTexts(), &ReadCommandFormTexts()};
 }
 
 }  // namespace sv

@@ -38,11 +38,15 @@ struct WindowTexts {
 // Section numbers of the windows.
 inline constexpr int kMainWindowSection = 1;
 inline constexpr int kSettingsSection = 2;
+inline constexpr int kId3FormSection = 5;
+inline constexpr int kCddbEditSection = 6;
 inline constexpr int kReadCommandSection = 10;
 
 const WindowTexts& MainWindowTexts();
 const WindowTexts& SettingsFormTexts();
 const WindowTexts& ReadCommandFormTexts();
+const WindowTexts& Id3FormTexts();
+const WindowTexts& CddbEditFormTexts();
 
 // Every window's table, in ascending section order.
 std::vector<const WindowTexts*> AllWindowTexts();
