@@ -686,6 +686,20 @@ WholeDiscResult TMainForm::GrabWholeDisc(WholeDiscSender sender) {
     return result;
 }
 
+void TMainForm::BeforeAlbumEditor() {
+    if (state_ != MainState::msIdle) Stop();
+    view_.SetPollTimer(false);
+    StoreAlbum();
+}
+
+void TMainForm::AfterAlbumEditor() {
+    artists_ = GatherArtists(albums_, localDb_, [this](int index, int total) { view_.ShowArtistScan(index, total); });
+    view_.ShowArtistScan(0, -1);
+    view_.SetArtistList(artists_);
+    discPresent_ = false;  // what the editor wrote is read again, not overwritten
+    RefreshDisc();
+}
+
 void TMainForm::DriveInfoCommand() { view_.ShowDriveInfo(drives_.DriveInfo(settings_.LanguageName())); }
 
 bool TMainForm::OpenImageCommand(const std::string& path) {

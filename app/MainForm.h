@@ -110,6 +110,11 @@ public:
     WholeDiscResult GrabWholeDisc(WholeDiscSender sender);
     TEncoders& Encoders() { return *encoders_; }
 
+    // The album-cache editor works on the files: the current disc is stored
+    // before it opens, and read back (not stored over) after it closes.
+    void BeforeAlbumEditor();
+    void AfterAlbumEditor();
+
     // Disc and metadata commands.
     void LookupCommand();
     void DriveInfoCommand();

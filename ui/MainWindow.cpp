@@ -22,7 +22,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/CDDBEditForm.h"
 #include "ui/DriveInfoForm.h"
+#include "ui/ID3Form.h"
 #include "ui/PlayBarWidget.h"
 #include "ui/ReadCommandForm.h"
 #include "ui/SettingsForm.h"
@@ -316,6 +318,20 @@ void TMainWindow::ConnectTrackCommands() {
     Connect("CaseLower1", [this] { controller_->ChangeCase(TMainForm::CaseChange::Lower); });
     Connect("CaseUpper1", [this] { controller_->ChangeCase(TMainForm::CaseChange::Upper); });
     Connect("SysInfo", [this] { controller_->DriveInfoCommand(); });
+    const auto tags = [this] { RunId3Form(*controller_, this, listView_->indexOfTopLevelItem(listView_->currentItem())); };
+    Connect("ID3v2", tags);
+    connect(findChild<QToolButton*>("TagSpeedButton"), &QToolButton::clicked, this, tags);
+    Connect("CDDB1", [this] {
+        const MainState state = controller_->State();
+        if (state == MainState::msGrabbing || state == MainState::msEncoding) return;
+        controller_->BeforeAlbumEditor();
+        menuBar()->setEnabled(false);
+        hide();
+        RunCddbEditor(*controller_, nullptr);
+        show();
+        menuBar()->setEnabled(true);
+        controller_->AfterAlbumEditor();
+    });
     Connect("N13", [this] {
         if (QTreeWidgetItem* item = listView_->currentItem()) listView_->editItem(item, 0);
     });
@@ -372,8 +388,12 @@ void TMainWindow::ConnectTrackCommands() {
     caption->setObjectName("PopupCaption");
     caption->setEnabled(false);
     trackPopup_->addSeparator();
-    for (const char* n : {"N13", "SelectAll1", "SelectNone1", "CaseWords1", "CaseLower1", "CaseUpper1", "ID3v2", "TrackPropItem"})
+    for (const char* n : {"N13", "SelectAll1", "SelectNone1", "CaseWords1", "CaseLower1", "CaseUpper1", "TrackPropItem"})
         if (auto* a = findChild<QAction*>(n)) trackPopup_->addAction(a);
+    QAction* popupTags = NamedAction(this, "ID3v21");
+    popupTags->setText(findChild<QAction*>("ID3v2")->text());
+    trackPopup_->addAction(popupTags);
+    connect(popupTags, &QAction::triggered, this, tags);
     listView_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(listView_, &QWidget::customContextMenuRequested, this, [this, caption](const QPoint& pos) {
         const int row = listView_->indexOfTopLevelItem(listView_->currentItem());
@@ -520,7 +540,7 @@ void TMainWindow::SetCommandStates(const CommandStates& c) {
     enable("ConvertFile1", c.convert);
     enable("ArtistBox", c.artistAlbum);
     enable("AlbumEdit", c.artistAlbum);
-    for (const char* n : {"TagSpeedButton", "ID3v2", "TrackPropItem"}) enable(n, c.tags);
+    for (const char* n : {"TagSpeedButton", "ID3v2", "ID3v21", "TrackPropItem"}) enable(n, c.tags);
     enable("VolumeBar", c.volume);
     enable("SpeedButton16", c.stop);
     enable("Stop1", c.stop);

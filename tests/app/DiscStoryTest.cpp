@@ -2,6 +2,7 @@
 // images in virtual drives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/CdromDriveAccess.h"
@@ -273,4 +274,24 @@ TEST_F(DiscStory, TheWholeDiscGoesIntoOneWavWithItsCueSheet) {
     EXPECT_EQ(form.Settings().OutputFormat(), 1);  // restored
     EXPECT_EQ(form.State(), MainState::msIdle);
     EXPECT_EQ(view.caption, "Sornaval v3.4");
+}
+
+TEST_F(DiscStory, WhatTheAlbumEditorWroteIsReadBackNotOverwritten) {
+    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+    RecordingView view;
+    TMainForm form({view, drives, dialogs_, pump_, Where()});
+    form.Construct();
+    form.ArtistEdited("Before");
+    form.AlbumEdited("Album");
+    form.BeforeAlbumEditor();  // the disc as the window has it is in the cache now
+    DISC_INFO stored;
+    TagBlocks tags;
+    ASSERT_TRUE(form.Albums().LoadAlbum(stored, tags, form.Disc().DiscId()));
+    EXPECT_EQ(stored.Artist(), "Before");
+    stored.SetArtist("Edited");  // what the editor does to the file
+    ASSERT_TRUE(form.Albums().SaveAlbum(stored, tags, stored.Artist(), stored.Album(), nullptr));
+    form.AfterAlbumEditor();
+    EXPECT_EQ(view.artist, "Edited");
+    EXPECT_EQ(form.Disc().Artist(), "Edited");
+    EXPECT_NE(std::find(view.artists.begin(), view.artists.end(), "Edited"), view.artists.end());
 }
