@@ -54,14 +54,9 @@ TAlbumEditor::~TAlbumEditor() { Close(); }
 
 std::vector<std::string> TAlbumEditor::Load() {
     std::vector<std::string> damaged;
-    std::vector<std::string> files;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (it->path().extension() == ".dat" && it->is_regular_file(typeError)) files.push_back(it->path().string());
-    }
-    std::sort(files.begin(), files.end());
-    for (const auto& file : files) {
+    TAlbumCache cache;
+    cache.SetFolder(folder_);
+    for (const auto& file : cache.AlbumFiles()) {
         auto node = std::make_unique<TNodeData>();
         node->albumFile = file;
         node->tagFile = TAlbumCache::TagFileName(file);

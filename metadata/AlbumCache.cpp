@@ -99,17 +99,21 @@ bool TAlbumCache::SaveAlbum(const DISC_INFO& disc, const TagBlocks& tags, std::s
     return true;
 }
 
-void TAlbumCache::ListArtists(std::vector<std::string>& list) const {
-    list.clear();
-    if (folder_.empty()) return;
+std::vector<std::string> TAlbumCache::AlbumFiles() const {
     std::vector<std::string> files;
+    if (folder_.empty()) return files;
     std::error_code ec;
     for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
         if (it->path().extension() == ".dat" && it->is_regular_file(typeError)) files.push_back(it->path().string());
     }
     std::sort(files.begin(), files.end());
-    for (const auto& file : files) {
+    return files;
+}
+
+void TAlbumCache::ListArtists(std::vector<std::string>& list) const {
+    list.clear();
+    for (const auto& file : AlbumFiles()) {
         std::string bytes;
         if (!ReadWholeFile(file, 4 * kAlbumFileSize, bytes)) continue;
         if (bytes.size() < DISC_INFO::kArtist + kArtistBytes) continue;

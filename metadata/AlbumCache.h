@@ -50,6 +50,9 @@ public:
     bool SaveAlbum(const DISC_INFO& disc, const TagBlocks& tags, std::string_view artistField,
                    std::string_view albumField, std::vector<std::string>* artistList) const;
 
+    // The album files of the folder ("*.dat"), in name order.
+    std::vector<std::string> AlbumFiles() const;
+
     // Replaces `list` by the artists of all album files (letter case ignored
     // when comparing).
     void ListArtists(std::vector<std::string>& list) const;

@@ -124,16 +124,7 @@ TCDDBEditForm::~TCDDBEditForm() {
 }
 
 QString TCDDBEditForm::Text(const char* key) const {
-    const WindowTexts& table = CddbEditFormTexts();
-    if (languageName_ != "Russian" && language_.CurrentIndex() >= 0) {
-        for (std::size_t i = 0; i < table.texts.size(); ++i) {
-            if (std::strcmp(table.texts[i].object, key) != 0 || table.texts[i].target != TextTarget::Value) continue;
-            if (!language_.SeekSection(table.section)) break;
-            const std::string text = language_.GetText(static_cast<int>(i) + 2);
-            if (!text.empty()) return QString::fromStdString(text);
-        }
-    }
-    return QString::fromStdString(table.Russian(key));
+    return WindowValueText(CddbEditFormTexts(), key, language_, languageName_);
 }
 
 void TCDDBEditForm::Load() {

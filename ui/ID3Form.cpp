@@ -207,16 +207,7 @@ TID3Form::TID3Form(TTagEditor& editor, DISC_INFO* acceptInto, TLanguage& languag
 }
 
 QString TID3Form::Text(const char* key) const {
-    const WindowTexts& table = Id3FormTexts();
-    if (languageName_ != "Russian" && language_.CurrentIndex() >= 0) {
-        for (std::size_t i = 0; i < table.texts.size(); ++i) {
-            if (std::strcmp(table.texts[i].object, key) != 0 || table.texts[i].target != TextTarget::Value) continue;
-            if (!language_.SeekSection(table.section)) break;
-            const std::string text = language_.GetText(static_cast<int>(i) + 2);
-            if (!text.empty()) return QString::fromStdString(text);
-        }
-    }
-    return QString::fromStdString(table.Russian(key));
+    return WindowValueText(Id3FormTexts(), key, language_, languageName_);
 }
 
 void TID3Form::Notice(const QString& text) {

@@ -11,6 +11,8 @@
 
 #include "base/Language.h"
 
+#include <cstring>
+
 namespace sv {
 
 namespace {
@@ -67,6 +69,18 @@ void ApplyBuiltinTexts(QWidget* root, const WindowTexts& table) {
     std::vector<std::string> values;
     for (const auto& t : table.texts) values.emplace_back(t.russian);
     ApplyWindowTexts(root, table, values);
+}
+
+QString WindowValueText(const WindowTexts& table, const char* key, TLanguage& language, const std::string& languageName) {
+    if (languageName != "Russian" && language.CurrentIndex() >= 0) {
+        for (std::size_t i = 0; i < table.texts.size(); ++i) {
+            if (std::strcmp(table.texts[i].object, key) != 0 || table.texts[i].target != TextTarget::Value) continue;
+            if (!language.SeekSection(table.section)) break;
+            const std::string text = language.GetText(static_cast<int>(i) + 2);
+            if (!text.empty()) return QString::fromStdString(text);
+        }
+    }
+    return QString::fromStdString(table.Russian(key));
 }
 
 void ApplyLanguageToDialog(QWidget* root, const WindowTexts& table, TLanguage& language, const std::string& languageName) {
