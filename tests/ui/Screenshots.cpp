@@ -12,6 +12,9 @@
 #include "app/LanguageFiles.h"
 #include "app/SettingsSources.h"
 #include "support/ScriptedDialogs.h"
+#include "app/TagEditor.h"
+#include "ui/CDDBEditForm.h"
+#include "ui/ID3Form.h"
 #include "ui/MainWindow.h"
 #include "ui/SettingsForm.h"
 
@@ -48,6 +51,8 @@ int main(int argc, char** argv) {
         window.Start();
         for (const auto& e : window.Controller().LanguageMenu())
             if (e.name == language) window.Controller().ChooseLanguage(e.tag);
+        window.Controller().ArtistEdited("Демо");
+        window.Controller().AlbumEdited("Синусы");
         window.resize(760, 520);
         window.show();
         app.processEvents();
@@ -72,6 +77,21 @@ int main(int argc, char** argv) {
             }
             app.processEvents();
             Save(&form, out + QString("/settings-%1-%2.png").arg(language).arg(p));
+        }
+        {
+            TTagEditor editor(window.Controller().Disc(), window.Controller().Tags(), "Lame MP3 Encoder 3.100", 0);
+            TID3Form tags(editor, &window.Controller().Disc(), window.Controller().Language(), language);
+            tags.show();
+            app.processEvents();
+            Save(&tags, out + QString("/tags-%1.png").arg(language));
+        }
+        {
+            window.Controller().Shutdown();  // the demo disc goes into the album cache
+            TCDDBEditForm albums(window.Controller().Albums().Folder(), dialogs, window.Controller().Language(), language);
+            albums.Load();
+            albums.show();
+            app.processEvents();
+            Save(&albums, out + QString("/albums-%1.png").arg(language));
         }
         window.close();
     }
