@@ -601,7 +601,8 @@ void TMainForm::StepCommand(int step) {
         while (target >= 0 && target < count && !rows_[static_cast<std::size_t>(target)].checked) target += step;
         if (target < 0 || target >= count) return;
     }
-    if (state_ == MainState::msPaused) state_ = MainState::msIdle;
+    // While paused the step does nothing: Play track only starts from idle
+    // or playing, and a paused play is left to be resumed.
     PlayTrack(target);
 }
 

@@ -161,3 +161,21 @@ TEST(PlayBarRules, PositionAndDragStayInsideTheBar) {
     EXPECT_DOUBLE_EQ(bar.ThumbX(), 22);
     EXPECT_EQ(bar.Position(), 10);
 }
+
+TEST_F(Playback, PreviousAndNextWhilePausedLeaveThePauseAlone) {
+    form_->PlayCommand(false, 1);
+    Run(3000);
+    form_->PauseCommand();
+    ASSERT_EQ(form_->State(), MainState::msPaused);
+    Plays();
+    form_->StepCommand(+1);
+    form_->StepCommand(-1);
+    EXPECT_EQ(form_->State(), MainState::msPaused);
+    EXPECT_EQ(form_->CurrentTrack(), 1);
+    EXPECT_TRUE(Plays().empty());
+    form_->PlayCommand(false, -1);  // play again resumes inside track 2
+    const auto resumed = Plays();
+    ASSERT_EQ(resumed.size(), 1u);
+    EXPECT_EQ(resumed[0].substr(0, 5), "00:45");
+    EXPECT_EQ(resumed[0].substr(9), "01:12:00");
+}
