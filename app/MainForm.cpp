@@ -340,6 +340,7 @@ void TMainForm::RefreshDisc() {
     view_.SetDriveNames(names, driveBoxIndex_);
     StoreAlbum();
     if (state_ != MainState::msPlaying) state_ = MainState::msIdle;
+    SetVolume(settings_.Volume());  // a new disc or drive plays at the stored volume
     view_.ClearPanels();
     view_.SetArtistAlbum("", "");
     tags_.EnsureCount(0);

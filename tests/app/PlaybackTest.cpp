@@ -179,3 +179,16 @@ TEST_F(Playback, PreviousAndNextWhilePausedLeaveThePauseAlone) {
     EXPECT_EQ(resumed[0].substr(0, 5), "00:45");
     EXPECT_EQ(resumed[0].substr(9), "01:12:00");
 }
+
+TEST_F(Playback, RefreshingTheDiscGivesTheDriveTheStoredVolume) {
+    const std::uint8_t before = drive_->VolumeLeft();
+    form_->Settings().SetVolume(static_cast<std::uint8_t>(before == 77 ? 78 : 77));
+    form_->RefreshCommand();  // the drive's volume is not asked for: left alone
+    EXPECT_EQ(drive_->VolumeLeft(), before);
+    form_->Settings().SetSetDriveVolume(true);
+    form_->Settings().SetVolume(77);
+    form_->RefreshCommand();
+    EXPECT_EQ(drive_->VolumeLeft(), 77);
+    EXPECT_EQ(drive_->VolumeRight(), 77);
+    EXPECT_EQ(view_.volume, 77);
+}
