@@ -76,8 +76,11 @@ TagFields PrefillTagFields(const DISC_INFO& disc, int track, std::string_view en
 
 std::string EncoderNameForTags(const TProgramSettings& settings, const std::vector<std::string>& codecList) {
     if (codecList.empty()) return {};
-    const auto index = settings.Mp3AcmCodecIndex();
-    if (index >= 0 && static_cast<std::size_t>(index) < codecList.size()) return codecList[static_cast<std::size_t>(index)];
+    if (settings.UseLameEncoder()) return codecList.front();
+    // The list starts with the LAME library; the ACM codecs follow it.
+    const std::int64_t index = static_cast<std::int64_t>(settings.Mp3AcmCodecIndex()) + 1;
+    if (index >= 1 && static_cast<std::uint64_t>(index) < codecList.size())
+        return codecList[static_cast<std::size_t>(index)];
     return codecList.front();
 }
 

@@ -47,8 +47,10 @@ void StoreTagFields(const TagFields& fields, TagRecordRef record);
 // copyright), album, genre and year, the track's title, the track number from
 // 1 and the encoder's name; the present flag stays clear.
 TagFields PrefillTagFields(const DISC_INFO& disc, int track, std::string_view encoderName);
-// The encoder chosen in the settings, by its entry in the MP3 codec list (the
-// first entry when the stored index is outside the list).
+// The encoder chosen in the settings, by its entry in the MP3 codec list: the
+// first entry (the LAME library) when UseLameEncoder is set, otherwise the ACM
+// codec Mp3AcmCodecIndex, which is entry Mp3AcmCodecIndex + 1 (the first entry
+// when that is outside the list).
 std::string EncoderNameForTags(const TProgramSettings& settings, const std::vector<std::string>& codecList);
 
 class TTagEditor {

@@ -236,9 +236,21 @@ TEST(TagEditor, TooLongTextIsCutInsideItsFieldOnly) {
 
 TEST(TagEditor, EncoderNameIsTheChosenCodecOrTheFirst) {
     TProgramSettings s;
+    // The codec list starts with the LAME library; Mp3AcmCodecIndex counts the
+    // ACM codecs after it.
+    const std::vector<std::string> list = {"LAME", "ACM one", "ACM two"};
+    s.SetUseLameEncoder(false);
+    s.SetMp3AcmCodecIndex(0);
+    EXPECT_EQ(EncoderNameForTags(s, list), "ACM one");
     s.SetMp3AcmCodecIndex(1);
-    EXPECT_EQ(EncoderNameForTags(s, {"LAME", "ACM MP3"}), "ACM MP3");
-    s.SetMp3AcmCodecIndex(5);
-    EXPECT_EQ(EncoderNameForTags(s, {"LAME", "ACM MP3"}), "LAME");
+    EXPECT_EQ(EncoderNameForTags(s, list), "ACM two");
+    s.SetMp3AcmCodecIndex(2);
+    EXPECT_EQ(EncoderNameForTags(s, list), "LAME");  // outside the list
+    s.SetMp3AcmCodecIndex(-1);
+    EXPECT_EQ(EncoderNameForTags(s, list), "LAME");
+    // With the LAME library chosen the ACM index does not matter.
+    s.SetUseLameEncoder(true);
+    s.SetMp3AcmCodecIndex(1);
+    EXPECT_EQ(EncoderNameForTags(s, list), "LAME");
     EXPECT_EQ(EncoderNameForTags(s, {}), "");
 }
