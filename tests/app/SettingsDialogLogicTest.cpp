@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "app/SettingsDialogLogic.h"
-#include "base/BuiltinMessages.h"
 #include "base/Language.h"
+#include "support/Messages.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -14,27 +14,14 @@ using svtest::TempDir;
 
 namespace {
 
-// Loads a Russian message file so that questions carry their real texts.
-class WithMessages : public ::testing::Test {
+// Questions carry their real Russian texts.
+class OutputFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string text = "#R\n";
-        for (int i = 0; i < 100; ++i) {
-            char num[16];
-            std::snprintf(num, sizeof num, ";%02d:", i);
-            text += num + std::string(kRussianMessages[static_cast<std::size_t>(i)]) + "\n";
-        }
-        svtest::WriteFileBytes(dir_.Path() / "ru.lng", text);
-        lang_.SetFiles({(dir_.Path() / "ru.lng").string()});
-        lang_.LoadLanguage(0);
-        SetGlobalLanguage(&lang_);
-    }
+    void SetUp() override { svtest::UseRussianMessages(); }
     void TearDown() override { SetGlobalLanguage(nullptr); }
     TempDir dir_;
-    TLanguage lang_;
 };
 
-using OutputFolder = WithMessages;
 
 }  // namespace
 

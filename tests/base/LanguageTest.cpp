@@ -1,34 +1,19 @@
 #include <gtest/gtest.h>
 
-#include "base/BuiltinMessages.h"
 #include "base/Language.h"
+#include "support/Messages.h"
 #include "support/TempDir.h"
 
 using namespace sv;
 using svtest::TempDir;
 using svtest::WriteFileBytes;
 
-namespace {
-
-std::string MessageSection(const std::array<std::string_view, 100>& texts) {
-    std::string s = "#R\n";
-    for (int i = 0; i < 100; ++i) {
-        char num[16];
-        std::snprintf(num, sizeof num, ";%02d:", i);
-        s += num;
-        s += texts[static_cast<std::size_t>(i)];
-        s += "\n";
-    }
-    return s;
-}
-
-}  // namespace
 
 TEST(Language, MessagesAndSectionsReadForward) {
     TempDir dir;
     const auto file = dir.Path() / "test.lng";
     WriteFileBytes(file, ";FILE:test\n;LANG:Testish\n// comment\n#01\n;02:Refresh\n;04:Grab\n;03:Late\n#02\n;02:Settings\n" +
-                             MessageSection(kRussianMessages));
+                             svtest::RussianMessageSection());
     TLanguage lang;
     lang.SetFiles({file.string()});
     ASSERT_TRUE(lang.LoadLanguage(0));

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <fstream>
 
-#include "base/BuiltinMessages.h"
 #include "base/Msf.h"
 #include "support/TempDir.h"
 
@@ -43,27 +42,6 @@ std::unique_ptr<Rig> MakeRig(std::shared_ptr<sv::DiscImage> disc, int transport,
     rig->cdrom->SelectDrive(0, 0);
     rig->drive->ClearCommands();
     return rig;
-}
-
-void UseRussianTexts() {
-    static svtest::TempDir dir;
-    static sv::TLanguage language;
-    static bool ready = false;
-    if (!ready) {
-        std::string text = ";LANG:Russian\n#R\n";
-        for (int i = 0; i < 100; ++i) {
-            char num[8];
-            std::snprintf(num, sizeof num, ";%02d:", i);
-            text += num;
-            text += sv::kRussianMessages[static_cast<std::size_t>(i)];
-            text += "\n";
-        }
-        svtest::WriteFileBytes(dir.Path() / "ru.lng", text);
-        language.SetFiles({(dir.Path() / "ru.lng").string()});
-        language.LoadLanguage(0);
-        ready = true;
-    }
-    sv::SetGlobalLanguage(&language);
 }
 
 }  // namespace cdtest

@@ -36,7 +36,5 @@ struct Rig {
 std::unique_ptr<Rig> MakeRig(std::shared_ptr<sv::DiscImage> disc, int transport = sv::kTransportSpti,
                              sv::VirtualDriveModel model = {});
 
-// Makes the built-in Russian texts the global language (for Rnn lookups).
-void UseRussianTexts();
 
 }  // namespace cdtest

@@ -1,5 +1,6 @@
 // Read-command detection and the drive information lines.
 #include <gtest/gtest.h>
+#include "support/Messages.h"
 
 #include "CdromTestSupport.h"
 #include "cdrom/DemoDisc.h"
@@ -19,7 +20,7 @@ VirtualDriveModel Answering(std::initializer_list<int> commands) {
 }
 
 TEST(Detection, TwentySevenRowsInOrder) {
-    cdtest::UseRussianTexts();
+    svtest::UseRussianMessages();
     auto rig = cdtest::MakeRig(MakeDemoDisc(), kTransportSpti, Answering({6, 7}));
     svtest::ScriptedDialogs dialogs;
     const auto rows = DetectReadCommands(*rig->cdrom, {kTransportSpti, 0, 13}, [] { return true; }, dialogs);
@@ -88,7 +89,7 @@ TEST(Detection, TriesOnTheOtherTransportLeaveTheOpenDriveAlone) {
 }
 
 TEST(Detection, AsksForADiscFirst) {
-    cdtest::UseRussianTexts();
+    svtest::UseRussianMessages();
     auto rig = cdtest::MakeRig(nullptr);
     {
         svtest::ScriptedDialogs dialogs;
@@ -121,7 +122,7 @@ TEST(Detection, SectorsPerReadField) {
 }
 
 TEST(DriveInfo, LinesFromCapabilities) {
-    cdtest::UseRussianTexts();
+    svtest::UseRussianMessages();
     std::array<std::uint8_t, 26> caps{};
     caps[13] = 0x01;  // CD-DA
     caps[10] = 0x01 | 0x08 | 0x20;  // CD-R, DVD-ROM, DVD-RAM

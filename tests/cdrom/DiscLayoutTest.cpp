@@ -3,6 +3,7 @@
 // audio CD, an enhanced CD, a disc whose first track starts after 150 and a
 // data-only disc; and the layout rules on hand-made TOC buffers.
 #include <gtest/gtest.h>
+#include "support/Messages.h"
 
 #include <fstream>
 
@@ -298,7 +299,7 @@ TEST(DiscLayout, AlbumCacheKeepsTitlesAndEnds) {
 }
 
 TEST(DiscLayout, ReadDiscFailures) {
-    cdtest::UseRussianTexts();
+    svtest::UseRussianMessages();
     auto rig = cdtest::MakeRig(nullptr);  // a drive without a disc
     TProgramSettings settings;
     DISC_INFO disc;

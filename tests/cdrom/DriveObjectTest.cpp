@@ -2,6 +2,7 @@
 // choosing the transport, the drive list, status conventions, the virtual
 // drive's tray, lock, play and faults, and the list of disc images.
 #include <gtest/gtest.h>
+#include "support/Messages.h"
 
 #include <filesystem>
 #include <fstream>
@@ -158,7 +159,7 @@ TEST(DriveObject, NoRealDriveShowsTheDemoAndTheImageList) {
 }
 
 TEST(DriveObject, TransportChoiceAndR93) {
-    cdtest::UseRussianTexts();
+    svtest::UseRussianMessages();
     FakeSystem fake;
     // A real drive the generic layer cannot see: R93 once, pass-through used.
     fs::remove_all(fs::path(fake.sys) / "class");

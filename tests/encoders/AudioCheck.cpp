@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <fstream>
 
-#include "base/BuiltinMessages.h"
 #include "base/Bytes.h"
 #include "base/Language.h"
 #include "support/TempDir.h"
@@ -135,27 +134,6 @@ void WriteCdWav(const std::filesystem::path& file, const std::vector<std::uint8_
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(h.data()), static_cast<std::streamsize>(h.size()));
     out.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(pcm.size()));
-}
-
-void UseRussianTexts() {
-    static TempDir dir;
-    static sv::TLanguage language;
-    static bool ready = false;
-    if (!ready) {
-        std::string text = ";LANG:Russian\n#R\n";
-        for (int i = 0; i < 100; ++i) {
-            char num[8];
-            std::snprintf(num, sizeof num, ";%02d:", i);
-            text += num;
-            text += sv::kRussianMessages[static_cast<std::size_t>(i)];
-            text += "\n";
-        }
-        WriteFileBytes(dir.Path() / "ru.lng", text);
-        language.SetFiles({(dir.Path() / "ru.lng").string()});
-        language.LoadLanguage(0);
-        ready = true;
-    }
-    sv::SetGlobalLanguage(&language);
 }
 
 // A FILE* that accepts `limit` bytes and then fails like a full disk.

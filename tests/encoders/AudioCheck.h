@@ -32,7 +32,6 @@ std::vector<std::int16_t> ToSamples(const std::vector<std::uint8_t>& bytes);
 // A CD-format WAV file with the given sample bytes.
 void WriteCdWav(const std::filesystem::path& file, const std::vector<std::uint8_t>& pcm, int channels = 2);
 
-void UseRussianTexts();
 
 // A FILE* on `path` that accepts `limit` bytes and then fails like a full
 // disk (ENOSPC).

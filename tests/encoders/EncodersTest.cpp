@@ -2,6 +2,7 @@
 // the formats it refuses, a library that is missing or damaged, and writes
 // that fail the way a full disk fails.
 #include <gtest/gtest.h>
+#include "support/Messages.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -28,7 +29,7 @@ sv::TProgramSettings Mp3Settings() {
 class EncodersTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        svtest::UseRussianTexts();
+        svtest::UseRussianMessages();
         encoders.SetSettings(&settings);
     }
     svtest::TempDir dir;
@@ -239,7 +240,7 @@ TEST_F(EncodersTest, FormatsWithoutAnEncoderRefuseWithTheirMessageAndWriteNothin
 }
 
 TEST(EncodersLibrary, AMissingLibraryShowsR98AndDisablesMp3) {
-    svtest::UseRussianTexts();
+    svtest::UseRussianMessages();
     svtest::ScriptedDialogs dialogs;
     dialogs.ExpectMessage(std::string(sv::kRussianMessages[98]));
     sv::TEncoders encoders(&dialogs, "libmp3lame-not-installed.so.0");
@@ -256,7 +257,7 @@ TEST(EncodersLibrary, AMissingLibraryShowsR98AndDisablesMp3) {
 }
 
 TEST(EncodersLibrary, ALibraryWithoutTheEntryPointsShowsR99) {
-    svtest::UseRussianTexts();
+    svtest::UseRussianMessages();
     svtest::ScriptedDialogs dialogs;
     dialogs.ExpectMessage(std::string(sv::kRussianMessages[99]));
     sv::TEncoders encoders(&dialogs, "libm.so.6");

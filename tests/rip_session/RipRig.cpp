@@ -1,4 +1,5 @@
 #include "RipRig.h"
+#include "support/Messages.h"
 
 #include <fstream>
 
@@ -9,7 +10,7 @@
 namespace riptest {
 
 RipRig::RipRig(const std::string& track2Mode) {
-    svtest::UseRussianTexts();
+    svtest::UseRussianMessages();
     const int sectors = kTrackStarts[3];
     const auto audio = svtest::MusicLike(static_cast<std::size_t>(sectors) * 588, 2, 12000);
     svtest::WriteFileBytes(dir.Path() / "disc.bin", std::string(audio.begin(), audio.end()));
