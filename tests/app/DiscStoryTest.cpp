@@ -31,6 +31,18 @@ DriveEnvironment DemoOnly(IClock* clock, const std::string& virtualList = {}) {
 
 class DiscStory : public ::testing::Test {
 protected:
+    // The window program's core on the demo disc: drive layer, window, controller.
+    struct Program {
+        explicit Program(DiscStory& test)
+            : drives(DemoOnly(&test.clock_), nullptr, true),
+              form({view, drives, test.dialogs_, test.pump_, test.Where()}) {
+            form.Construct();
+        }
+        CdromDriveAccess drives;
+        RecordingView view;
+        TMainForm form;
+    };
+
     SettingsLocations Where() const { return {dir_.Slash(), dir_.Slash() + "setting/", dir_.Slash() + "Music/"}; }
     TempDir dir_;
     ManualClock clock_;
@@ -41,90 +53,78 @@ protected:
 }  // namespace
 
 TEST_F(DiscStory, TheDemoDiscFillsTheTrackView) {
-    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    RecordingView view;
-    TMainForm form({view, drives, dialogs_, pump_, Where()});
-    form.Construct();
-    ASSERT_EQ(view.drives.size(), 1u);
-    EXPECT_EQ(view.driveIndex, 0);
-    ASSERT_TRUE(form.DiscPresent());
-    ASSERT_EQ(view.rows.size(), 4u);
-    EXPECT_EQ(view.rows[0].length, "00:40:00");  // the demo's first track: 40 s
-    EXPECT_TRUE(view.rows[0].checked);
-    EXPECT_EQ(view.rows[0].status, "Не скопирован");
-    EXPECT_EQ(view.trackPanel, "Треков: 4");
-    EXPECT_EQ(view.timePanel, "Общее время: 02:10:00");  // lead-out LBA 9750
-    EXPECT_EQ(view.commands, CommandStatesFor(true, true));
-    EXPECT_EQ(form.Disc().DiscIdText(), "19008204");
-    EXPECT_EQ(form.Disc().LbaBase(), 150);
+    Program app(*this);
+    ASSERT_EQ(app.view.drives.size(), 1u);
+    EXPECT_EQ(app.view.driveIndex, 0);
+    ASSERT_TRUE(app.form.DiscPresent());
+    ASSERT_EQ(app.view.rows.size(), 4u);
+    EXPECT_EQ(app.view.rows[0].length, "00:40:00");  // the demo's first track: 40 s
+    EXPECT_TRUE(app.view.rows[0].checked);
+    EXPECT_EQ(app.view.rows[0].status, "Не скопирован");
+    EXPECT_EQ(app.view.trackPanel, "Треков: 4");
+    EXPECT_EQ(app.view.timePanel, "Общее время: 02:10:00");  // lead-out LBA 9750
+    EXPECT_EQ(app.view.commands, CommandStatesFor(true, true));
+    EXPECT_EQ(app.form.Disc().DiscIdText(), "19008204");
+    EXPECT_EQ(app.form.Disc().LbaBase(), 150);
 
-    for (const auto& e : form.LanguageMenu())
-        if (e.name == "English") form.ChooseLanguage(e.tag);
-    EXPECT_EQ(view.rows[0].status, "Not copied");
-    EXPECT_EQ(view.trackPanel, "Tracks: 4");
+    for (const auto& e : app.form.LanguageMenu())
+        if (e.name == "English") app.form.ChooseLanguage(e.tag);
+    EXPECT_EQ(app.view.rows[0].status, "Not copied");
+    EXPECT_EQ(app.view.trackPanel, "Tracks: 4");
 
-    form.DriveInfoCommand();
-    ASSERT_FALSE(view.driveInfo.empty());
-    EXPECT_NE(view.driveInfo[0].find("SORNAVAL"), std::string::npos);
+    app.form.DriveInfoCommand();
+    ASSERT_FALSE(app.view.driveInfo.empty());
+    EXPECT_NE(app.view.driveInfo[0].find("SORNAVAL"), std::string::npos);
 }
 
 TEST_F(DiscStory, TitlesComeBackFromTheAlbumCacheAfterARestart) {
     {
-        CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-        RecordingView view;
-        TMainForm form({view, drives, dialogs_, pump_, Where()});
-        form.Construct();
-        form.ArtistEdited("Демо");
-        form.AlbumEdited("Первый альбом");
-        form.RenameTrackCommand(1, "вторая песня, ещё одна");
-        form.ChangeCase(TMainForm::CaseChange::CapitaliseWords);
-        EXPECT_EQ(view.rows[1].caption, "Вторая Песня, Ещё Одна");
-        form.TrackChecked(2, false);
-        EXPECT_EQ(view.rows[2].status, "Cкопирован");
-        form.Shutdown();
+        Program app(*this);
+        app.form.ArtistEdited("Демо");
+        app.form.AlbumEdited("Первый альбом");
+        app.form.RenameTrackCommand(1, "вторая песня, ещё одна");
+        app.form.ChangeCase(TMainForm::CaseChange::CapitaliseWords);
+        EXPECT_EQ(app.view.rows[1].caption, "Вторая Песня, Ещё Одна");
+        app.form.TrackChecked(2, false);
+        EXPECT_EQ(app.view.rows[2].status, "Cкопирован");
+        app.form.Shutdown();
     }
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "setting/albums/419463684.dat"));  // 0x19008204
-    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    RecordingView view;
-    TMainForm form({view, drives, dialogs_, pump_, Where()});
-    form.Construct();
-    EXPECT_EQ(view.artist, "Демо");
-    EXPECT_EQ(view.album, "Первый альбом");
-    ASSERT_EQ(view.rows.size(), 4u);
-    EXPECT_EQ(view.rows[1].caption, "Вторая Песня, Ещё Одна");
-    EXPECT_EQ(view.rows[0].length, "00:40:00");  // layout kept while titles came from the cache
-    EXPECT_EQ(view.artists, std::vector<std::string>{"Демо"});
+    Program app(*this);
+    EXPECT_EQ(app.view.artist, "Демо");
+    EXPECT_EQ(app.view.album, "Первый альбом");
+    ASSERT_EQ(app.view.rows.size(), 4u);
+    EXPECT_EQ(app.view.rows[1].caption, "Вторая Песня, Ещё Одна");
+    EXPECT_EQ(app.view.rows[0].length, "00:40:00");  // layout kept while titles came from the cache
+    EXPECT_EQ(app.view.artists, std::vector<std::string>{"Демо"});
     // The local database written beside the cache was scanned for artists.
-    ASSERT_GE(view.scans.size(), 2u);
-    EXPECT_EQ(view.scans.front(), (std::pair<int, int>{-1, 1}));
-    EXPECT_EQ(view.scans.back(), (std::pair<int, int>{0, -1}));
+    ASSERT_GE(app.view.scans.size(), 2u);
+    EXPECT_EQ(app.view.scans.front(), (std::pair<int, int>{-1, 1}));
+    EXPECT_EQ(app.view.scans.back(), (std::pair<int, int>{0, -1}));
 }
 
 TEST_F(DiscStory, InsertingAndRemovingADiscRefreshesOncePerChange) {
-    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    RecordingView view;
-    TMainForm form({view, drives, dialogs_, pump_, Where()});
-    form.Construct();
-    auto drive = drives.Cdrom()->VirtualDriveAt(0);
+    Program app(*this);
+    auto drive = app.drives.Cdrom()->VirtualDriveAt(0);
     ASSERT_TRUE(drive);
-    form.Poll();  // first poll learns that the disc is ready
-    const int fills = view.fills;
-    form.Poll();
-    form.Poll();
-    EXPECT_EQ(view.fills, fills);
+    app.form.Poll();  // first poll learns that the disc is ready
+    const int fills = app.view.fills;
+    app.form.Poll();
+    app.form.Poll();
+    EXPECT_EQ(app.view.fills, fills);
     drive->RemoveDisc();
-    form.Poll();
-    EXPECT_FALSE(form.DiscPresent());
-    EXPECT_TRUE(view.rows.empty());
-    EXPECT_FALSE(view.commands.grab);
-    EXPECT_TRUE(view.commands.eject);
-    const int afterRemove = view.fills;
-    form.Poll();
-    EXPECT_EQ(view.fills, afterRemove);
+    app.form.Poll();
+    EXPECT_FALSE(app.form.DiscPresent());
+    EXPECT_TRUE(app.view.rows.empty());
+    EXPECT_FALSE(app.view.commands.grab);
+    EXPECT_TRUE(app.view.commands.eject);
+    const int afterRemove = app.view.fills;
+    app.form.Poll();
+    EXPECT_EQ(app.view.fills, afterRemove);
     drive->InsertDisc(MakeDemoDisc());
-    form.Poll();
-    EXPECT_TRUE(form.DiscPresent());
-    EXPECT_EQ(view.rows.size(), 4u);
+    app.form.Poll();
+    EXPECT_TRUE(app.form.DiscPresent());
+    EXPECT_EQ(app.view.rows.size(), 4u);
 }
 
 TEST_F(DiscStory, AnImageBecomesADriveAndABadOneIsReported) {
@@ -152,56 +152,47 @@ TEST_F(DiscStory, AnImageBecomesADriveAndABadOneIsReported) {
 }
 
 TEST_F(DiscStory, GrabbingTheCheckedTracksToWavMarksThemDone) {
-    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    RecordingView view;
-    TMainForm form({view, drives, dialogs_, pump_, Where()});
-    form.Construct();
-    form.ArtistEdited("Demo");
-    form.AlbumEdited("Sines");
-    form.TrackChecked(1, false);
-    form.TrackChecked(3, false);
+    Program app(*this);
+    app.form.ArtistEdited("Demo");
+    app.form.AlbumEdited("Sines");
+    app.form.TrackChecked(1, false);
+    app.form.TrackChecked(3, false);
     std::filesystem::create_directories(dir_.Path() / "Music");
-    const GrabResult result = form.Grab(GrabSender::WavButton);
+    const GrabResult result = app.form.Grab(GrabSender::WavButton);
     ASSERT_TRUE(result.ran) << result.refusal;
     EXPECT_EQ(result.rip.requested, 2);
     EXPECT_EQ(result.rip.written, 2);
     ASSERT_EQ(result.rip.files.size(), 2u);
     for (int track : {0, 2}) {
-        const auto t = form.Disc().TrackCopy(track);
+        const auto t = app.form.Disc().TrackCopy(track);
         EXPECT_TRUE(t.DoneFlag()) << track;
-        EXPECT_FALSE(view.rows[static_cast<std::size_t>(track)].checked) << track;
-        EXPECT_EQ(view.rows[static_cast<std::size_t>(track)].image, 2) << track;
+        EXPECT_FALSE(app.view.rows[static_cast<std::size_t>(track)].checked) << track;
+        EXPECT_EQ(app.view.rows[static_cast<std::size_t>(track)].image, 2) << track;
     }
-    EXPECT_FALSE(form.Disc().TrackCopy(1).DoneFlag());
+    EXPECT_FALSE(app.form.Disc().TrackCopy(1).DoneFlag());
     EXPECT_EQ(std::filesystem::file_size(result.rip.files[0]), 40u * 75 * 2352 + 48);  // 40 s and the header
     EXPECT_NE(result.rip.files[0].find("/Music/Demo/Sines/"), std::string::npos);
-    EXPECT_EQ(form.Settings().OutputFormat(), 1);  // restored after the grab
-    EXPECT_FALSE(form.Settings().EncodeFlag());
-    EXPECT_EQ(form.State(), MainState::msIdle);
-    EXPECT_EQ(view.selected, (std::vector<int>{0, 2}));
+    EXPECT_EQ(app.form.Settings().OutputFormat(), 1);  // restored after the grab
+    EXPECT_FALSE(app.form.Settings().EncodeFlag());
+    EXPECT_EQ(app.form.State(), MainState::msIdle);
+    EXPECT_EQ(app.view.selected, (std::vector<int>{0, 2}));
 }
 
 TEST_F(DiscStory, WithoutTheCacheFileTheLocalDatabaseSuppliesTheTitles) {
     {
-        CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-        RecordingView view;
-        TMainForm form({view, drives, dialogs_, pump_, Where()});
-        form.Construct();
-        form.ArtistEdited("Кино");
-        form.AlbumEdited("Группа крови");
-        form.RenameTrackCommand(0, "Группа крови");
-        form.Shutdown();
+        Program app(*this);
+        app.form.ArtistEdited("Кино");
+        app.form.AlbumEdited("Группа крови");
+        app.form.RenameTrackCommand(0, "Группа крови");
+        app.form.Shutdown();
     }
     std::filesystem::remove(dir_.Path() / "setting/albums/419463684.dat");
     std::filesystem::remove(dir_.Path() / "setting/albums/419463684.dat.tag");
-    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    RecordingView view;
-    TMainForm form({view, drives, dialogs_, pump_, Where()});
-    form.Construct();
-    EXPECT_EQ(view.artist, "Кино");
-    EXPECT_EQ(view.album, "Группа крови");
-    ASSERT_EQ(view.rows.size(), 4u);
-    EXPECT_EQ(view.rows[0].caption, "Группа крови");
+    Program app(*this);
+    EXPECT_EQ(app.view.artist, "Кино");
+    EXPECT_EQ(app.view.album, "Группа крови");
+    ASSERT_EQ(app.view.rows.size(), 4u);
+    EXPECT_EQ(app.view.rows[0].caption, "Группа крови");
 }
 
 TEST_F(DiscStory, LookupWithSeveralMatchesAppliesTheChosenOneToTheWindow) {
@@ -213,20 +204,17 @@ TEST_F(DiscStory, LookupWithSeveralMatchesAppliesTheChosenOneToTheWindow) {
     server.Reply(svtest::HttpReply("210 misc 19008204 CD database entry follows (until terminating `.')\r\n"
                                    "# xmcd\r\nDISCID=19008204\r\nDTITLE=Other / Thing\r\nDYEAR=1988\r\n"
                                    "TTITLE0=First\r\nTTITLE1=Second\r\nTTITLE2=Third\r\nTTITLE3=Fourth\r\n.\r\n"));
-    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    RecordingView view;
-    TMainForm form({view, drives, dialogs_, pump_, Where()});
-    form.Construct();
-    form.Settings().SetCddbServer("127.0.0.1:" + std::to_string(server.Port()));
-    form.Settings().SetCddbTimeoutMs(5000);
+    Program app(*this);
+    app.form.Settings().SetCddbServer("127.0.0.1:" + std::to_string(server.Port()));
+    app.form.Settings().SetCddbTimeoutMs(5000);
     dialogs_.ExpectChoice("", 1);
-    form.LookupCommand();
+    app.form.LookupCommand();
     EXPECT_TRUE(dialogs_.Done());
-    EXPECT_EQ(view.artist, "Other");
-    EXPECT_EQ(view.album, "Thing");
-    ASSERT_EQ(view.rows.size(), 4u);
-    EXPECT_EQ(view.rows[3].caption, "Fourth");
-    EXPECT_EQ(form.Disc().Year(), "1988");
+    EXPECT_EQ(app.view.artist, "Other");
+    EXPECT_EQ(app.view.album, "Thing");
+    ASSERT_EQ(app.view.rows.size(), 4u);
+    EXPECT_EQ(app.view.rows[3].caption, "Fourth");
+    EXPECT_EQ(app.form.Disc().Year(), "1988");
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "setting/albums/419463684.dat"));
     const auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 2u);
@@ -235,20 +223,17 @@ TEST_F(DiscStory, LookupWithSeveralMatchesAppliesTheChosenOneToTheWindow) {
 }
 
 TEST_F(DiscStory, AMissingMusicFolderSendsTheUserToTheSettingsWithoutChangingTheGrab) {
-    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    RecordingView view;
-    TMainForm form({view, drives, dialogs_, pump_, Where()});
-    form.Construct();
-    form.Settings().SetOutputDir(dir_.Slash() + "gone/");
-    for (int i = 1; i < 4; ++i) form.TrackChecked(i, false);
+    Program app(*this);
+    app.form.Settings().SetOutputDir(dir_.Slash() + "gone/");
+    for (int i = 1; i < 4; ++i) app.form.TrackChecked(i, false);
     const std::string music = dir_.Slash() + "chosen/";
-    view.editSettings = [&](TProgramSettings& s) {
+    app.view.editSettings = [&](TProgramSettings& s) {
         std::filesystem::create_directories(music);
         s.SetOutputDir(music);
         s.SetOutputFormat(3);  // the dialog stores its Ogg tab here
     };
     dialogs_.ExpectMessage("gone");  // R14 names the missing folder
-    const GrabResult result = form.Grab(GrabSender::WavButton);
+    const GrabResult result = app.form.Grab(GrabSender::WavButton);
     ASSERT_TRUE(result.ran) << result.refusal;
     ASSERT_EQ(result.rip.files.size(), 1u);
     EXPECT_EQ(result.rip.files[0].rfind(music, 0), 0u);
@@ -257,41 +242,35 @@ TEST_F(DiscStory, AMissingMusicFolderSendsTheUserToTheSettingsWithoutChangingThe
 }
 
 TEST_F(DiscStory, TheWholeDiscGoesIntoOneWavWithItsCueSheet) {
-    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    RecordingView view;
-    TMainForm form({view, drives, dialogs_, pump_, Where()});
-    form.Construct();
+    Program app(*this);
     std::filesystem::create_directories(dir_.Path() / "Music");
-    form.AlbumEdited("Demo");
-    form.Settings().SetRipCueSheet(true);
+    app.form.AlbumEdited("Demo");
+    app.form.Settings().SetRipCueSheet(true);
     dialogs_.ExpectMessage("");  // the completion message
-    const WholeDiscResult result = form.GrabWholeDisc(WholeDiscSender::WavMenu);
+    const WholeDiscResult result = app.form.GrabWholeDisc(WholeDiscSender::WavMenu);
     ASSERT_TRUE(result.written) << result.refusal << result.failureMessage;
     EXPECT_EQ(std::filesystem::file_size(result.file), 9750u * 2352 + 48);
     const std::string cue = svtest::ReadFileBytes(result.cueFile);
     EXPECT_NE(cue.find("TRACK 04 AUDIO"), std::string::npos);
     EXPECT_NE(cue.find("INDEX 01 01:45:00"), std::string::npos);  // track 4 at LBA 7875 of the file
-    EXPECT_EQ(form.Settings().OutputFormat(), 1);  // restored
-    EXPECT_EQ(form.State(), MainState::msIdle);
-    EXPECT_EQ(view.caption, "Sornaval v3.4");
+    EXPECT_EQ(app.form.Settings().OutputFormat(), 1);  // restored
+    EXPECT_EQ(app.form.State(), MainState::msIdle);
+    EXPECT_EQ(app.view.caption, "Sornaval v3.4");
 }
 
 TEST_F(DiscStory, WhatTheAlbumEditorWroteIsReadBackNotOverwritten) {
-    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
-    RecordingView view;
-    TMainForm form({view, drives, dialogs_, pump_, Where()});
-    form.Construct();
-    form.ArtistEdited("Before");
-    form.AlbumEdited("Album");
-    form.BeforeAlbumEditor();  // the disc as the window has it is in the cache now
+    Program app(*this);
+    app.form.ArtistEdited("Before");
+    app.form.AlbumEdited("Album");
+    app.form.BeforeAlbumEditor();  // the disc as the window has it is in the cache now
     DISC_INFO stored;
     TagBlocks tags;
-    ASSERT_TRUE(form.Albums().LoadAlbum(stored, tags, form.Disc().DiscId()));
+    ASSERT_TRUE(app.form.Albums().LoadAlbum(stored, tags, app.form.Disc().DiscId()));
     EXPECT_EQ(stored.Artist(), "Before");
     stored.SetArtist("Edited");  // what the editor does to the file
-    ASSERT_TRUE(form.Albums().SaveAlbum(stored, tags, stored.Artist(), stored.Album(), nullptr));
-    form.AfterAlbumEditor();
-    EXPECT_EQ(view.artist, "Edited");
-    EXPECT_EQ(form.Disc().Artist(), "Edited");
-    EXPECT_NE(std::find(view.artists.begin(), view.artists.end(), "Edited"), view.artists.end());
+    ASSERT_TRUE(app.form.Albums().SaveAlbum(stored, tags, stored.Artist(), stored.Album(), nullptr));
+    app.form.AfterAlbumEditor();
+    EXPECT_EQ(app.view.artist, "Edited");
+    EXPECT_EQ(app.form.Disc().Artist(), "Edited");
+    EXPECT_NE(std::find(app.view.artists.begin(), app.view.artists.end(), "Edited"), app.view.artists.end());
 }
