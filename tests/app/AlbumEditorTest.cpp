@@ -6,6 +6,7 @@
 #include "app/LanguageFiles.h"
 #include "base/Language.h"
 #include "metadata/AlbumCache.h"
+#include "support/BuiltinLanguage.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -35,14 +36,6 @@ std::string Bytes(const DISC_INFO& disc) {
 
 class AlbumEditorTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        EnsureBuiltinLanguageFiles(lang_dir_.Slash());
-        lang_.SetFiles(BuildLanguageFileList(lang_dir_.Slash()));
-        lang_.LoadLanguage(0);
-        SetGlobalLanguage(&lang_);
-    }
-    void TearDown() override { SetGlobalLanguage(nullptr); }
-
     fs::path Write(const std::string& name, const DISC_INFO& disc, bool withTags = true) {
         const fs::path file = dir_.Path() / (name + ".dat");
         WriteFileBytes(file, Bytes(disc));
@@ -60,8 +53,8 @@ protected:
     }
 
     TempDir dir_;
-    TempDir lang_dir_;
-    TLanguage lang_;
+    svtest::BuiltinLanguage builtin_;
+    TLanguage& lang_ = builtin_.Language();
     svtest::ScriptedDialogs dialogs_;
 };
 

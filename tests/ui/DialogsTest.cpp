@@ -9,6 +9,7 @@
 #include "app/CdromDriveAccess.h"
 #include "app/LanguageFiles.h"
 #include "app/MainForm.h"
+#include "support/BuiltinLanguage.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "ui/Application.h"
@@ -29,15 +30,8 @@ DriveEnvironment DemoOnly(IClock* clock) {
 
 class WithRussian : public ::testing::Test {
 protected:
-    void SetUp() override {
-        EnsureBuiltinLanguageFiles(dir_.Slash());
-        lang_.SetFiles(BuildLanguageFileList(dir_.Slash()));
-        lang_.LoadLanguage(0);
-        SetGlobalLanguage(&lang_);
-    }
-    void TearDown() override { SetGlobalLanguage(nullptr); }
-    svtest::TempDir dir_;
-    TLanguage lang_;
+    svtest::BuiltinLanguage builtin_;
+    TLanguage& lang_ = builtin_.Language();
     ManualClock clock_;
 };
 

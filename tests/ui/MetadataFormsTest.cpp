@@ -18,6 +18,7 @@
 #include "app/CdromDriveAccess.h"
 #include "app/LanguageFiles.h"
 #include "base/Language.h"
+#include "support/BuiltinLanguage.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "ui/CDDBEditForm.h"
@@ -45,14 +46,6 @@ void Type(QWidget* w, const QString& text) {
 
 class MetadataForms : public ::testing::Test {
 protected:
-    void SetUp() override {
-        EnsureBuiltinLanguageFiles(langDir_.Slash());
-        lang_.SetFiles(BuildLanguageFileList(langDir_.Slash()));
-        lang_.LoadLanguage(0);
-        SetGlobalLanguage(&lang_);
-    }
-    void TearDown() override { SetGlobalLanguage(nullptr); }
-
     static DISC_INFO Disc(const std::string& artist, const std::string& album, int tracks) {
         DISC_INFO disc;
         disc.SetArtist(artist);
@@ -84,9 +77,9 @@ protected:
         });
     }
 
-    TempDir langDir_;
+    svtest::BuiltinLanguage builtin_;
     TempDir albums_;
-    TLanguage lang_;
+    TLanguage& lang_ = builtin_.Language();
     svtest::ScriptedDialogs dialogs_;
 };
 

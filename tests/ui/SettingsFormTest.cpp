@@ -13,6 +13,7 @@
 #include "app/SettingsSources.h"
 #include "app/WindowTexts.h"
 #include "base/Language.h"
+#include "support/BuiltinLanguage.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "ui/SettingsForm.h"
@@ -26,14 +27,9 @@ namespace {
 class SettingsFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureBuiltinLanguageFiles(dir_.Slash() + "lang/");
-        lang_.SetFiles(BuildLanguageFileList(dir_.Slash() + "lang/"));
-        lang_.LoadLanguage(0);
-        SetGlobalLanguage(&lang_);
         settings_.ApplyDefaults(dir_.Slash(), dir_.Slash());
         settings_.SetOutputDir(dir_.Slash());
     }
-    void TearDown() override { SetGlobalLanguage(nullptr); }
 
     std::unique_ptr<TSettingsForm> Open(SettingsFormSources sources = {}) {
         return std::make_unique<TSettingsForm>(settings_, disc_, dialogs_, lang_, nullptr, std::move(sources));
@@ -46,7 +42,8 @@ protected:
     }
 
     TempDir dir_;
-    TLanguage lang_;
+    svtest::BuiltinLanguage builtin_;
+    TLanguage& lang_ = builtin_.Language();
     TProgramSettings settings_;
     DISC_INFO disc_;
     ScriptedDialogs dialogs_;
