@@ -33,8 +33,8 @@ public:
     virtual bool TestUnitReady() = 0;
     // Called once the table of contents is read and the track count stored,
     // with the drive's READ TOC reply: stores the disc identifier and loads
-    // what the album cache knows. True when the cache supplied the disc.
-    using AlbumHook = std::function<bool(DISC_INFO& disc, std::span<const std::uint8_t> toc)>;
+    // what the album cache or the local database knows, saying which.
+    using AlbumHook = std::function<AlbumSource(DISC_INFO& disc, std::span<const std::uint8_t> toc)>;
     // Reads the table of contents and lays the disc out into `disc`; false
     // when there is no readable disc. Shows its own messages through `dialogs`.
     virtual bool ReadDisc(const TProgramSettings& settings, DISC_INFO& disc, IUserDialogs& dialogs,

@@ -126,6 +126,7 @@ void TMainForm::LoadProfileList() {
 }
 
 void TMainForm::SaveProfileCommand() {
+    if (Busy()) return;
     if (static_cast<int>(profiles_.Profiles().size()) >= ProfileList::kMaxProfiles) {
         dialogs_.ShowMessage(LangMessage(21), MessageIcon::Information);
         return;
@@ -151,6 +152,7 @@ void TMainForm::SaveProfileCommand() {
 }
 
 void TMainForm::SelectProfile(int tag) {
+    if (Busy()) return;
     if (state_ != MainState::msIdle) Stop();
     if (tag >= static_cast<int>(profiles_.Profiles().size())) return;
     profiles_.SetCurrentIndex(tag < 0 ? -1 : tag);
@@ -161,6 +163,7 @@ void TMainForm::SelectProfile(int tag) {
 }
 
 void TMainForm::DeleteProfileCommand() {
+    if (Busy()) return;
     const auto& list = profiles_.Profiles();
     if (list.empty()) return;
     const auto chosen = dialogs_.ChooseFromList(LangMessage(24), list, 0);
@@ -318,11 +321,37 @@ void TMainForm::Shutdown() {
 
 void TMainForm::EnableCommands(bool flag) {
     commands_ = CommandStatesFor(flag, discPresent_);
+    commands_.idle = !Busy();
     view_.SetCommandStates(commands_);
 }
 
+void TMainForm::EnableCommandsForDisc() {
+    EnableCommands(discPresent_);
+    if (discPresent_ && !audioPresent_) {
+        // A disc without audio: the commands of an empty drive (eject,
+        // settings, convert, burn), with the disc still counted as present.
+        discPresent_ = false;
+        EnableCommands(false);
+        discPresent_ = true;
+    }
+}
+
+bool TMainForm::Busy() const {
+    return longCommand_ || state_ == MainState::msGrabbing || state_ == MainState::msEncoding;
+}
+
+void TMainForm::RequestCancel() {
+    if (longCommand_) longCommand_->RequestCancel();
+    if (state_ == MainState::msGrabbing || state_ == MainState::msEncoding) state_ = MainState::msIdle;
+}
+
+void TMainForm::ResetCaption() {
+    view_.SetCaption(kCaption);
+    view_.SetApplicationTitle(kCaption);
+}
+
 void TMainForm::RefreshCommand() {
-    if (state_ == MainState::msGrabbing || state_ == MainState::msEncoding) return;
+    if (Busy()) return;
     RefreshDisc();
 }
 
@@ -346,7 +375,7 @@ void TMainForm::RefreshDisc() {
     tags_.EnsureCount(0);
     const auto albumHook = [this](DISC_INFO& disc, std::span<const std::uint8_t> toc) {
         const auto parsed = ParseRawToc(toc);
-        if (!parsed) return false;
+        if (!parsed) return kNoAlbum;
         StoreDiscId(disc, ComputeDiscId(*parsed));
         return albums_.LoadAlbum(disc, tags_, disc.DiscId());
     };
@@ -354,8 +383,7 @@ void TMainForm::RefreshDisc() {
     view_.SetVolumeBar(settings_.Volume());
     rows_.clear();
     view_.ShowTracks(rows_);
-    view_.SetCaption(kCaption);
-    view_.SetApplicationTitle(kCaption);
+    ResetCaption();
     view_.SetPollTimer(true);
     if (!discPresent_) {
         tags_.EnsureCount(0);
@@ -364,15 +392,10 @@ void TMainForm::RefreshDisc() {
     }
     tags_.EnsureCount(disc_.TrackCount());
     view_.SetArtistAlbum(disc_.Artist(), disc_.Album());
-    EnableCommands(true);
+    audioPresent_ = HasAudioTrack(disc_);
+    EnableCommandsForDisc();
     FillTrackView();
     ComputeSizes();
-    audioPresent_ = HasAudioTrack(disc_);
-    if (!audioPresent_) {
-        discPresent_ = false;
-        EnableCommands(false);
-        discPresent_ = true;
-    }
 }
 
 void TMainForm::FillTrackView() {
@@ -445,13 +468,20 @@ bool TMainForm::PopupAllowed(int focusedRow) const {
 }
 
 void TMainForm::LookupCommand() {
-    if (!discPresent_) return;
+    if (!discPresent_ || Busy()) return;
     const auto toc = drives_.LastToc();
     const auto parsed = ParseRawToc(toc);
     if (!parsed) return;
     view_.SetPollTimer(false);
-    DiscLookupContext context{settings_, *parsed, disc_, tags_, albums_, &artists_, dialogs_, pump_, {}};
+    // The lookup processes window events while it waits for the server: the
+    // commands stay off until it ends, and Stop or a close gives it up.
+    CancellableEventPump pump(pump_);
+    longCommand_ = &pump;
+    EnableCommands(false);
+    DiscLookupContext context{settings_, *parsed, disc_, tags_, albums_, &artists_, dialogs_, pump, {}};
     const DiscLookupResult result = RunDiscLookup(context);
+    longCommand_ = nullptr;
+    EnableCommandsForDisc();
     if (result.applied) {
         tags_.EnsureCount(disc_.TrackCount());
         view_.SetArtistAlbum(disc_.Artist(), disc_.Album());
@@ -525,7 +555,7 @@ RipHooks TMainForm::MakeRipHooks() {
 
 GrabResult TMainForm::Grab(GrabSender sender) {
     TCDROM* cdrom = drives_.Cdrom();
-    if (!cdrom || !discPresent_ || !audioPresent_) return {};
+    if (!cdrom || !discPresent_ || !audioPresent_ || Busy()) return {};
     std::vector<bool> checked;
     for (const auto& row : rows_) checked.push_back(row.checked && row.audio);
     RipHooks hooks = MakeRipHooks();
@@ -535,6 +565,7 @@ GrabResult TMainForm::Grab(GrabSender sender) {
     grabHooks.eject = [this] { Eject(true); };
     const int refreshes = refreshes_;
     const GrabResult result = RunGrabCommand(sender, context, grabHooks);
+    ResetCaption();
     // The check boxes follow what the session made of them (done tracks off),
     // unless an eject after copying has read the drive again.
     for (std::size_t i = 0; refreshes == refreshes_ && i < rows_.size() && i < checked.size(); ++i) {
@@ -570,7 +601,7 @@ void TMainForm::PlayTrack(int index) {
 void TMainForm::PlayFrom(Msf start) { drives_.PlayMsf(start, disc_.Track(currentTrack_).EndMsf()); }
 
 void TMainForm::PlayCommand(bool selectedOnly, int focusedRow) {
-    if (state_ == MainState::msGrabbing || state_ == MainState::msEncoding) return;
+    if (Busy()) return;
     if (state_ == MainState::msPaused) {
         state_ = MainState::msPlaying;
         PlayFrom(pausePosition_);
@@ -594,7 +625,7 @@ void TMainForm::PauseCommand() {
 }
 
 void TMainForm::StepCommand(int step) {
-    if (state_ == MainState::msGrabbing || state_ == MainState::msEncoding) return;
+    if (Busy()) return;
     int target = currentTrack_ + step;
     const int count = static_cast<int>(rows_.size());
     if (target < 0 || target >= count) return;
@@ -678,18 +709,19 @@ void TMainForm::PlayBarReleased() {
 
 WholeDiscResult TMainForm::GrabWholeDisc(WholeDiscSender sender) {
     TCDROM* cdrom = drives_.Cdrom();
-    if (!cdrom || !discPresent_ || !audioPresent_) return {};
+    if (!cdrom || !discPresent_ || !audioPresent_ || Busy()) return {};
     std::vector<bool> checked;
     for (const auto& row : rows_) checked.push_back(row.checked && row.audio);
     RipContext context{settings_, *cdrom, disc_, tags_, checked, dialogs_, pump_, *encoders_, TempFolder(),
                        MakeRipHooks(), compressPrefix_};
     const WholeDiscResult result = RunWholeDiscGrabCommand(sender, context);
+    ResetCaption();
     view_.SetPollTimer(true);
     return result;
 }
 
 void TMainForm::BeforeAlbumEditor() {
-    if (state_ != MainState::msIdle) Stop();
+    if (state_ != MainState::msIdle) Stop();  // the window offers the editor only when not busy
     view_.SetPollTimer(false);
     StoreAlbum();
 }
@@ -705,6 +737,7 @@ void TMainForm::AfterAlbumEditor() {
 void TMainForm::DriveInfoCommand() { view_.ShowDriveInfo(drives_.DriveInfo(settings_.LanguageName())); }
 
 bool TMainForm::OpenImageCommand(const std::string& path) {
+    if (Busy()) return false;
     std::string error;
     const int index = drives_.AddImage(path, error);
     if (index < 0) {
@@ -720,12 +753,15 @@ void TMainForm::Stop() {
     playBar_.SetPosition(0);
     view_.RedrawPlayBar();
     view_.SetTimePanel("");
+    if (longCommand_) longCommand_->RequestCancel();
     if (state_ == MainState::msGrabbing) {
         state_ = MainState::msIdle;
         return;
     }
+    const bool played = state_ == MainState::msPlaying || state_ == MainState::msPaused;
     state_ = MainState::msIdle;
     drives_.StopPlay();
+    if (played) ResetCaption();  // the stopped track's title leaves the caption
 }
 
 void TMainForm::Poll() {
@@ -743,7 +779,7 @@ void TMainForm::Poll() {
 }
 
 void TMainForm::DriveBoxChanged(int index) {
-    if (index == settings_.CurrentDrive() && index == driveBoxIndex_) return;
+    if (Busy() || (index == settings_.CurrentDrive() && index == driveBoxIndex_)) return;
     Stop();
     settings_.SetCurrentDrive(static_cast<std::uint8_t>(index < 0 ? 0 : index));
     driveBoxIndex_ = index;
@@ -752,6 +788,7 @@ void TMainForm::DriveBoxChanged(int index) {
 }
 
 void TMainForm::Eject(bool senderIsGrabButton) {
+    if (Busy()) return;
     if (state_ != MainState::msIdle) Stop();
     if (senderIsGrabButton) g_ejectCounter = 0;
     const TrayState tray = drives_.Tray();
@@ -782,6 +819,7 @@ void TMainForm::MediaPlayerCommand() {
 }
 
 void TMainForm::SettingsCommand() {
+    if (Busy()) return;
     const TProgramSettings before = settings_;
     TProgramSettings working = settings_;
     DISC_INFO workingDisc = disc_;

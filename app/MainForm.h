@@ -63,6 +63,13 @@ public:
 
     MainState State() const { return state_; }
     void SetState(MainState s) { state_ = s; }
+    // True while a grab, an encoding or a lookup runs: the window keeps
+    // processing events inside it, and every command that would conflict
+    // with it refuses.
+    bool Busy() const;
+    // Stop or a window close while busy: a grab is asked to stop (it asks the
+    // user), a lookup gives up waiting for its server.
+    void RequestCancel();
     TProgramSettings& Settings() { return settings_; }
     DISC_INFO& Disc() { return disc_; }
     TagBlocks& Tags() { return tags_; }
@@ -173,6 +180,10 @@ private:
     RipHooks MakeRipHooks();
     void FollowPlayPosition();
     void PlayFrom(Msf start);
+    // The commands as the disc allows them (Enable commands after a disc read).
+    void EnableCommandsForDisc();
+    // The window caption and the application title back to the product name.
+    void ResetCaption();
     std::string PositionText(int track, int rel) const;
 
     IMainView& view_;
@@ -209,6 +220,7 @@ private:
     int currentTrack_ = 0;
     bool autoAdvance_ = false;
     bool playSelectedOnly_ = false;
+    CancellableEventPump* longCommand_ = nullptr;  // the running lookup's pump
     Msf pausePosition_;
     TPlayBar playBar_;
     std::string titleColumn_;

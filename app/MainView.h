@@ -32,6 +32,9 @@ struct CommandStates {
     bool volume = false;
     bool stop = false;
     bool burn = false;
+    // Commands outside the disc commands (refresh, open image, the editors,
+    // profiles, media player): off while a grab or a lookup runs.
+    bool idle = true;
     bool driveBox = false;  // exactly when eject is
     friend bool operator==(const CommandStates&, const CommandStates&) = default;
 };

@@ -14,6 +14,11 @@
 
 namespace sv {
 
+// Where the titles of a disc came from when it was read. An album cache record
+// is the whole disc record as it was stored (timing included); a local
+// database entry supplies texts only, laid over the drive's own layout.
+enum AlbumSource : std::uint8_t { kNoAlbum = 0, kFromAlbumCache, kFromLocalDatabase };
+
 template <class Storage>
 class TrackInfoFields : public Storage {
 public:

@@ -40,6 +40,24 @@ class IEventPump {
 public:
     virtual ~IEventPump() = default;
     virtual void ProcessPendingEvents() = 0;
+    // True once the user asked the running operation to give up (Stop, or
+    // closing the window) while events were processed; an operation that waits
+    // on something outside (a server) then stops waiting and asks nothing more.
+    virtual bool CancelRequested() const { return false; }
+};
+
+// Hands events to another pump and carries a cancel request of its own: the
+// controller gives one to a long command and sets it from Stop or a close.
+class CancellableEventPump final : public IEventPump {
+public:
+    explicit CancellableEventPump(IEventPump& inner) : inner_(inner) {}
+    void ProcessPendingEvents() override { inner_.ProcessPendingEvents(); }
+    bool CancelRequested() const override { return cancel_ || inner_.CancelRequested(); }
+    void RequestCancel() { cancel_ = true; }
+
+private:
+    IEventPump& inner_;
+    bool cancel_ = false;
 };
 
 class IClock {

@@ -14,9 +14,16 @@ namespace sv {
 
 // Called after the table of contents was read and the track count and base
 // are stored: stores the disc identifier and loads the album from the album
-// cache, which may replace the whole record. Returns true when the album cache
-// supplied the disc (its titles and end addresses are then kept).
-using AlbumCacheHook = std::function<bool(DISC_INFO& disc, const TocBuffer& toc)>;
+// cache (which may replace the whole record) or the local database (texts
+// only), and says which of them supplied it.
+using AlbumCacheHook = std::function<AlbumSource(DISC_INFO& disc, const TocBuffer& toc)>;
+
+// Lays the disc out from the table of contents after its album was loaded.
+// An album cache record keeps its titles and end addresses; titles from the
+// local database are kept where the entry had one ("Track N" elsewhere) and
+// every address comes from the table of contents. False when the buffer holds
+// no track.
+bool LayOutDisc(const TocBuffer& toc, DISC_INFO& disc, AlbumSource source);
 
 // Zeroes `disc`, then reads the disc in the settings' current drive. A drive
 // that cannot be selected gives R02 (error icon) and false; a failing READ

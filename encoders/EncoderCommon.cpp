@@ -1,5 +1,6 @@
 #include "encoders/EncoderCommon.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -15,10 +16,14 @@ std::FILE* OpenOutputFile(const std::string& path) {
 }
 
 double NormalizationGain(std::int16_t peak, const TProgramSettings& settings) {
+    if (peak <= 0) return 1.0;
     const double level = (static_cast<double>(peak) - 0.999999) * 100.0 / 32768.0;
-    if (level < settings.NormLowThreshold()) return settings.NormLowTarget() / level * 0.9999;
     if (level > settings.NormHighThreshold()) return settings.NormHighTarget() / level * 0.9999;
-    return 1.0;
+    if (level >= settings.NormLowThreshold()) return 1.0;
+    const double gain = settings.NormLowTarget() / level * 0.9999;
+    const double toTarget = settings.NormLowTarget() * 32768.0 / 100.0 / peak;
+    const double beforeClipping = 32767.0 / peak;
+    return std::min({gain, toTarget, beforeClipping, kMaxNormalizationGain});
 }
 
 void ScaleBlock(std::int16_t* samples, std::size_t count, double gain) {

@@ -24,6 +24,11 @@ std::FILE* OpenOutputFile(const std::string& path);
 // The normalisation gain for a recorded peak: level g = (peak - 0.999999) x
 // 100 / 32768 percent; below NormLowThreshold the gain is NormLowTarget / g
 // x 0.9999, above NormHighThreshold NormHighTarget / g x 0.9999, else 1.0.
+// A raising gain is held so that near-silent audio never turns into loud
+// noise: never above what brings the peak exactly to the target, never so
+// high that the peak sample would clip, and never above kMaxNormalizationGain.
+// Digital silence (peak 0) keeps gain 1.0.
+inline constexpr double kMaxNormalizationGain = 100.0;  // +40 dB
 double NormalizationGain(std::int16_t peak, const TProgramSettings& settings);
 
 // Scales 16-bit samples: s becomes trunc(s x gain + 0.5), held inside the

@@ -51,23 +51,23 @@ bool TAlbumCache::ConvertLegacy(std::string_view bytes, DISC_INFO& disc) {
     return true;
 }
 
-bool TAlbumCache::LoadAlbum(DISC_INFO& disc, TagBlocks& tags, std::uint32_t id) const {
-    if (folder_.empty()) return false;
+AlbumSource TAlbumCache::LoadAlbum(DISC_INFO& disc, TagBlocks& tags, std::uint32_t id) const {
+    if (folder_.empty()) return kNoAlbum;
     const std::string albumFile = AlbumFileName(id);
     std::error_code ec;
     if (!fs::exists(albumFile, ec)) {
-        if (ownBaseOnly_ || !localDb_ || !localDb_->LoadById(id, disc)) return false;
+        if (ownBaseOnly_ || !localDb_ || !localDb_->LoadById(id, disc)) return kNoAlbum;
         tags.Raw().assign(static_cast<std::size_t>(disc.TrackCount()) * kTagRecordSize, 0);
-        return true;
+        return kFromLocalDatabase;
     }
     std::string bytes;
-    if (!ReadWholeFile(albumFile, 4 * kAlbumFileSize, bytes)) return false;
+    if (!ReadWholeFile(albumFile, 4 * kAlbumFileSize, bytes)) return kNoAlbum;
     if (bytes.size() == kLegacyFileSize) {
         ConvertLegacy(bytes, disc);
     } else if (bytes.size() >= kAlbumFileSize) {
         std::memcpy(disc.Data(), bytes.data(), kAlbumFileSize);
     } else {
-        return false;
+        return kNoAlbum;
     }
     const std::size_t tagBytes = static_cast<std::size_t>(disc.TrackCount()) * kTagRecordSize;
     std::vector<std::uint8_t> buffer(tagBytes, 0);
@@ -75,7 +75,7 @@ bool TAlbumCache::LoadAlbum(DISC_INFO& disc, TagBlocks& tags, std::uint32_t id) 
     if (ReadWholeFile(TagFileName(albumFile), 64u << 20, tagFile))
         std::memcpy(buffer.data(), tagFile.data(), std::min(tagBytes, tagFile.size()));
     tags.Raw() = std::move(buffer);
-    return true;
+    return kFromAlbumCache;
 }
 
 bool TAlbumCache::SaveAlbum(const DISC_INFO& disc, const TagBlocks& tags, std::string_view artistField,

@@ -38,10 +38,11 @@ public:
     static std::string TagFileName(const std::string& albumFile) { return albumFile + ".tag"; }
 
     // Fills the record (and the tag blocks) of the disc `id` from its album
-    // file, or from the local database when there is no album file. True when
-    // album data were found. A damaged album file (neither 14560 nor 9360
-    // bytes long, or shorter) counts as no file and changes nothing.
-    bool LoadAlbum(DISC_INFO& disc, TagBlocks& tags, std::uint32_t id) const;
+    // file, or from the local database when there is no album file, and says
+    // which of them supplied it (kNoAlbum: neither). A damaged album file
+    // (neither 14560 nor 9360 bytes long, or shorter) counts as no file and
+    // changes nothing.
+    AlbumSource LoadAlbum(DISC_INFO& disc, TagBlocks& tags, std::uint32_t id) const;
 
     // Saves the disc unless both the artist and the album field are empty:
     // the local database entry, the artist into `artistList` (when given and

@@ -106,6 +106,7 @@ DiscLookupResult RunDiscLookup(DiscLookupContext& context) {
         bool sendFailed = false;
         const bool found = client->Query(site, id, offsets, results, sendFailed);
         result.matches = static_cast<int>(results.Count());
+        if (context.pump.CancelRequested()) return result;  // given up by the user: no questions
         if (sendFailed) {
             context.dialogs.ShowMessage(MetadataMessage(kMsgSendFailed), MessageIcon::Information);
             return result;
@@ -121,7 +122,7 @@ DiscLookupResult RunDiscLookup(DiscLookupContext& context) {
             }
             result.match = results[index];
             result.chosen = true;
-            if (!client->Read(site, result.match.category, result.match.discId))
+            if (!client->Read(site, result.match.category, result.match.discId) && !context.pump.CancelRequested())
                 context.dialogs.ShowMessage(MetadataMessage(kMsgReadFailed), MessageIcon::Warning);
             result.applied = applied;
             result.saved = context.albums.SaveAlbum(context.disc, context.tags, context.disc.Artist(),

@@ -233,6 +233,7 @@ bool ReadReply(CHTTPSocket& socket, std::string_view marker, std::size_t chunk, 
                 break;
             }
             if (pump) pump->ProcessPendingEvents();
+            if (pump && pump->CancelRequested()) return finish(false);
         }
         if (!ready) return finish(false);
         const std::size_t freeSpace = buffer.size() > received + 1 ? buffer.size() - received - 1 : 0;
@@ -260,6 +261,7 @@ bool ReadReply(CHTTPSocket& socket, std::string_view marker, std::size_t chunk, 
             return finish(true);
         }
         if (pump) pump->ProcessPendingEvents();
+        if (pump && pump->CancelRequested()) return finish(false);
     }
 }
 

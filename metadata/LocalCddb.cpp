@@ -47,8 +47,9 @@ std::string TLocalCDDB::FileNameFor(std::string_view genre, std::uint32_t id) co
     return root_ + FolderForGenre(genre) + "/" + FileNameOnly(id);
 }
 
-std::string TLocalCDDB::Find(std::uint32_t id, std::vector<std::string>* list) const {
-    if (root_.empty()) return {};
+std::vector<std::string> TLocalCDDB::Search(std::uint32_t id, std::vector<std::string>* list, bool firstOnly) const {
+    std::vector<std::string> found;
+    if (root_.empty()) return found;
     const std::string windowsName = AsciiLower(DiscIdWindowsName(id));
     const std::string unixName = DiscIdLowerHex(id);
     const std::string decimalName = std::to_string(id);
@@ -67,10 +68,18 @@ std::string TLocalCDDB::Find(std::uint32_t id, std::vector<std::string>* list) c
             if (list) list->push_back(folder + name);
             if (id == 0) continue;
             const std::string lower = AsciiLower(name);
-            if (lower == windowsName || lower == unixName || name == decimalName) return folder + name;
+            if (lower == windowsName || lower == unixName || name == decimalName) {
+                found.push_back(folder + name);
+                if (firstOnly) return found;
+            }
         }
     }
-    return {};
+    return found;
+}
+
+std::string TLocalCDDB::Find(std::uint32_t id, std::vector<std::string>* list) const {
+    const auto found = Search(id, list, true);
+    return found.empty() ? std::string() : found.front();
 }
 
 bool TLocalCDDB::LoadFile(const std::string& path, DISC_INFO& disc) const {
@@ -81,17 +90,16 @@ bool TLocalCDDB::LoadFile(const std::string& path, DISC_INFO& disc) const {
 }
 
 bool TLocalCDDB::LoadById(std::uint32_t id, DISC_INFO& disc) const {
-    const std::string path = Find(id);
-    XmcdEntry entry;
-    if (path.empty() || !ReadEntry(path, entry)) return false;
-    if (const std::string* listed = entry.Value("DISCID")) {
-        std::string compact;
-        for (char c : *listed)
-            if (c != ' ') compact.push_back(c);
-        if (AsciiLower(compact).find(DiscIdLowerHex(id)) == std::string::npos) return false;
+    // Several discs may share a Windows-format name, so every file that may
+    // hold this disc is tried in turn until one names it in its DISCID line.
+    for (const std::string& path : Search(id, nullptr, false)) {
+        XmcdEntry entry;
+        if (!ReadEntry(path, entry)) continue;
+        if (const std::string* listed = entry.Value("DISCID"); listed && !DiscIdListNames(*listed, id)) continue;
+        ApplyXmcdEntry(entry, disc, DISC_INFO::kMaxTracks, nullptr);
+        return true;
     }
-    ApplyXmcdEntry(entry, disc, DISC_INFO::kMaxTracks, nullptr);
-    return true;
+    return false;
 }
 
 std::string TLocalCDDB::EntryText(const DISC_INFO& disc) {

@@ -64,7 +64,8 @@ public:
     // titles. False when the file cannot be read.
     bool LoadFile(const std::string& path, DISC_INFO& disc) const;
     // Finds and loads the disc's file. A file that names other discs in its
-    // DISCID line (another disc that shares a Windows-format name) is not used.
+    // DISCID line (another disc that shares a Windows-format name) is passed
+    // over and the search goes on through the other candidates.
     bool LoadById(std::uint32_t id, DISC_INFO& disc) const;
     // Writes the record's xmcd file (replacing the previous one). False when
     // there is no root or the file cannot be written.
@@ -79,6 +80,10 @@ public:
     void CollectArtists(std::vector<std::string>& names, const Progress& progress = {}) const;
 
 private:
+    // The files whose names may hold disc `id`, in search order (genre
+    // folders in turn, names sorted); every file visited goes into `list`.
+    std::vector<std::string> Search(std::uint32_t id, std::vector<std::string>* list, bool firstOnly) const;
+
     std::string root_;
     bool unixFormat_ = false;
 };

@@ -177,14 +177,18 @@ bool AddUniqueIgnoreCase(std::vector<std::string>& list, const std::string& name
     return true;
 }
 
+bool DiscIdListNames(const std::string& value, std::uint32_t id) {
+    std::string compact;
+    for (char c : value)
+        if (c != ' ') compact.push_back(c);
+    return AsciiLower(compact).find(DiscIdLowerHex(id)) != std::string::npos;
+}
+
 XmcdApplyResult ApplyXmcdEntry(const XmcdEntry& entry, DISC_INFO& disc, int trackLimit, TagBlocks* tags) {
     XmcdApplyResult result;
     if (const std::string* id = entry.Value("DISCID")) {
-        std::string compact;
-        for (char c : *id)
-            if (c != ' ') compact.push_back(c);
         result.discIdPresent = true;
-        result.discIdMatches = AsciiLower(compact).find(DiscIdLowerHex(disc.DiscId())) != std::string::npos;
+        result.discIdMatches = DiscIdListNames(*id, disc.DiscId());
     }
     if (const std::string* title = entry.Value("DTITLE")) {
         const DiscTitleParts parts = SplitDiscTitle(*title);

@@ -82,6 +82,10 @@ struct XmcdApplyResult {
 // When `tags` is given, every track that got a title also gets its tag record
 // filled from the disc (present flag, title, artist, album, year, genre, track
 // number, original artist). DISCID is compared with the record's identifier.
+// True when a DISCID value (one or more identifiers, separated by commas and
+// spaces) names disc `id`.
+bool DiscIdListNames(const std::string& value, std::uint32_t id);
+
 XmcdApplyResult ApplyXmcdEntry(const XmcdEntry& entry, DISC_INFO& disc, int trackLimit, TagBlocks* tags);
 
 }  // namespace sv

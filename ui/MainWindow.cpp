@@ -271,7 +271,15 @@ void TMainWindow::BuildDiscPanel() {
     listView_->setRootIsDecorated(false);
     listView_->setUniformRowHeights(true);
     listView_->setAlternatingRowColors(false);
-    listView_->header()->setStretchLastSection(true);
+    listView_->header()->setStretchLastSection(false);
+    // A width the user drags becomes the stored width; the title column's
+    // share of spare room is not.
+    connect(listView_->header(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (fittingColumns_ || column < 0 || column >= 5) return;
+        columnWidths_[static_cast<std::size_t>(column)] = width;
+        FitColumns();
+    });
+    listView_->viewport()->installEventFilter(this);
     // Enter (or F2) edits the focused title; a double click is left to play.
     listView_->setEditTriggers(QAbstractItemView::EditKeyPressed);
     listView_->installEventFilter(this);
@@ -504,9 +512,10 @@ void TMainWindow::ShowDriveInfo(const std::vector<std::string>& lines) {
 void TMainWindow::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
 
 void TMainWindow::SetApplicationTitle(const std::string& title) {
-    // The task bar shows the window's title; keep the desktop's application
-    // name in step for the window managers that show it.
-    QGuiApplication::setApplicationDisplayName(QString::fromStdString(title));
+    // The text a task bar shows for the minimised window. Not the application
+    // display name: Qt appends that to every window title, which would show
+    // the product name twice.
+    setWindowIconText(QString::fromStdString(title));
 }
 
 void TMainWindow::SetTimePanel(const std::string& text) { timePanel_->setText(QString::fromStdString(text)); }
@@ -547,6 +556,8 @@ void TMainWindow::SetCommandStates(const CommandStates& c) {
     enable("BurnCDButton", c.burn);
     enable("AudioCD1", c.burn);
     enable("CDROMBox", c.driveBox);
+    for (const char* n : {"SpeedButton1", "Refresh1", "OpenImage1", "SysInfo", "CDDB1", "SpeedButton17", "ProfileMenu"})
+        enable(n, c.idle);
 }
 
 void TMainWindow::PlaceToolButtons(const std::vector<ToolButtonPlace>& places) {
@@ -656,17 +667,23 @@ void TMainWindow::SetVolumeBar(int value) {
     volumeBar_->setValue(value);
 }
 
-std::array<int, 5> TMainWindow::ColumnWidths() const {
-    std::array<int, 5> w{};
-    for (int i = 0; i < 5; ++i) w[static_cast<std::size_t>(i)] = listView_->columnWidth(i);
-    return w;
-}
+std::array<int, 5> TMainWindow::ColumnWidths() const { return columnWidths_; }
 
 void TMainWindow::SetColumnWidths(const std::array<int, 5>& widths) {
-    for (int i = 0; i < 5; ++i) {
-        const int w = widths[static_cast<std::size_t>(i)];
-        listView_->setColumnWidth(i, w > 0 && w < 2000 ? w : 80);
+    for (std::size_t i = 0; i < 5; ++i) columnWidths_[i] = widths[i] > 0 && widths[i] < 2000 ? widths[i] : 80;
+    FitColumns();
+}
+
+void TMainWindow::FitColumns() {
+    fittingColumns_ = true;
+    int others = 0;
+    for (int i = 1; i < 5; ++i) {
+        listView_->setColumnWidth(i, columnWidths_[static_cast<std::size_t>(i)]);
+        others += columnWidths_[static_cast<std::size_t>(i)];
     }
+    const int spare = listView_->viewport()->width() - others - columnWidths_[0];
+    listView_->setColumnWidth(0, columnWidths_[0] + std::max(0, spare));
+    fittingColumns_ = false;
 }
 
 void TMainWindow::Minimise() { showMinimized(); }
@@ -700,11 +717,11 @@ void TMainWindow::SetWindowGeometry(const Geometry& g) {
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {
-    const MainState state = controller_->State();
-    if (!shutDown_ && (state == MainState::msGrabbing || state == MainState::msEncoding)) {
-        // A grab is running inside this call's caller: ask it to stop (it
-        // asks the user) rather than tearing the window down under it.
-        controller_->SetState(MainState::msIdle);
+    if (!shutDown_ && controller_->Busy()) {
+        // A grab or a lookup is running inside this call's caller: ask it to
+        // stop (a grab asks the user) rather than tearing the window down
+        // under it.
+        controller_->RequestCancel();
         event->ignore();
         return;
     }
@@ -717,6 +734,7 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (listView_ && watched == listView_->viewport() && event->type() == QEvent::Resize) FitColumns();
     if (watched == listView_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Minus || key == Qt::Key_Plus) {  // before the list's type-ahead search takes them

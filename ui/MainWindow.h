@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -86,6 +87,9 @@ private:
     void ConnectTrackCommands();
     void ShowRow(int index, const TrackRow& row);
     void Connect(const char* action, std::function<void()> handler);
+    // Shows the user's column widths, with the room the list has beyond them
+    // given to the title column.
+    void FitColumns();
 
     std::unique_ptr<TMainForm> controller_;
     IUserDialogs& dialogs_;
@@ -94,6 +98,8 @@ private:
     bool shutDown_ = false;
     bool fillingDriveBox_ = false;
     bool fillingList_ = false;
+    bool fittingColumns_ = false;
+    std::array<int, 5> columnWidths_{144, 90, 80, 80, 150};  // as the user set them
 
     QWidget* toolPanel_ = nullptr;
     QComboBox* driveBox_ = nullptr;

@@ -10,6 +10,7 @@
 
 #include "base/Paths.h"
 #include "base/ProgramSettings.h"
+#include "cdrom/DiscRead.h"
 #include "cdrom/DiscSource.h"
 #include "cdrom/Toc.h"
 #include "cdrom/TocReport.h"
@@ -135,8 +136,7 @@ int RunLookup(const std::vector<std::string>& args, std::ostream& out, std::ostr
     sv::StoreDiscId(disc, id);
     disc.SetTrackCount(static_cast<std::uint8_t>(toc->trackStarts.size()));
     disc.SetLbaBase(150);
-    const bool known = albums.LoadAlbum(disc, tags, id);
-    sv::BuildLayout(opened->toc, disc, known);
+    sv::LayOutDisc(opened->toc, disc, albums.LoadAlbum(disc, tags, id));
     tags.EnsureCount(disc.TrackCount());
 
     CliDialogs dialogs(err, choice);

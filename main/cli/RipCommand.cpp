@@ -22,6 +22,7 @@
 #include "app/SettingsStore.h"
 #include "base/Language.h"
 #include "base/Paths.h"
+#include "cdrom/DiscRead.h"
 #include "cdrom/DiscSource.h"
 #include "cdrom/Toc.h"
 #include "encoders/Encoders.h"
@@ -195,7 +196,9 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         sv::StoreDiscId(known, id);
         known.SetTrackCount(disc.TrackCount());
         known.SetLbaBase(150);
-        if (albums.LoadAlbum(known, tags, id) && sv::BuildLayout(opened->toc, known, true)) disc = known;
+        if (const sv::AlbumSource source = albums.LoadAlbum(known, tags, id);
+            source != sv::kNoAlbum && sv::LayOutDisc(opened->toc, known, source))
+            disc = known;
     }
     const int count = disc.TrackCount();
     tags.EnsureCount(count);

@@ -88,6 +88,7 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
     const bool encode = s.EncodeFlag() && s.OutputFormat() != kFormatWav;
     const bool onTheFly = encode && s.OnTheFlyEncoding();
     if (c.hooks.selectRow) c.hooks.selectRow(row);
+    if (c.hooks.caption) c.hooks.caption(std::string(kProgramCaption) + " - " + c.disc.TrackCopy(row).Title());
 
     const std::string output = BuildOutputPath(s, c.disc, &c.tags, row, c.dialogs, c.hooks.runSettingsDialog);
     if (output.empty()) {

@@ -38,13 +38,17 @@ inline constexpr int kStateEncoding = 5;
 inline constexpr int kRowImageDone = 2;
 inline constexpr int kRowImageFailed = 3;
 
+// The window caption outside a rip; while a track is read it is followed by
+// " - " and the track's title.
+inline constexpr const char* kProgramCaption = "Sornaval v3.4";
+
 // What the session asks of the window (or of whoever stands in for it). Every
 // hook may be left empty.
 struct RipHooks {
     std::function<int()> getState;            // empty: the context's own state
     std::function<void(int)> setState;
     std::function<void()> stop;               // "Stop" of the main window
-    std::function<void(int row)> selectRow;   // select, scroll into view, caption
+    std::function<void(int row)> selectRow;   // select and scroll into view
     std::function<void(const std::string& text)> caption;  // window caption and application title
     std::function<void(int row, const std::string& text)> rowStatus;
     std::function<void(int row, int image)> rowImage;

@@ -17,9 +17,6 @@
 
 namespace sv {
 
-// The window caption outside a rip.
-inline constexpr const char* kProgramCaption = "Sornaval v3.4";
-
 // The menu item of "Скопировать CD в один файл" that started the rip.
 enum class WholeDiscSender {
     WavMenu,       // WAVE2

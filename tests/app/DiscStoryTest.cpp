@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "app/CdromDriveAccess.h"
@@ -47,7 +48,7 @@ protected:
     TempDir dir_;
     ManualClock clock_;
     ScriptedDialogs dialogs_;
-    NullEventPump pump_;
+    svtest::ScriptedEventPump pump_;
 };
 
 }  // namespace
@@ -176,23 +177,36 @@ TEST_F(DiscStory, GrabbingTheCheckedTracksToWavMarksThemDone) {
     EXPECT_FALSE(app.form.Settings().EncodeFlag());
     EXPECT_EQ(app.form.State(), MainState::msIdle);
     EXPECT_EQ(app.view.selected, (std::vector<int>{0, 2}));
+    // The caption names the track being read, and the product alone afterwards.
+    const auto& shown = app.view.captions;
+    for (const char* c : {"Sornaval v3.4 - Track 1", "Sornaval v3.4 - Track 3"})
+        EXPECT_NE(std::find(shown.begin(), shown.end(), c), shown.end()) << c;
+    EXPECT_EQ(app.view.caption, "Sornaval v3.4");
+    EXPECT_EQ(app.view.applicationTitle, "Sornaval v3.4");
 }
 
-TEST_F(DiscStory, WithoutTheCacheFileTheLocalDatabaseSuppliesTheTitles) {
-    {
+TEST_F(DiscStory, WithoutTheCacheFileTheLocalDatabaseSuppliesTheTitlesOnTheDrivesTiming) {
+    // An entry of the local database without titles for tracks 2 and 4.
+    std::filesystem::create_directories(dir_.Path() / "LocalCDDB/rock");
+    svtest::WriteFileBytes(dir_.Path() / "LocalCDDB/rock/19to19",
+                           "# xmcd\r\nDISCID=19008204\r\nDTITLE=Кино / Группа крови\r\n"
+                           "TTITLE0=Группа крови\r\nTTITLE2=Спокойная ночь\r\n");
+    // The demo disc's tracks start at absolute frames 150, 3150, 5400 and 8025,
+    // the lead-out at 9900: each track ends where the next one starts.
+    const std::vector<Msf> ends{{0, 42, 0}, {1, 12, 0}, {1, 47, 0}, {2, 12, 0}};
+    const std::vector<std::string> captions{"Группа крови", "Track 2", "Спокойная ночь", "Track 4"};
+    for (int start = 0; start < 2; ++start) {  // from the local database, then from the album cache it fed
         Program app(*this);
-        app.form.ArtistEdited("Кино");
-        app.form.AlbumEdited("Группа крови");
-        app.form.RenameTrackCommand(0, "Группа крови");
+        EXPECT_EQ(app.view.artist, "Кино");
+        EXPECT_EQ(app.view.album, "Группа крови");
+        ASSERT_EQ(app.view.rows.size(), 4u);
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_EQ(app.view.rows[static_cast<std::size_t>(k)].caption, captions[static_cast<std::size_t>(k)]);
+            EXPECT_EQ(app.form.Disc().TrackCopy(k).EndMsf(), ends[static_cast<std::size_t>(k)]) << start << k;
+        }
         app.form.Shutdown();
+        EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "setting/albums/419463684.dat"));
     }
-    std::filesystem::remove(dir_.Path() / "setting/albums/419463684.dat");
-    std::filesystem::remove(dir_.Path() / "setting/albums/419463684.dat.tag");
-    Program app(*this);
-    EXPECT_EQ(app.view.artist, "Кино");
-    EXPECT_EQ(app.view.album, "Группа крови");
-    ASSERT_EQ(app.view.rows.size(), 4u);
-    EXPECT_EQ(app.view.rows[0].caption, "Группа крови");
 }
 
 TEST_F(DiscStory, LookupWithSeveralMatchesAppliesTheChosenOneToTheWindow) {
@@ -220,6 +234,41 @@ TEST_F(DiscStory, LookupWithSeveralMatchesAppliesTheChosenOneToTheWindow) {
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_NE(requests[0].find("cddb+query+19008204+4+150+3150+5400+8025+132"), std::string::npos);
     EXPECT_NE(requests[1].find("cddb+read+misc+19008204"), std::string::npos);
+}
+
+TEST_F(DiscStory, ALookupWaitingForItsServerKeepsConflictingCommandsOffUntilStopGivesItUp) {
+    svtest::LoopbackServer server;
+    ASSERT_TRUE(server.Ok());
+    server.AddConnection({svtest::ServerStep::Hang()});  // accepts the query, never answers
+    Program app(*this);
+    app.form.Settings().SetCddbServer("127.0.0.1:" + std::to_string(server.Port()));
+    app.form.Settings().SetCddbTimeoutMs(30000);
+    std::filesystem::create_directories(dir_.Path() / "Music");
+    bool busy = false;
+    CommandStates during;
+    GrabResult nestedGrab;
+    pump_.At(pump_.Calls() + 3, [&] {  // the user clicks around while the lookup waits
+        busy = app.form.Busy();
+        during = app.view.commands;
+        app.form.LookupCommand();
+        nestedGrab = app.form.Grab(GrabSender::WavButton);
+        app.form.Eject();
+        app.form.RefreshCommand();
+        app.form.Stop();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    app.form.LookupCommand();
+    // Stop ended the wait long before the server's 30 s, and no retry question came.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_TRUE(dialogs_.Done());
+    EXPECT_TRUE(busy);
+    EXPECT_FALSE(during.grab || during.lookup || during.eject || during.settings || during.idle || during.driveBox);
+    EXPECT_TRUE(during.stop);
+    EXPECT_EQ(server.Connections(), 1);  // the nested lookup sent nothing
+    EXPECT_FALSE(nestedGrab.ran);
+    EXPECT_EQ(app.drives.Tray(), TrayState::DoorClosedIdle);  // not ejected
+    EXPECT_FALSE(app.form.Busy());
+    EXPECT_EQ(app.view.commands, CommandStatesFor(true, true));
 }
 
 TEST_F(DiscStory, AMissingMusicFolderSendsTheUserToTheSettingsWithoutChangingTheGrab) {

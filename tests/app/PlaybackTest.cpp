@@ -84,6 +84,10 @@ TEST_F(Playback, PlayFollowPauseResumeAndAdvance) {
     EXPECT_EQ(form_->CurrentTrack(), 1);
     EXPECT_EQ(Plays(), std::vector<std::string>{"00:42:00-01:12:00"});
     EXPECT_EQ(view_.caption, "Sornaval v3.4 - Track 2");
+
+    form_->Stop();  // the stopped track leaves the caption and the application title
+    EXPECT_EQ(view_.caption, "Sornaval v3.4");
+    EXPECT_EQ(view_.applicationTitle, "Sornaval v3.4");
 }
 
 TEST_F(Playback, StepsStayOnTheDiscAndPlaySelectedSkipsUncheckedTracks) {

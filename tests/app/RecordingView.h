@@ -18,7 +18,11 @@ using namespace sv;
 // Records what the controller shows.
 class RecordingView : public IMainView {
 public:
-    void SetCaption(const std::string& c) override { caption = c; }
+    void SetCaption(const std::string& c) override {
+        caption = c;
+        captions.push_back(c);
+    }
+    std::vector<std::string> captions;  // every caption shown, in order
     void SetApplicationTitle(const std::string& t) override { applicationTitle = t; }
     void SetProfileMenu(const std::vector<std::string>& c, int tag) override {
         profiles = c;

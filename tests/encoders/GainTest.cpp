@@ -1,6 +1,7 @@
 // Normalisation gain, block scaling, peak tracking and the mono mix-down.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "base/Bytes.h"
@@ -17,13 +18,34 @@ sv::TProgramSettings Norm(int lowT, int highT, int lowTarget, int highTarget) {
     return s;
 }
 
-TEST(NormalizationGain, TheDocumentedExamples) {
-    const auto s = Norm(90, 98, 90, 98);
-    EXPECT_NEAR(sv::NormalizationGain(16384, s), 1.7999, 1e-4);
-    EXPECT_NEAR(sv::NormalizationGain(16384, s), 90.0 / ((16384 - 0.999999) * 100.0 / 32768.0) * 0.9999, 1e-12);
-    EXPECT_EQ(sv::NormalizationGain(30000, s), 1.0);
-    EXPECT_NEAR(sv::NormalizationGain(32767, s), 0.9800, 1e-4);
-    EXPECT_LT(sv::NormalizationGain(32767, s), 0.98);
+TEST(NormalizationGain, RaisesQuietAudioToTheTargetAndLowersLoudAudio) {
+    // Expected gains worked out by hand. Above 10000 the plain rule holds:
+    // target / ((peak - 0.999999) x 100 / 32768) x 0.9999. Below it the gain
+    // is the one that puts the peak exactly on the target (target x 327.68 /
+    // peak), never more than 32767 / peak and never more than 100 (+40 dB).
+    struct Case {
+        int peak, lowTarget;
+        double gain;
+    };
+    const Case cases[] = {
+        {16384, 90, 1.7999298588903},  // 50 %
+        {30000, 90, 1.0},              // 91.55 %: between the thresholds
+        {32767, 90, 0.9799618120924},  // 99.99 %: lowered to 98 %
+        {20000, 90, 1.4744862682396},
+        {5000, 90, 5.89824},           // the plain rule would give 5.89883
+        {1000, 90, 29.4912},
+        {300, 90, 98.304},
+        {10, 90, 100.0},               // dither: +40 dB at most, not 2949
+        {1, 90, 100.0},                // the plain rule gives 3e10
+        {0, 90, 1.0},                  // digital silence is left alone
+        {20000, 120, 1.63835},         // a target above full scale stops short of clipping
+    };
+    for (const Case& c : cases) {
+        const auto s = Norm(90, 98, c.lowTarget, 98);
+        const double gain = sv::NormalizationGain(static_cast<std::int16_t>(c.peak), s);
+        EXPECT_NEAR(gain, c.gain, 1e-9) << "peak " << c.peak;
+        EXPECT_LE(std::trunc(c.peak * gain + 0.5), 32767.0) << "peak " << c.peak;
+    }
 }
 
 TEST(ScaleBlock, RoundsByAddingAHalfAndTruncatingTowardZero) {

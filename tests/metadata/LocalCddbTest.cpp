@@ -121,6 +121,14 @@ TEST_F(LocalCddbTest, SharedWindowsNameIsReplacedAndNotTakenForTheOtherDisc) {
     EXPECT_EQ(loaded.Album(), "");
     ASSERT_TRUE(db.LoadById(0xA5FF0001, loaded));
     EXPECT_EQ(loaded.Album(), "Second Album");
+
+    // The other disc's file in an earlier genre folder (blues before rock), and
+    // a second name in the same folder, do not hide the disc's own file.
+    svtest::WriteFileBytes(Root() + "blues/A5toA5", "# xmcd\nDISCID=a5aaaaaa\nDTITLE=Other / Blues\n");
+    svtest::WriteFileBytes(Root() + "rock/a5toa5", "# xmcd\nDISCID=a5bbbbbb\nDTITLE=Other / Rock\n");
+    svtest::WriteFileBytes(Root() + "soundtrack/A5toA5", "# xmcd\nDISCID=a5cccccc,a5102b0c\nDTITLE=Mine / Found\n");
+    ASSERT_TRUE(db.LoadById(0xA5102B0C, loaded));
+    EXPECT_EQ(loaded.Album(), "Found");
 }
 
 TEST_F(LocalCddbTest, UnixNamesAndOtherNamesAreFound) {

@@ -9,10 +9,18 @@
 
 namespace riptest {
 
-RipRig::RipRig(const std::string& track2Mode) {
+RipRig::RipRig(const std::string& track2Mode, int track3Dither) {
     svtest::UseRussianMessages();
     const int sectors = kTrackStarts[3];
-    const auto audio = svtest::MusicLike(static_cast<std::size_t>(sectors) * 588, 2, 12000);
+    auto audio = svtest::MusicLike(static_cast<std::size_t>(sectors) * 588, 2, 12000);
+    if (track3Dither > 0) {
+        const int span = 2 * track3Dither + 1;
+        for (std::size_t i = static_cast<std::size_t>(kTrackStarts[2]) * 2352, k = 0; i < audio.size(); i += 2, ++k) {
+            const auto s = static_cast<std::int16_t>(static_cast<int>((k * 7919) % static_cast<std::size_t>(span)) - track3Dither);
+            audio[i] = static_cast<std::uint8_t>(s & 0xFF);
+            audio[i + 1] = static_cast<std::uint8_t>((s >> 8) & 0xFF);
+        }
+    }
     svtest::WriteFileBytes(dir.Path() / "disc.bin", std::string(audio.begin(), audio.end()));
     svtest::WriteFileBytes(dir.Path() / "disc.cue",
                            "FILE \"disc.bin\" BINARY\n"

@@ -46,8 +46,10 @@ struct RipRig {
     std::map<int, int> images;
     std::vector<std::string> calls;  // "volume 255", "priority high", "shutdown", ...
 
-    // `track2Mode` is the CUE mode of the second track ("AUDIO", "MODE1/2352").
-    explicit RipRig(const std::string& track2Mode = "AUDIO");
+    // `track2Mode` is the CUE mode of the second track ("AUDIO", "MODE1/2352");
+    // a `track3Dither` above 0 makes the third track dither whose samples run
+    // through -track3Dither..track3Dither.
+    explicit RipRig(const std::string& track2Mode = "AUDIO", int track3Dither = 0);
     std::string OutDir() const { return (dir.Path() / "music").string() + "/"; }
     std::string TempFolder() const { return (dir.Path() / "TempFiles").string() + "/"; }
     // The image's bytes of sectors [first, first + count).
