@@ -2,7 +2,9 @@
 using namespace std::string_literals;
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "base/DiscInfo.h"
 #include "base/ProgramSettings.h"
@@ -45,6 +47,168 @@ TEST(ProgramSettings, DefaultsLandAtTheirOffsets) {
     EXPECT_EQ(s.LocalCddbDir(), "/data/sornaval/LocalCDDB/");
     EXPECT_EQ(s.CddbTimeoutMs(), 0);
 }
+
+namespace {
+
+// A value whose little-endian bytes are all different from each other and
+// from the fill byte, made from the field's offset.
+std::uint64_t PatternValue(std::size_t offset, std::size_t width) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < width; ++i) v |= static_cast<std::uint64_t>((offset + i) % 0x70 + 1) << (8 * i);
+    return v;
+}
+template <class T>
+T Pattern(std::size_t offset) { return static_cast<T>(PatternValue(offset, sizeof(T))); }
+std::vector<std::uint8_t> LE(std::size_t offset, std::size_t width) {
+    std::vector<std::uint8_t> b;
+    for (std::size_t i = 0; i < width; ++i) b.push_back(static_cast<std::uint8_t>((offset + i) % 0x70 + 1));
+    return b;
+}
+std::vector<std::uint8_t> TextBytes(std::size_t offset, std::size_t width) {
+    std::vector<std::uint8_t> b(width, 0);
+    const std::string text = "t" + std::to_string(offset);
+    std::copy(text.begin(), text.end(), b.begin());
+    return b;
+}
+
+struct FieldCase {
+    const char* name;
+    std::size_t offset, width;
+    void (*set)(TProgramSettings&);
+    std::vector<std::uint8_t> expected;
+};
+
+#define INT(Name, Type, Off, Width) \
+    {#Name, Off, Width, [](TProgramSettings& s) { s.Set##Name(Pattern<Type>(Off)); }, LE(Off, Width)}
+#define BOOL(Name, Off) {#Name, Off, 1, [](TProgramSettings& s) { s.Set##Name(true); }, {1}}
+#define TEXT(Name, Off, Width) \
+    {#Name, Off, Width, [](TProgramSettings& s) { s.Set##Name("t" + std::to_string(Off)); }, TextBytes(Off, Width)}
+
+}  // namespace
+
+// Every field of the settings file, at the offset and width of its layout
+// table (written out here, not taken from the accessors): each setter writes
+// exactly its own bytes and not one byte beside them.
+TEST(ProgramSettings, EveryFieldWritesItsOwnBytesAndNothingElse) {
+    const std::vector<FieldCase> fields = {
+        TEXT(OutputDir, 0, 261),
+        BOOL(FileUseTrackName, 261),
+        BOOL(FileUseAlbumName, 262),
+        BOOL(FileUseArtistName, 263),
+        BOOL(FileUseTrackNum, 264),
+        BOOL(DirPerAlbum, 265),
+        BOOL(DirPerArtist, 266),
+        BOOL(EncodeFlag, 267),
+        INT(Mp3AcmFormatIndex, std::uint16_t, 268, 2),
+        INT(OutputFormat, std::uint8_t, 270, 1),
+        INT(CurrentDrive, std::uint8_t, 271, 1),
+        INT(ReadSpeed, std::uint8_t, 272, 1),
+        BOOL(AudioCDAssociation, 273),
+        BOOL(EjectAfterCopy, 274),
+        BOOL(UseLameEncoder, 275),
+        BOOL(ShutdownAfterCopy, 276),
+        INT(SectorsPerRead, std::uint8_t, 277, 1),
+        BOOL(UseSPTI, 278),
+        BOOL(ShowGrid, 279),
+        BOOL(MaxPriority, 280),
+        BOOL(UseProxy, 281),
+        TEXT(CddbServer, 282, 25),
+        TEXT(ProxyHost, 307, 25),
+        TEXT(CddbPath, 332, 30),
+        TEXT(ProxyUser, 362, 25),
+        TEXT(ProxyPassword, 387, 20),
+        INT(CddbServerIndex, std::uint8_t, 407, 1),
+        INT(CddbTimeoutMs, std::int32_t, 408, 4),
+        INT(CddbPort, std::int32_t, 412, 4),
+        INT(Volume, std::uint8_t, 440, 1),
+        INT(SettingsPage, std::uint8_t, 442, 1),
+        BOOL(Normalize, 443),
+        BOOL(SetDriveVolume, 444),
+        BOOL(DigitalPlayback, 445),
+        BOOL(LockTray, 446),
+        BOOL(DisableReadCache, 447),
+        {"ColumnWidths[4]", 456, 2, [](TProgramSettings& s) { s.SetColumnWidth(4, Pattern<std::int16_t>(456)); }, LE(456, 2)},
+        {"ColumnWidths[0]", 448, 2, [](TProgramSettings& s) { s.SetColumnWidth(0, Pattern<std::int16_t>(448)); }, LE(448, 2)},
+        INT(NormLowThreshold, std::uint8_t, 458, 1),
+        INT(NormHighThreshold, std::uint8_t, 459, 1),
+        INT(NormLowTarget, std::uint8_t, 460, 1),
+        INT(NormHighTarget, std::uint8_t, 461, 1),
+        BOOL(ShowWaveButton, 462),
+        BOOL(ShowWmaButton, 463),
+        BOOL(WmaUseDRM, 464),
+        INT(WmaBitrateIndex, std::uint8_t, 465, 1),
+        BOOL(ShowBurnButton, 466),
+        BOOL(ShowConvertButton, 467),
+        BOOL(ShowFreeDBButton, 468),
+        BOOL(ShowPlayerButton, 469),
+        TEXT(ConvertOutputDir, 470, 261),
+        INT(ConvertDirection, std::uint8_t, 731, 1),
+        BOOL(ConvertKeepSourceDir, 732),
+        BOOL(ConvertDeleteSource, 733),
+        INT(ConvertBitrateIndex, std::uint8_t, 734, 1),
+        BOOL(SizeDisplayAlt, 735),
+        INT(WindowColor, std::uint32_t, 736, 4),
+        INT(ControlColor, std::uint32_t, 740, 4),
+        INT(PlayBarColor, std::uint32_t, 744, 4),
+        {"ReadCommand[0]", 748, 1, [](TProgramSettings& s) { s.SetReadCommand(0, Pattern<std::uint8_t>(748)); }, LE(748, 1)},
+        {"ReadCommand[63]", 811, 1, [](TProgramSettings& s) { s.SetReadCommand(63, Pattern<std::uint8_t>(811)); }, LE(811, 1)},
+        BOOL(UseFormatString, 812),
+        TEXT(FormatString, 813, 30),
+        BOOL(OnTheFlyEncoding, 843),
+        INT(OggMinBitrateIndex, std::int32_t, 844, 4),
+        INT(OggMaxBitrateIndex, std::int32_t, 848, 4),
+        INT(OggNomBitrateIndex, std::int32_t, 852, 4),
+        INT(OggQuality, std::int32_t, 856, 4),
+        BOOL(OggUseQuality, 860),
+        BOOL(Mp3AsOgg, 864),
+        INT(ExtractMethod, std::uint8_t, 865, 1),
+        TEXT(LanguageName, 866, 20),
+        TEXT(LocalCddbDir, 886, 260),
+        BOOL(LocalCddbUnix, 1146),
+        BOOL(LocalCddbOnly, 1149),
+        BOOL(SpinUpBeforeCopy, 1150),
+        INT(ExtEncoder, std::int32_t, 1152, 4),
+        INT(ApeLevel, std::int32_t, 1156, 4),
+        BOOL(ApeMono, 1160),
+        INT(FaacBitrateIndex, std::int32_t, 1164, 4),
+        INT(FaacUseTns, std::int32_t, 1168, 4),
+        INT(FaacAllowMidSide, std::int32_t, 1172, 4),
+        INT(FaacObjectType, std::int32_t, 1176, 4),
+        INT(FaacMpeg4, std::int32_t, 1180, 4),
+        INT(Mp3AcmCodecIndex, std::int32_t, 1184, 4),
+        TEXT(AcmFileExt, 1188, 6),
+        BOOL(AcmWriteWavHeader, 1194),
+        BOOL(AcmWriteTag, 1195),
+        INT(AcmCodecIndex, std::int32_t, 1196, 4),
+        INT(AcmFormatIndex, std::int32_t, 1200, 4),
+        BOOL(RipCueSheet, 1204),
+        INT(LameBitrateIndex, std::int32_t, 416, 4),
+        INT(LameMaxBitrateIndex, std::int32_t, 420, 4),
+        INT(LameMode, std::int32_t, 424, 4),
+        INT(LameVbrMethod, std::int8_t, 428, 1),
+        INT(LameVbrQuality, std::int32_t, 432, 4),
+        BOOL(LameVbrEnabled, 436),
+        INT(LamePreset, std::int16_t, 438, 2),
+    };
+    EXPECT_EQ(fields.size(), 98u);
+    for (const FieldCase& f : fields) {
+        TProgramSettings s;
+        std::fill(s.Data(), s.Data() + TProgramSettings::kSize, 0xEE);
+        f.set(s);
+        for (std::size_t i = 0; i < TProgramSettings::kSize; ++i) {
+            const bool inside = i >= f.offset && i < f.offset + f.width;
+            const std::uint8_t want = inside ? f.expected[i - f.offset] : 0xEE;
+            if (s.Data()[i] != want) {
+                ADD_FAILURE() << f.name << ": byte " << i << " is " << int(s.Data()[i]) << ", expected " << int(want);
+                break;
+            }
+        }
+    }
+}
+
+#undef INT
+#undef BOOL
+#undef TEXT
 
 TEST(ProgramSettings, FixupsGiveDefaultColoursVolumeAndFolder) {
     TProgramSettings s;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -79,6 +80,23 @@ TEST_F(MainWindowTest, EscapeMinimisesAndClosingSavesTheSettings) {
     EXPECT_TRUE(window_.windowState() & Qt::WindowMinimized);
     window_.close();
     EXPECT_EQ(std::filesystem::file_size(dir_.Path() / "setting/set.dat"), 1208u);
+}
+
+TEST_F(MainWindowTest, TheTitleColumnTakesTheSpareRoomAndOnlyTheUsersWidthsAreStored) {
+    window_.Start();
+    window_.resize(1000, 500);
+    window_.show();
+    auto* list = window_.findChild<QTreeWidget*>("ListView");
+    EXPECT_GT(list->columnWidth(0), 144 + 100);  // the list is far wider than the five columns
+    EXPECT_EQ(list->columnWidth(4), 150);
+    list->header()->resizeSection(2, 120);  // as a drag of the size column's edge
+    window_.close();
+    const std::string record = svtest::ReadFileBytes(dir_.Path() / "setting/set.dat");
+    ASSERT_EQ(record.size(), 1208u);
+    std::vector<int> stored;
+    for (int i = 0; i < 5; ++i)  // five little-endian 16-bit widths from byte 448
+        stored.push_back(static_cast<std::uint8_t>(record[448 + 2 * i]) | static_cast<std::uint8_t>(record[449 + 2 * i]) << 8);
+    EXPECT_EQ(stored, (std::vector<int>{144, 90, 120, 80, 150}));
 }
 
 TEST_F(MainWindowTest, LanguageMenuSwitchesTheWindowToEnglish) {
