@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+#include "app/LanguageFiles.h"
+#include "base/Language.h"
+#include "base/Paths.h"
+#include "base/Text.h"
+
 namespace sv::cli {
 namespace {
 std::vector<CommandInfo>& Registry() {
@@ -10,13 +15,50 @@ std::vector<CommandInfo>& Registry() {
 }
 }  // namespace
 
-CommandRegistration::CommandRegistration(const char* name, const char* usage, const char* summary, CommandFn run) {
-    Registry().push_back({name, usage, summary, run});
+CommandRegistration::CommandRegistration(const char* name, const char* usage, const char* summary, CommandFn run,
+                                         std::string details) {
+    Registry().push_back({name, usage, summary, run, std::move(details)});
     std::sort(Registry().begin(), Registry().end(),
               [](const CommandInfo& a, const CommandInfo& b) { return a.name < b.name; });
 }
 
 const std::vector<CommandInfo>& Commands() { return Registry(); }
+
+namespace {
+std::string& Choice() {
+    static std::string choice;
+    return choice;
+}
+
+std::vector<LanguageMenuEntry> LanguageEntries(TLanguage& language) {
+    const std::string folder = LanguageFolder();
+    EnsureBuiltinLanguageFiles(folder);
+    language.SetFiles(BuildLanguageFileList(folder));
+    return BuildLanguageMenu(language);
+}
+}  // namespace
+
+void SetLanguageChoice(std::string name) { Choice() = std::move(name); }
+const std::string& LanguageChoice() { return Choice(); }
+
+bool LoadLanguage(TLanguage& language, const std::string& settingsName) {
+    const auto menu = LanguageEntries(language);
+    int tag = -1;
+    const std::string wanted = AsciiLower(Choice().empty() ? settingsName : Choice());
+    for (const auto& e : menu)
+        if (AsciiLower(e.name) == wanted) tag = e.tag;
+    if (tag < 0 && !Choice().empty()) return false;
+    language.LoadLanguage(tag >= 0 ? tag : 0);
+    SetGlobalLanguage(&language);
+    return true;
+}
+
+std::vector<std::string> InstalledLanguages() {
+    TLanguage language;
+    std::vector<std::string> names;
+    for (const auto& e : LanguageEntries(language)) names.push_back(e.name);
+    return names;
+}
 
 bool Options::Flag(const std::string& name) const {
     return std::find(args_.begin(), args_.end(), name) != args_.end();

@@ -54,6 +54,8 @@ int RunDiscId(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
 const sv::cli::CommandRegistration kRegistration("discid", "[--drive N | --image FILE.cue | --demo] [--json]",
                                                  "print the CDDB disc identifier, track offsets and length",
-                                                 &RunDiscId);
+                                                 &RunDiscId,
+                                                 std::string(sv::cli::kDiscSourceHelp) +
+                                                     "  --json           identifier, offsets and length as JSON\n");
 
 }  // namespace

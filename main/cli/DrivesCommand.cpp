@@ -25,6 +25,9 @@ int RunDrives(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
 const sv::cli::CommandRegistration kRegistration("drives", "[--json]",
                                                  "list the drives: index, name, transport, device or image",
-                                                 &RunDrives);
+                                                 &RunDrives,
+                                                 "The CD drives of the machine, then the disc images of\n"
+                                                 "setting/virtual.lst (or the demo disc when there is no drive).\n\n"
+                                                 "  --json           the list as JSON\n");
 
 }  // namespace

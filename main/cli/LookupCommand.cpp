@@ -10,6 +10,7 @@
 
 #include "base/Paths.h"
 #include "base/ProgramSettings.h"
+#include "base/Language.h"
 #include "cdrom/DiscRead.h"
 #include "cdrom/DiscSource.h"
 #include "cdrom/Toc.h"
@@ -123,6 +124,8 @@ int RunLookup(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
 
     sv::TProgramSettings settings = LoadSettings();
+    sv::TLanguage language;
+    sv::cli::LoadLanguage(language, settings.LanguageName());
     if (const auto server = options.Value("--server")) settings.SetCddbServer(*server);
     sv::TLocalCDDB localDb;
     sv::TAlbumCache albums;
@@ -153,6 +156,11 @@ int RunLookup(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
 const sv::cli::CommandRegistration kRegistration(
     "lookup", "[--drive N | --image FILE.cue | --demo] [--choose N] [--server HOST[:PORT]] [--json]",
-    "look the disc up on the CDDB server, store the album and print what was applied", &RunLookup);
+    "look the disc up on the CDDB server, store the album and print what was applied", &RunLookup,
+    std::string(sv::cli::kDiscSourceHelp) +
+        "  --server HOST[:PORT]  the CDDB server (default: the settings' server, gnudb.gnudb.org)\n"
+        "  --choose N       take match N (from 1) when the server offers several\n"
+        "                   (default: the first); the matches are listed\n"
+        "  --json           what was applied as JSON\n");
 
 }  // namespace

@@ -18,7 +18,6 @@
 #include <set>
 #include <span>
 
-#include "app/LanguageFiles.h"
 #include "app/SettingsStore.h"
 #include "base/Language.h"
 #include "base/Paths.h"
@@ -115,16 +114,6 @@ bool ParseTrackList(const std::string& text, int trackCount, std::set<int>& trac
     return !tracks.empty();
 }
 
-void LoadLanguage(sv::TLanguage& language, const std::string& name) {
-    const std::string folder = sv::LanguageFolder();
-    sv::EnsureBuiltinLanguageFiles(folder);
-    language.SetFiles(sv::BuildLanguageFileList(folder));
-    const auto menu = sv::BuildLanguageMenu(language);
-    const int tag = sv::FindLanguageTag(menu, name);
-    language.LoadLanguage(tag >= 0 ? tag : 0);
-    sv::SetGlobalLanguage(&language);
-}
-
 int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const sv::cli::Options options(args);
     std::vector<std::string> flags = sv::kDiscSourceFlags;
@@ -160,16 +149,21 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const sv::SettingsLocations where = sv::DefaultSettingsLocations();
     sv::TProgramSettings settings = sv::LoadSettingsFile(where, "set.dat");
     sv::TLanguage language;
-    LoadLanguage(language, settings.LanguageName());
-    if (const auto dir = options.Value("--output-dir")) {
-        std::error_code ec;
-        std::filesystem::create_directories(*dir, ec);
-        if (ec) {
-            err << "rip: cannot create the output folder \"" << *dir << "\": " << ec.message() << "\n";
+    sv::cli::LoadLanguage(language, settings.LanguageName());
+    // A missing music folder is made, as command-line rippers do (the window
+    // asks instead).
+    const std::string outputDir = options.Value("--output-dir").value_or(settings.OutputDir());
+    std::error_code ec;
+    if (!std::filesystem::is_directory(outputDir, ec)) {
+        std::filesystem::create_directories(outputDir, ec);
+        if (ec || !std::filesystem::is_directory(outputDir)) {
+            err << "rip: cannot create the output folder \"" << outputDir << "\": "
+                << (ec ? ec.message() : "it is not a folder") << "\n";
             return 1;
         }
-        settings.SetOutputDir(sv::WithTrailingSlash(std::filesystem::absolute(*dir).string()));
+        err << "rip: created the output folder \"" << outputDir << "\"\n";
     }
+    settings.SetOutputDir(sv::WithTrailingSlash(std::filesystem::absolute(outputDir).string()));
     if (options.Flag("--on-the-fly")) settings.SetOnTheFlyEncoding(true);
     if (options.Flag("--cue")) settings.SetRipCueSheet(true);
 
@@ -196,8 +190,8 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         sv::StoreDiscId(known, id);
         known.SetTrackCount(disc.TrackCount());
         known.SetLbaBase(150);
-        if (const sv::AlbumSource source = albums.LoadAlbum(known, tags, id);
-            source != sv::kNoAlbum && sv::LayOutDisc(opened->toc, known, source))
+        if (const sv::AlbumSource from = albums.LoadAlbum(known, tags, id);
+            from != sv::kNoAlbum && sv::LayOutDisc(opened->toc, known, from))
             disc = known;
     }
     const int count = disc.TrackCount();
@@ -286,6 +280,18 @@ const sv::cli::CommandRegistration kRegistration(
     "rip",
     "[--drive N | --image FILE.cue | --demo] [--tracks LIST | --whole-disc [--cue]] [--format wav|mp3] [--on-the-fly] "
     "[--output-dir DIR] [--ignore-free-space]",
-    "grab tracks, or the whole disc into one file, as WAV or MP3 with the program's settings", &RunRip);
+    "grab tracks, or the whole disc into one file, as WAV or MP3 with the program's settings", &RunRip,
+    std::string(sv::cli::kDiscSourceHelp) +
+        "  --tracks LIST    the tracks to grab, e.g. 1,3-5 (default: every audio track)\n"
+        "  --whole-disc     the whole disc into one file named after the album\n"
+        "  --cue            with --whole-disc: write its CUE sheet beside it\n"
+        "  --format wav|mp3 the output format (default: mp3, with the settings' LAME options)\n"
+        "  --on-the-fly     encode while reading instead of from a temporary WAV file\n"
+        "  --output-dir DIR the music folder for this run (default: the settings' folder);\n"
+        "                   a missing folder is created\n"
+        "  --ignore-free-space  grab even when the folder may not have room\n\n"
+        "Files are named and tagged as the window program names them, with the titles of\n"
+        "the album cache (see 'lookup'). Ctrl+C stops the track being read and removes its\n"
+        "partial file.\n");
 
 }  // namespace

@@ -33,6 +33,7 @@ int RunToc(const std::vector<std::string>& args, std::ostream& out, std::ostream
 }
 
 const sv::cli::CommandRegistration kRegistration("toc", "[--drive N | --image FILE.cue | --demo] [--json]",
-                                                 "print the disc layout", &RunToc);
+                                                 "print the disc layout", &RunToc,
+    std::string(sv::cli::kDiscSourceHelp) + "  --json           the layout as JSON\n");
 
 }  // namespace

@@ -24,6 +24,12 @@ if command -v ffmpeg >/dev/null; then
 fi
 
 "$cli" rip --demo --format ogg --output-dir "$work/ogg" >/dev/null 2>&1 && fail "a format that is not there succeeded"
+# A fresh account: no music folder yet. It is made and named.
+HOME=$work/home "$cli" --lang english rip --demo --format wav --tracks 4 >"$work/out" 2>"$work/err" || fail "fresh-account grab status $?"
+grep -q 'created the output folder' "$work/err" || fail "the new music folder was not announced"
+[ -f "$work/home/Music/Unknown artist/Unknown album/Track 4.wav" ] || fail "no file in the new music folder"
+grep -q '^04 Track 4: Copied$' "$work/out" || fail "--lang english did not give English messages"
+
 touch "$work/file"
 "$cli" rip --demo --format wav --tracks 1 --output-dir "$work/file/sub" >/dev/null 2>&1 && fail "an impossible folder succeeded"
 echo "cli rip: ok"
