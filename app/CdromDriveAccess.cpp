@@ -40,12 +40,12 @@ bool CdromDriveAccess::ReadDisc(const TProgramSettings& settings, DISC_INFO& dis
     return present;
 }
 
-std::vector<std::string> CdromDriveAccess::DriveInfo(const std::string& languageName) {
+std::vector<std::string> CdromDriveAccess::DriveInfo(const std::string& yes, const std::string& no) {
     std::array<std::uint8_t, kCapabilitiesBytes> caps{};
     cdrom_->Capabilities(caps);
     const int current = cdrom_->CurrentDrive();
     const std::string name = current >= 0 && current < cdrom_->DriveCount() ? cdrom_->DriveNames()[current] : "";
-    return DriveInfoLines(name, std::span<const std::uint8_t, 26>(caps.data(), 26), languageName);
+    return DriveInfoLines(name, std::span<const std::uint8_t, 26>(caps.data(), 26), yes, no);
 }
 
 int CdromDriveAccess::AddImage(const std::string& path, std::string& error) {

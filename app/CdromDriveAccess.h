@@ -28,7 +28,7 @@ public:
     bool ReadDisc(const TProgramSettings& settings, DISC_INFO& disc, IUserDialogs& dialogs,
                   const AlbumHook& album) override;
     std::vector<std::uint8_t> LastToc() const override { return lastToc_; }
-    std::vector<std::string> DriveInfo(const std::string& languageName) override;
+    std::vector<std::string> DriveInfo(const std::string& yes, const std::string& no) override;
     int AddImage(const std::string& path, std::string& error) override;
     std::optional<std::vector<DetectionRow>> DetectReadCommands(int transport, int drive, int sectors,
                                                                 IUserDialogs& dialogs, IEventPump* pump) override;

@@ -42,7 +42,7 @@ public:
     // The READ TOC reply of the last disc read (empty when none).
     virtual std::vector<std::uint8_t> LastToc() const = 0;
     // The drive information window's lines for the current drive.
-    virtual std::vector<std::string> DriveInfo(const std::string& languageName) = 0;
+    virtual std::vector<std::string> DriveInfo(const std::string& yes, const std::string& no) = 0;
     // Adds a disc image as a drive (remembered for the next start); its index
     // or -1 with `error`.
     virtual int AddImage(const std::string& path, std::string& error) = 0;
@@ -79,7 +79,7 @@ public:
     bool TestUnitReady() override { return false; }
     bool ReadDisc(const TProgramSettings&, DISC_INFO&, IUserDialogs&, const AlbumHook&) override { return false; }
     std::vector<std::uint8_t> LastToc() const override { return {}; }
-    std::vector<std::string> DriveInfo(const std::string&) override { return {}; }
+    std::vector<std::string> DriveInfo(const std::string&, const std::string&) override { return {}; }
     int AddImage(const std::string&, std::string& error) override {
         error = "no drive layer";
         return -1;

@@ -190,6 +190,7 @@ void TMainForm::SetupLanguages() {
 }
 
 void TMainForm::ApplyMainWindowTexts() {
+    view_.SetLanguageName(settings_.LanguageName());
     // Without a loaded language every lookup is empty; the window then keeps
     // the texts it has rather than losing every caption.
     if (language_.CurrentIndex() < 0) return;
@@ -734,7 +735,11 @@ void TMainForm::AfterAlbumEditor() {
     RefreshDisc();
 }
 
-void TMainForm::DriveInfoCommand() { view_.ShowDriveInfo(drives_.DriveInfo(settings_.LanguageName())); }
+void TMainForm::DriveInfoCommand() {
+    const std::string& name = settings_.LanguageName();
+    view_.ShowDriveInfo(drives_.DriveInfo(WindowValue(OtherTexts(), "Yes", language_, name),
+                                          WindowValue(OtherTexts(), "No", language_, name)));
+}
 
 bool TMainForm::OpenImageCommand(const std::string& path) {
     if (Busy()) return false;

@@ -75,6 +75,9 @@ public:
     virtual void SetPollTimer(bool on) = 0;
     virtual void SetDriveNames(const std::vector<std::string>& names, int current) = 0;
     virtual void SetLanguageMenu(const std::vector<LanguageMenuEntry>& entries, int checkedTag) = 0;
+    // The language now in use (its stored name), for what the toolkit itself
+    // shows: standard buttons and file dialogs.
+    virtual void SetLanguageName(const std::string& /*name*/) {}
     // The profile menu: "&Default" (tag -1) and one entry per profile (tags
     // 0..9) with its caption; `checkedTag` is the current one.
     virtual void SetProfileMenu(const std::vector<std::string>& captions, int checkedTag) = 0;

@@ -1,6 +1,9 @@
 #include "app/WindowTexts.h"
 
 #include <cstring>
+#include <string_view>
+
+#include "base/Language.h"
 
 namespace sv {
 
@@ -53,7 +56,7 @@ const WindowTexts& MainWindowTexts() {
         {"ShowMP3ConfigBox", T::Text, 0, "Быстрая настройка MP3...", "Quick MP3 settings..."},
         {"LanguageMenu", T::Text, 0, "Язык", "Language"},
         {"HelpMenu", T::Text, 0, "&Помощь", "&Help"},
-        {"Help1", T::Text, 0, "Домашняя страница", "Home page"},
+        {"Help1", T::Text, 0, "Руководство пользователя", "User guide"},
         {"About1", T::Text, 0, "О программе...", "About..."},
         {"SpeedButton1", T::ToolTip, 0, "Обновить", "Refresh"},
         {"WMAButton", T::ToolTip, 0, "Сграбить в WMA", "Grab to WMA"},
@@ -85,7 +88,7 @@ const WindowTexts& MainWindowTexts() {
         {"TrackPanel", T::ToolTip, 0, "Треков", "Tracks"},
         {"TimePanel", T::ToolTip, 0, "Общее время", "Total time"},
         {"SizePanel", T::ToolTip, 0, "Размер", "Size"},
-        {"ProfileDefault", T::Text, 0, "&Default", "&Default"},
+        {"ProfileDefault", T::Text, 0, "&По умолчанию", "&Default"},
         {"ProfileSave", T::Text, 0, "&Сохранить", "&Save"},
         {"ProfileDelete", T::Text, 0, "Удалить", "Delete"},
         {"GrabHintPrefix", T::Value, 0, "Сграбить в ", "Grab to "},
@@ -191,6 +194,7 @@ const WindowTexts& SettingsFormTexts() {
         {"UseAsCDPlayerBox", T::Text, 0, "Использовать как плейер аудио CD", "Use as the audio CD player"},
         {"PriorityBox", T::Text, 0, "Высший приоритет при копировании", "Highest priority while copying"},
         {"ShutComp", T::Text, 0, "Выключить компьютер после копирования", "Switch the computer off after copying"},
+        {"FAACUseTns", T::Text, 0, "Временное формирование шума (TNS)", "Temporal noise shaping"},
     }};
     return texts;
 }
@@ -262,8 +266,40 @@ const WindowTexts& CddbEditFormTexts() {
     return texts;
 }
 
+const WindowTexts& OtherTexts() {
+    static const WindowTexts texts{kOtherTextsSection, {
+        {"TCDInfo", T::Title, 0, "Информация о приводе", "Drive information"},
+        {"CopyButton", T::Text, 0, "Копировать", "Copy"},
+        {"Yes", T::Value, 0, "Да", "Yes"},
+        {"No", T::Value, 0, "Нет", "No"},
+        {"AboutTitle", T::Value, 0, "О программе Sornaval", "About Sornaval"},
+        {"AboutSummary", T::Value, 0, "Граббер, проигрыватель, конвертер и запись аудио CD.",
+         "Audio CD grabber, player, converter and burner."},
+        {"AboutVersion", T::Value, 0, "Версия", "Version"},
+        {"AboutLicence", T::Value, 0, "Распространяется на условиях GNU GPL версии 3 или более поздней.",
+         "Distributed under the GNU GPL, version 3 or later."},
+        {"AboutLibraries", T::Value, 0, "Используемые библиотеки и их лицензии:", "Libraries used and their licences:"},
+        {"AboutDataFolder", T::Value, 0, "Папка данных:", "Data folder:"},
+        {"GuideMissing", T::Value, 0, "Руководство пользователя не найдено. Искали:", "The user guide was not found. Looked in:"},
+    }};
+    return texts;
+}
+
+std::string WindowValue(const WindowTexts& table, const char* key, TLanguage& language, const std::string& languageName) {
+    if (languageName != "Russian" && language.CurrentIndex() >= 0) {
+        for (std::size_t i = 0; i < table.texts.size(); ++i) {
+            if (std::string_view(table.texts[i].object) != key || table.texts[i].target != TextTarget::Value) continue;
+            if (!language.SeekSection(table.section)) break;
+            std::string text = language.GetText(static_cast<int>(i) + 2);
+            if (!text.empty()) return text;
+        }
+    }
+    return table.Russian(key);
+}
+
 std::vector<const WindowTexts*> AllWindowTexts() {
-    return {&MainWindowTexts(), &SettingsFormTexts(), &Id3FormTexts(), &CddbEditFormTexts(), &ReadCommandFormTexts()};
+    return {&MainWindowTexts(),     &SettingsFormTexts(),    &Id3FormTexts(),
+            &CddbEditFormTexts(),   &ReadCommandFormTexts(), &OtherTexts()};
 }
 
 }  // namespace sv

@@ -41,12 +41,20 @@ inline constexpr int kSettingsSection = 2;
 inline constexpr int kId3FormSection = 5;
 inline constexpr int kCddbEditSection = 6;
 inline constexpr int kReadCommandSection = 10;
+inline constexpr int kOtherTextsSection = 11;  // the drive information window, the about box, small texts
 
 const WindowTexts& MainWindowTexts();
 const WindowTexts& SettingsFormTexts();
 const WindowTexts& ReadCommandFormTexts();
 const WindowTexts& Id3FormTexts();
 const WindowTexts& CddbEditFormTexts();
+const WindowTexts& OtherTexts();
+
+class TLanguage;
+// The text of a Value entry `key` of the table: from the loaded language's
+// section when a language other than Russian is in use and it has one, else
+// the built-in text.
+std::string WindowValue(const WindowTexts& table, const char* key, TLanguage& language, const std::string& languageName);
 
 // Every window's table, in ascending section order.
 std::vector<const WindowTexts*> AllWindowTexts();

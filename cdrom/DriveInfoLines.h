@@ -12,9 +12,11 @@
 
 namespace sv {
 
-// Yes/no are "Да"/"Нет" when `languageName` is "Russian", "1"/"0" otherwise.
+// Each capability line is its label, padded so that the colons of all lines
+// stand in one column, ": " and `yes` or `no`; the buffer line ends in the
+// size in Kb.
 std::vector<std::string> DriveInfoLines(std::string_view driveName, std::span<const std::uint8_t, 26> capabilities,
-                                        std::string_view languageName);
+                                        std::string_view yes, std::string_view no);
 
 // All lines joined by newlines (the window's "Copy").
 std::string DriveInfoText(const std::vector<std::string>& lines);

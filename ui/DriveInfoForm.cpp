@@ -8,12 +8,15 @@
 #include <QVBoxLayout>
 
 #include "app/MainForm.h"
+#include "app/WindowTexts.h"
+#include "ui/WindowTextApplier.h"
 
 namespace sv {
 
-TCDInfo::TCDInfo(const std::vector<std::string>& lines, QWidget* parent) : QDialog(parent) {
+TCDInfo::TCDInfo(const std::vector<std::string>& lines, TLanguage* language, const std::string& languageName,
+                 QWidget* parent)
+    : QDialog(parent) {
     setObjectName("TCDInfo");
-    setWindowTitle(kCaption);
     auto* layout = new QVBoxLayout(this);
     auto* list = new QListWidget(this);
     list->setObjectName("InfoList");
@@ -27,11 +30,13 @@ TCDInfo::TCDInfo(const std::vector<std::string>& lines, QWidget* parent) : QDial
     list->setMinimumSize(420, 360);
     layout->addWidget(list);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    auto* copy = buttons->addButton("Copy", QDialogButtonBox::ActionRole);
+    auto* copy = buttons->addButton(QString(), QDialogButtonBox::ActionRole);
     copy->setObjectName("CopyButton");
     connect(copy, &QPushButton::clicked, this, [text] { QApplication::clipboard()->setText(text); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
+    ApplyBuiltinTexts(this, OtherTexts());
+    if (language) ApplyLanguageToDialog(this, OtherTexts(), *language, languageName);
 }
 
 }  // namespace sv

@@ -8,10 +8,14 @@
 
 namespace sv {
 
+class TLanguage;
+
 class TCDInfo : public QDialog {
     Q_OBJECT
 public:
-    explicit TCDInfo(const std::vector<std::string>& lines, QWidget* parent = nullptr);
+    // `language` and `languageName` give the window's texts (Russian when none).
+    TCDInfo(const std::vector<std::string>& lines, TLanguage* language, const std::string& languageName,
+            QWidget* parent = nullptr);
 };
 
 }  // namespace sv

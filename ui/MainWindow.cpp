@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,6 +23,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/AboutBox.h"
 #include "ui/CDDBEditForm.h"
 #include "ui/DriveInfoForm.h"
 #include "ui/ID3Form.h"
@@ -340,6 +342,8 @@ void TMainWindow::ConnectTrackCommands() {
         menuBar()->setEnabled(true);
         controller_->AfterAlbumEditor();
     });
+    Connect("About1", [this] { ShowAboutBox(this, controller_->Language(), controller_->Settings().LanguageName()); });
+    Connect("Help1", [this] { OpenUserGuide(dialogs_, controller_->Language(), controller_->Settings().LanguageName()); });
     Connect("N13", [this] {
         if (QTreeWidgetItem* item = listView_->currentItem()) listView_->editItem(item, 0);
     });
@@ -505,7 +509,7 @@ void TMainWindow::ShowArtistScan(int index, int total) {
 }
 
 void TMainWindow::ShowDriveInfo(const std::vector<std::string>& lines) {
-    TCDInfo info(lines, this);
+    TCDInfo info(lines, &controller_->Language(), controller_->Settings().LanguageName(), this);
     info.exec();
 }
 
@@ -522,8 +526,14 @@ void TMainWindow::SetTimePanel(const std::string& text) { timePanel_->setText(QS
 
 void TMainWindow::RedrawPlayBar() { playBar_->update(); }
 
+// Commands whose windows the program does not have yet: shown, never enabled.
+constexpr const char* kNotYetAvailable[] = {"ConvertButton", "ConvertFile1", "BurnCDButton", "AudioCD1",
+                                            "TrackPropItem", "ShowMP3ConfigBox"};
+
 void TMainWindow::SetCommandStates(const CommandStates& c) {
     auto enable = [this](const char* name, bool on) {
+        for (const char* missing : kNotYetAvailable)
+            if (std::string_view(missing) == name) on = false;
         for (QObject* o : findChildren<QObject*>(QLatin1String(name))) {
             if (auto* w = qobject_cast<QWidget*>(o)) w->setEnabled(on);
             else if (auto* a = qobject_cast<QAction*>(o)) a->setEnabled(on);
@@ -558,6 +568,7 @@ void TMainWindow::SetCommandStates(const CommandStates& c) {
     enable("CDROMBox", c.driveBox);
     for (const char* n : {"SpeedButton1", "Refresh1", "OpenImage1", "SysInfo", "CDDB1", "SpeedButton17", "ProfileMenu"})
         enable(n, c.idle);
+    for (const char* n : kNotYetAvailable) enable(n, false);
 }
 
 void TMainWindow::PlaceToolButtons(const std::vector<ToolButtonPlace>& places) {
@@ -665,6 +676,23 @@ void TMainWindow::ClearPanels() {
 void TMainWindow::SetVolumeBar(int value) {
     const QSignalBlocker block(volumeBar_);
     volumeBar_->setValue(value);
+}
+
+void TMainWindow::SetLanguageName(const std::string& name) {
+    // Language names of the language files and the toolkit's translation
+    // codes; English needs none.
+    static const std::pair<const char*, const char*> kCodes[] = {
+        {"russian", "ru"}, {"ukrainian", "uk"}, {"belarusian", "be"}, {"german", "de"},  {"french", "fr"},
+        {"spanish", "es"}, {"italian", "it"},   {"polish", "pl"},     {"czech", "cs"},   {"bulgarian", "bg"},
+    };
+    QCoreApplication::removeTranslator(&qtTexts_);
+    const QString lower = QString::fromStdString(name).toLower();
+    for (const auto& [language, code] : kCodes) {
+        if (lower != QLatin1String(language)) continue;
+        if (qtTexts_.load(QStringLiteral("qtbase_") + QLatin1String(code),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(&qtTexts_);
+    }
 }
 
 std::array<int, 5> TMainWindow::ColumnWidths() const { return columnWidths_; }

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <QTranslator>
 
 #include <array>
 #include <functional>
@@ -66,6 +67,7 @@ public:
     void ShowDriveInfo(const std::vector<std::string>& lines) override;
     void ShowArtistScan(int index, int total) override;
     void SetVolumeBar(int value) override;
+    void SetLanguageName(const std::string& name) override;
     std::array<int, 5> ColumnWidths() const override;
     void SetColumnWidths(const std::array<int, 5>& widths) override;
     void Minimise() override;
@@ -99,6 +101,7 @@ private:
     bool fillingDriveBox_ = false;
     bool fillingList_ = false;
     bool fittingColumns_ = false;
+    QTranslator qtTexts_;  // the toolkit's own texts in the chosen language
     std::array<int, 5> columnWidths_{144, 90, 80, 80, 150};  // as the user set them
 
     QWidget* toolPanel_ = nullptr;

@@ -72,15 +72,7 @@ void ApplyBuiltinTexts(QWidget* root, const WindowTexts& table) {
 }
 
 QString WindowValueText(const WindowTexts& table, const char* key, TLanguage& language, const std::string& languageName) {
-    if (languageName != "Russian" && language.CurrentIndex() >= 0) {
-        for (std::size_t i = 0; i < table.texts.size(); ++i) {
-            if (std::strcmp(table.texts[i].object, key) != 0 || table.texts[i].target != TextTarget::Value) continue;
-            if (!language.SeekSection(table.section)) break;
-            const std::string text = language.GetText(static_cast<int>(i) + 2);
-            if (!text.empty()) return QString::fromStdString(text);
-        }
-    }
-    return QString::fromStdString(table.Russian(key));
+    return QString::fromStdString(WindowValue(table, key, language, languageName));
 }
 
 void ApplyLanguageToDialog(QWidget* root, const WindowTexts& table, TLanguage& language, const std::string& languageName) {

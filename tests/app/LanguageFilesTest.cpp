@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "app/LanguageFiles.h"
+#include "app/UserGuide.h"
 #include "app/WindowTexts.h"
 #include "base/BuiltinMessages.h"
 #include "support/TempDir.h"
@@ -89,4 +90,18 @@ TEST(LanguageFiles, EnglishFileTranslatesEveryEntry) {
     // Same shape as the Russian file: the same number of lines.
     const std::string ru = BuiltinLanguageFile(false);
     EXPECT_EQ(std::count(en.begin(), en.end(), '\n'), std::count(ru.begin(), ru.end(), '\n'));
+}
+
+TEST(UserGuide, TheLanguagesGuideFirstThenTheCommonOneFromTheFirstFolderThatHasOne) {
+    svtest::TempDir dir;
+    const std::string empty = dir.Slash() + "empty", docs = dir.Slash() + "docs";
+    std::filesystem::create_directories(empty);
+    std::filesystem::create_directories(docs);
+    svtest::WriteFileBytes(docs + "/user-guide.html", "<html></html>");
+    svtest::WriteFileBytes(docs + "/user-guide.english.html", "<html></html>");
+    EXPECT_EQ(sv::FindUserGuide("English", {empty, docs}).path, docs + "/user-guide.english.html");
+    EXPECT_EQ(sv::FindUserGuide("Russian", {empty, docs}).path, docs + "/user-guide.html");
+    const auto none = sv::FindUserGuide("Russian", {empty, dir.Slash() + "missing"});
+    EXPECT_EQ(none.path, "");
+    EXPECT_EQ(none.searched, (std::vector<std::string>{empty, dir.Slash() + "missing"}));
 }

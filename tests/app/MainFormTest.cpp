@@ -29,7 +29,7 @@ public:
     bool UseSpti() const override { return spti; }
     bool TestUnitReady() override { return discInside; }
     std::vector<std::uint8_t> LastToc() const override { return {}; }
-    std::vector<std::string> DriveInfo(const std::string&) override { return {"info"}; }
+    std::vector<std::string> DriveInfo(const std::string&, const std::string&) override { return {"info"}; }
     int AddImage(const std::string&, std::string& error) override {
         error = "no";
         return -1;

@@ -53,7 +53,7 @@ DISC_INFO ReadThroughDrive(const std::string& cue, RawToc* raw = nullptr) {
         cacheAsked = true;
         EXPECT_GT(d.TrackCount(), 0);
         EXPECT_EQ(d.LbaBase(), 150);
-        return false;
+        return kNoAlbum;
     }));
     EXPECT_TRUE(cacheAsked);
     if (raw) {

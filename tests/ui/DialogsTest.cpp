@@ -76,7 +76,9 @@ TEST_F(ReadCommandForm, NoDiscAndNoMeansNoDialog) {
 }
 
 TEST(SmallDialogs, DriveInformationCopiesItsLines) {
-    TCDInfo info({"Привод : SORNAVAL Demo", "Чтение CD-DA      : Да"});
+    TCDInfo info({"Привод : SORNAVAL Demo", "Чтение CD-DA      : Да"}, nullptr, "Russian");
+    EXPECT_EQ(info.windowTitle(), "Информация о приводе");
+    EXPECT_EQ(info.findChild<QPushButton*>("CopyButton")->text(), "Копировать");
     info.findChild<QPushButton*>("CopyButton")->click();
     EXPECT_EQ(QApplication::clipboard()->text(), "Привод : SORNAVAL Demo\nЧтение CD-DA      : Да");
 }

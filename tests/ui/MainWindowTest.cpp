@@ -48,12 +48,16 @@ TEST_F(MainWindowTest, StartsWithEveryControlAndTheRussianTexts) {
     EXPECT_EQ(window_.windowTitle(), "Sornaval v3.4");
     EXPECT_EQ(window_.findChild<QToolButton*>("SpeedButton2")->toolTip(), "Сграбить в MP3");
     EXPECT_EQ(window_.findChild<QTreeWidget*>("ListView")->headerItem()->text(1), "Длина");
-    // No drive, no disc: the disc commands are off, settings and convert stay on.
+    // No drive, no disc: the disc commands are off, settings stays on.
     EXPECT_FALSE(window_.findChild<QToolButton*>("SpeedButton2")->isEnabled());
     EXPECT_FALSE(window_.findChild<QToolButton*>("SpeedButton16")->isEnabled());
     EXPECT_FALSE(window_.findChild<QAction*>("Stop1")->isEnabled());
     EXPECT_TRUE(window_.findChild<QToolButton*>("SettingButton")->isEnabled());
-    EXPECT_TRUE(window_.findChild<QToolButton*>("ConvertButton")->isEnabled());
+    EXPECT_TRUE(window_.findChild<QAction*>("About1")->isEnabled());
+    // Commands whose windows do not exist yet are never enabled.
+    for (const char* n : {"ConvertButton", "BurnCDButton"}) EXPECT_FALSE(window_.findChild<QToolButton*>(n)->isEnabled()) << n;
+    for (const char* n : {"ConvertFile1", "AudioCD1", "TrackPropItem", "ShowMP3ConfigBox"})
+        EXPECT_FALSE(window_.findChild<QAction*>(n)->isEnabled()) << n;
     EXPECT_TRUE(window_.findChild<QComboBox*>("CDROMBox")->isEnabled());  // follows eject
 }
 
