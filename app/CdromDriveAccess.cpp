@@ -12,7 +12,11 @@ CdromDriveAccess::CdromDriveAccess(const DriveEnvironment& env, IUserDialogs* di
 
 CdromDriveAccess::~CdromDriveAccess() { cdrom_->Shutdown(); }
 
-std::vector<std::string> CdromDriveAccess::DriveNames() { return cdrom_->DriveNames(); }
+std::vector<std::string> CdromDriveAccess::DriveNames() {
+    std::vector<std::string> labels;
+    for (int i = 0; i < cdrom_->DriveCount(); ++i) labels.push_back(cdrom_->DriveLabel(i));
+    return labels;
+}
 
 bool CdromDriveAccess::SelectDrive(int index, int readCommand) { return cdrom_->SelectDrive(index, readCommand); }
 

@@ -30,6 +30,8 @@ public:
     std::vector<std::uint8_t> LastToc() const override { return lastToc_; }
     std::vector<std::string> DriveInfo(const std::string& yes, const std::string& no) override;
     int AddImage(const std::string& path, std::string& error) override;
+    bool IsImage(int index) override { return cdrom_->IsImageDrive(index); }
+    bool CloseImage(int index) override { return cdrom_->CloseImageDrive(index); }
     std::optional<std::vector<DetectionRow>> DetectReadCommands(int transport, int drive, int sectors,
                                                                 IUserDialogs& dialogs, IEventPump* pump) override;
     TrayState Tray() override;

@@ -46,6 +46,10 @@ public:
     // Adds a disc image as a drive (remembered for the next start); its index
     // or -1 with `error`.
     virtual int AddImage(const std::string& path, std::string& error) = 0;
+    // True when drive `index` is a disc image the user opened.
+    virtual bool IsImage(int /*index*/) { return false; }
+    // Takes image drive `index` out of the list and the list file.
+    virtual bool CloseImage(int /*index*/) { return false; }
     // The 27 tries of read-command detection on `drive` over `transport` (1
     // pass-through) with N = `sectors`; asks R72 while there is no disc.
     // Nothing when the user gave up.

@@ -323,6 +323,7 @@ void TMainForm::Shutdown() {
 void TMainForm::EnableCommands(bool flag) {
     commands_ = CommandStatesFor(flag, discPresent_);
     commands_.idle = !Busy();
+    commands_.closeImage = commands_.idle && drives_.IsImage(settings_.CurrentDrive());
     view_.SetCommandStates(commands_);
 }
 
@@ -752,6 +753,19 @@ bool TMainForm::OpenImageCommand(const std::string& path) {
     driveBoxIndex_ = -1;  // make the change below a real one
     DriveBoxChanged(index);
     return true;
+}
+
+void TMainForm::CloseImageCommand() {
+    const int index = settings_.CurrentDrive();
+    if (Busy() || !drives_.IsImage(index)) return;
+    Stop();
+    StoreAlbum();
+    discPresent_ = false;  // the disc went with its drive: nothing to store again
+    if (!drives_.CloseImage(index)) return;
+    settings_.SetCurrentDrive(0);
+    driveBoxIndex_ = -1;
+    drives_.SelectDrive(0, settings_.ReadCommand(0));
+    RefreshDisc();
 }
 
 void TMainForm::Stop() {

@@ -133,6 +133,8 @@ public:
     IEventPump& Pump() { return pump_; }
     // Adds a disc image as a drive and selects it; false with a message.
     bool OpenImageCommand(const std::string& path);
+    // Closes the disc image of the current drive and selects the first drive.
+    void CloseImageCommand();
     const std::vector<std::string>& Artists() const { return artists_; }
     TAlbumCache& Albums() { return albums_; }
     TLocalCDDB& LocalDatabase() { return localDb_; }

@@ -35,6 +35,7 @@ struct CommandStates {
     // Commands outside the disc commands (refresh, open image, the editors,
     // profiles, media player): off while a grab or a lookup runs.
     bool idle = true;
+    bool closeImage = false;  // the current drive is a disc image
     bool driveBox = false;  // exactly when eject is
     friend bool operator==(const CommandStates&, const CommandStates&) = default;
 };

@@ -37,6 +37,7 @@ const WindowTexts& MainWindowTexts() {
         {"DiscMenu", T::Text, 0, "&Диск", "&Disc"},
         {"Refresh1", T::Text, 0, "Обновить", "Refresh"},
         {"OpenImage1", T::Text, 0, "Открыть образ диска...", "Open disc image..."},
+        {"CloseImage1", T::Text, 0, "Закрыть образ диска", "Close disc image"},
         {"Stop1", T::Text, 0, "Стоп", "Stop"},
         {"Eject1", T::Text, 0, "Извлечь", "Eject"},
         {"SysInfo", T::Text, 0, "Информация о приводе...", "Drive information..."},

@@ -33,7 +33,7 @@ int AspiTransport::Scan() {
     });
     int target = 0;
     for (std::size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].isVirtual) table_.push_back({virtualHost, target++, static_cast<int>(i)});
+        if (entries[i].isVirtual && !entries[i].closed) table_.push_back({virtualHost, target++, static_cast<int>(i)});
     if (table_.size() > kMaxDrives) table_.resize(kMaxDrives);
     return DriveCount();
 }

@@ -144,11 +144,40 @@ int DriveCatalog::AddImage(const std::string& path, bool remember, std::string& 
     return index;
 }
 
+void DriveCatalog::CloseImage(int n) {
+    if (n < 0 || n >= Count()) return;
+    CatalogEntry& e = entries_[static_cast<std::size_t>(n)];
+    if (!e.isVirtual || e.closed) return;
+    e.closed = true;
+    e.drive.reset();
+    if (env_.virtualListPath.empty()) return;
+    std::ifstream in(env_.virtualListPath);
+    if (!in) return;
+    std::string kept, line;
+    bool dropped = false;
+    while (std::getline(in, line)) {
+        if (!dropped && Trim(line) == e.image) {
+            dropped = true;  // one line per image opened
+            continue;
+        }
+        kept += line + "\n";
+    }
+    in.close();
+    if (!dropped) return;
+    const std::string temporary = env_.virtualListPath + ".new";
+    std::ofstream out(temporary, std::ios::trunc);
+    out << kept;
+    out.close();
+    std::error_code ec;
+    if (out) fs::rename(temporary, env_.virtualListPath, ec);
+    else fs::remove(temporary, ec);
+}
+
 std::unique_ptr<IScsiDevice> DriveCatalog::OpenPassThrough(int n, int& error) {
     error = 0;
     if (n < 0 || n >= Count()) return nullptr;
     CatalogEntry& e = entries_[static_cast<std::size_t>(n)];
-    if (e.isVirtual) return std::make_unique<SharedDevice>(e.drive);
+    if (e.isVirtual) return e.drive ? std::make_unique<SharedDevice>(e.drive) : nullptr;
     if (e.srPath.empty()) return nullptr;
     auto dev = SgIoDevice::Open(e.srPath, error);
     if (!dev && (error == EACCES || error == EPERM)) NoteAccessProblem(e.srPath);
@@ -159,7 +188,7 @@ std::unique_ptr<IScsiDevice> DriveCatalog::OpenGeneric(int n, int& error) {
     error = 0;
     if (n < 0 || n >= Count()) return nullptr;
     CatalogEntry& e = entries_[static_cast<std::size_t>(n)];
-    if (e.isVirtual) return std::make_unique<SharedDevice>(e.drive);
+    if (e.isVirtual) return e.drive ? std::make_unique<SharedDevice>(e.drive) : nullptr;
     if (e.sgPath.empty()) return nullptr;
     auto dev = SgIoDevice::Open(e.sgPath, error);
     if (!dev && (error == EACCES || error == EPERM)) NoteAccessProblem(e.sgPath);

@@ -42,6 +42,7 @@ struct CatalogEntry {
     std::string sgPath;     // SCSI generic node, empty when there is none
     int host = -1, target = -1;
     std::string image;      // virtual: the CUE path, or "demo"
+    bool closed = false;    // an image the user closed: no longer a drive
     std::shared_ptr<VirtualDrive> drive;  // virtual only
     // "/dev/sr0", "/dev/sg3", the image path or "demo".
     std::string Describe() const;
@@ -77,6 +78,10 @@ public:
     // path is also appended to the virtual drive list file. Returns the new
     // entry's position, or -1 with a message in `error`.
     int AddImage(const std::string& path, bool remember, std::string& error);
+    // Closes the image of entry n: it stays in the list (positions do not
+    // move) but no transport offers it any more, and its line leaves the
+    // virtual drive list file.
+    void CloseImage(int n);
     // Adds a virtual drive for an image already in memory (tests, demo).
     int AddVirtual(std::shared_ptr<DiscImage> disc, const std::string& name, VirtualDriveModel model = {});
 

@@ -1,5 +1,8 @@
 #include "cdrom/TCDROM.h"
 
+#include <algorithm>
+#include <filesystem>
+
 #include "base/Bytes.h"
 #include "base/Language.h"
 #include "base/Text.h"
@@ -95,6 +98,47 @@ bool TCDROM::ApplyTransport(std::uint8_t& useSpti) {
 std::string TCDROM::DriveDevice(int index) const {
     if (index < 0 || index >= DriveCount()) return {};
     return catalog_->Entries()[static_cast<std::size_t>(entries_[static_cast<std::size_t>(index)])].Describe();
+}
+
+std::string TCDROM::DriveTitle(int index) const {
+    if (index < 0 || index >= DriveCount()) return {};
+    const std::string& raw = names_[static_cast<std::size_t>(index)];
+    std::string title = Trim(std::string_view(raw).substr(0, std::min<std::size_t>(8, raw.size())));
+    const std::string product = raw.size() > 8 ? Trim(std::string_view(raw).substr(8)) : std::string();
+    if (!product.empty()) title += (title.empty() ? "" : " ") + product;
+    return title;
+}
+
+bool TCDROM::IsImageDrive(int index) const {
+    if (index < 0 || index >= DriveCount()) return false;
+    const CatalogEntry& e = catalog_->Entries()[static_cast<std::size_t>(entries_[static_cast<std::size_t>(index)])];
+    return e.isVirtual && e.image != "demo";
+}
+
+std::string TCDROM::DriveLabel(int index) const {
+    std::string label = DriveTitle(index);
+    if (IsImageDrive(index)) label += " — " + std::filesystem::path(DriveDevice(index)).filename().string();
+    return label;
+}
+
+bool TCDROM::CloseImageDrive(int index) {
+    if (!IsImageDrive(index)) return false;
+    if (index == current_) {
+        CloseDevice();
+        current_ = -1;
+    } else if (index < current_) {
+        --current_;
+    }
+    const int entry = entries_[static_cast<std::size_t>(index)];
+    entries_.erase(entries_.begin() + index);
+    names_.erase(names_.begin() + index);
+    catalog_->CloseImage(entry);
+    if (transport_ == kTransportAspi) {
+        const int keep = aspi_.CurrentIndex();
+        aspi_.Scan();
+        aspi_.Select(keep, aspi_.ReadCommand());
+    }
+    return true;
 }
 
 std::shared_ptr<VirtualDrive> TCDROM::VirtualDriveAt(int index) const {

@@ -52,6 +52,12 @@ public:
     int DriveCount() const { return static_cast<int>(names_.size()); }
     // The device node or image behind drive `index` ("/dev/sr0", a CUE path, "demo").
     std::string DriveDevice(int index) const;
+    // Vendor and product of drive `index` without their padding ("SORNAVAL Demo disc drive").
+    std::string DriveTitle(int index) const;
+    // What the drive box shows: the title, and for a disc image its file name.
+    std::string DriveLabel(int index) const;
+    // True when drive `index` is a disc image the user opened (not the demo disc).
+    bool IsImageDrive(int index) const;
     // The virtual drive behind drive `index`, or null for a real drive.
     std::shared_ptr<VirtualDrive> VirtualDriveAt(int index) const;
     const std::vector<DeviceAccessProblem>& AccessProblems() const { return catalog_->AccessProblems(); }
@@ -61,6 +67,10 @@ public:
     // list (and of the list file with `remember`). Its index, or -1 with a
     // message.
     int AddImageDrive(const std::string& path, bool remember, std::string& error);
+    // Takes the image drive `index` out of the list (and its line out of the
+    // list file). The drives after it move up by one; the current drive is
+    // closed when it was this one. False when `index` is not an image drive.
+    bool CloseImageDrive(int index);
 
     bool SelectDrive(int index, int readCommand);
     int CurrentDrive() const { return current_; }

@@ -79,7 +79,7 @@ std::string DrivesJson(const TCDROM& cdrom) {
         const bool isVirtual = cdrom.VirtualDriveAt(i) != nullptr;
         out += i ? ",\n    " : "\n    ";
         out += "{\"index\": " + std::to_string(i) + ", \"name\": " +
-               JsonString(cdrom.DriveNames()[static_cast<std::size_t>(i)]) +
+               JsonString(cdrom.DriveTitle(i)) +
                ", \"transport\": " + JsonString(TransportName(cdrom, i)) + ", " +
                (isVirtual ? "\"image\": " : "\"device\": ") + JsonString(cdrom.DriveDevice(i)) + "}";
     }
@@ -90,7 +90,7 @@ std::string DrivesJson(const TCDROM& cdrom) {
 std::string DrivesText(const TCDROM& cdrom) {
     std::string out;
     for (int i = 0; i < cdrom.DriveCount(); ++i) {
-        out += std::to_string(i) + "  " + cdrom.DriveNames()[static_cast<std::size_t>(i)] + "  " +
+        out += std::to_string(i) + "  " + cdrom.DriveTitle(i) + "  " +
                TransportName(cdrom, i) + "  " + cdrom.DriveDevice(i) + "\n";
     }
     return out;

@@ -118,6 +118,7 @@ void TMainWindow::BuildMenus() {
     disc->addAction(refresh);
     connect(refresh, &QAction::triggered, this, [this] { controller_->RefreshCommand(); });
     disc->addAction(NamedAction(this, "OpenImage1"));
+    disc->addAction(NamedAction(this, "CloseImage1"));
     QAction* stop = NamedAction(this, "Stop1");
     disc->addAction(stop);
     connect(stop, &QAction::triggered, this, [this] { controller_->Stop(); });
@@ -347,6 +348,7 @@ void TMainWindow::ConnectTrackCommands() {
     Connect("N13", [this] {
         if (QTreeWidgetItem* item = listView_->currentItem()) listView_->editItem(item, 0);
     });
+    Connect("CloseImage1", [this] { controller_->CloseImageCommand(); });
     Connect("OpenImage1", [this] {
         const auto path = dialogs_.PickFile("CUE", "CUE (*.cue);;*");
         if (path) controller_->OpenImageCommand(*path);
@@ -568,6 +570,7 @@ void TMainWindow::SetCommandStates(const CommandStates& c) {
     enable("CDROMBox", c.driveBox);
     for (const char* n : {"SpeedButton1", "Refresh1", "OpenImage1", "SysInfo", "CDDB1", "SpeedButton17", "ProfileMenu"})
         enable(n, c.idle);
+    enable("CloseImage1", c.closeImage);
     for (const char* n : kNotYetAvailable) enable(n, false);
 }
 

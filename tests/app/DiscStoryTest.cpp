@@ -128,23 +128,34 @@ TEST_F(DiscStory, InsertingAndRemovingADiscRefreshesOncePerChange) {
     EXPECT_EQ(app.view.rows.size(), 4u);
 }
 
-TEST_F(DiscStory, AnImageBecomesADriveAndABadOneIsReported) {
-    // A one-track CUE image of two seconds of silence.
-    const auto bin = dir_.Path() / "one.bin";
-    svtest::WriteFileBytes(bin, std::string(2352 * 150, '\0'));
-    const auto cue = dir_.Path() / "one.cue";
-    svtest::WriteFileBytes(cue, "FILE \"one.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+TEST_F(DiscStory, ImagesAreToldApartByNameClosedAgainAndABadOneIsReported) {
+    // Two one-track CUE images of two seconds of silence.
+    svtest::WriteFileBytes(dir_.Path() / "one.bin", std::string(2352 * 150, '\0'));
+    for (const char* name : {"one.cue", "two.cue"})
+        svtest::WriteFileBytes(dir_.Path() / name, "FILE \"one.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    const auto list = dir_.Path() / "setting/virtual.lst";
     std::filesystem::create_directories(dir_.Path() / "setting");
-    CdromDriveAccess drives(DemoOnly(&clock_, (dir_.Path() / "setting/virtual.lst").string()), nullptr, true);
+    CdromDriveAccess drives(DemoOnly(&clock_, list.string()), nullptr, true);
     RecordingView view;
     TMainForm form({view, drives, dialogs_, pump_, Where()});
     form.Construct();
-    ASSERT_TRUE(form.OpenImageCommand(cue.string()));
-    EXPECT_EQ(view.drives.size(), 2u);
-    EXPECT_EQ(view.driveIndex, 1);
+    EXPECT_FALSE(view.commands.closeImage);  // the demo disc is no image
+    ASSERT_TRUE(form.OpenImageCommand((dir_.Path() / "one.cue").string()));
+    ASSERT_TRUE(form.OpenImageCommand((dir_.Path() / "two.cue").string()));
+    EXPECT_EQ(view.drives, (std::vector<std::string>{"SORNAVAL Demo disc drive", "SORNAVAL Disc image — one.cue",
+                                                     "SORNAVAL Disc image — two.cue"}));
+    EXPECT_EQ(view.driveIndex, 2);
     ASSERT_EQ(view.rows.size(), 1u);
     EXPECT_EQ(view.rows[0].length, "00:02:00");
-    EXPECT_EQ(form.Settings().CurrentDrive(), 1);
+    EXPECT_TRUE(view.commands.closeImage);
+
+    // Closing the current image drops it from the box and from the list file.
+    form.DriveBoxChanged(1);
+    form.CloseImageCommand();
+    EXPECT_EQ(view.drives, (std::vector<std::string>{"SORNAVAL Demo disc drive", "SORNAVAL Disc image — two.cue"}));
+    EXPECT_EQ(form.Settings().CurrentDrive(), 0);
+    EXPECT_EQ(view.rows.size(), 4u);  // the demo disc again
+    EXPECT_EQ(svtest::ReadFileBytes(list), (dir_.Path() / "two.cue").string() + "\n");
 
     dialogs_.ExpectMessage("");
     EXPECT_FALSE(form.OpenImageCommand((dir_.Path() / "missing.cue").string()));

@@ -152,7 +152,7 @@ TEST(DriveObject, NoRealDriveShowsTheDemoAndTheImageList) {
     EXPECT_NE(error.find("gone.cue"), std::string::npos);
 
     const std::string json = DrivesJson(cdrom);
-    EXPECT_NE(json.find("{\"index\": 0, \"name\": \"SORNAVALDemo disc drive \", \"transport\": \"virtual\", "
+    EXPECT_NE(json.find("{\"index\": 0, \"name\": \"SORNAVAL Demo disc drive\", \"transport\": \"virtual\", "
                         "\"image\": \"demo\"}"),
               std::string::npos)
         << json;
