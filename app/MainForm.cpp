@@ -231,7 +231,8 @@ void TMainForm::ChooseLanguage(int tag) {
     if (!discPresent_) return;
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         TrackRow& row = rows_[i];
-        if (row.audio) row.status = row.checked ? LangMessage(3) : LangMessage(4);
+        if (row.audio)
+            row.status = RowStatus(row.checked, disc_.Track(static_cast<int>(i)).DoneFlag(), LangMessage(3), LangMessage(4));
         else row.caption = dataCaption_;
         view_.UpdateTrackRow(static_cast<int>(i), row);
     }
@@ -425,7 +426,7 @@ void TMainForm::TrackChecked(int index, bool checked) {
     TrackRow& row = rows_[static_cast<std::size_t>(index)];
     if (!row.audio) return;
     row.checked = checked;
-    row.status = checked ? LangMessage(3) : LangMessage(4);
+    row.status = RowStatus(checked, disc_.Track(index).DoneFlag(), LangMessage(3), LangMessage(4));
     view_.UpdateTrackRow(index, row);
 }
 
@@ -568,6 +569,13 @@ GrabResult TMainForm::Grab(GrabSender sender) {
     const int refreshes = refreshes_;
     const GrabResult result = RunGrabCommand(sender, context, grabHooks);
     ResetCaption();
+    if (result.ran) {
+        std::string text = WindowValue(OtherTexts(), "GrabWritten", language_, settings_.LanguageName());
+        ReplaceAll(text, "%1", std::to_string(result.rip.written));
+        ReplaceAll(text, "%2", std::to_string(result.rip.requested));
+        ReplaceAll(text, "%3", settings_.OutputDir());
+        view_.ShowStatusMessage(text);
+    }
     // The check boxes follow what the session made of them (done tracks off),
     // unless an eject after copying has read the drive again.
     for (std::size_t i = 0; refreshes == refreshes_ && i < rows_.size() && i < checked.size(); ++i) {
@@ -718,6 +726,11 @@ WholeDiscResult TMainForm::GrabWholeDisc(WholeDiscSender sender) {
                        MakeRipHooks(), compressPrefix_};
     const WholeDiscResult result = RunWholeDiscGrabCommand(sender, context);
     ResetCaption();
+    if (result.written) {
+        std::string text = WindowValue(OtherTexts(), "WholeDiscWritten", language_, settings_.LanguageName());
+        ReplaceAll(text, "%1", result.file);
+        view_.ShowStatusMessage(text);
+    }
     view_.SetPollTimer(true);
     return result;
 }
@@ -771,7 +784,8 @@ void TMainForm::CloseImageCommand() {
 void TMainForm::Stop() {
     playBar_.SetPosition(0);
     view_.RedrawPlayBar();
-    view_.SetTimePanel("");
+    // The panel showed the play position; it shows the disc's total time again.
+    view_.SetTimePanel(discPresent_ ? timeHint_ + ": " + TotalTime(disc_) : std::string());
     if (longCommand_) longCommand_->RequestCancel();
     if (state_ == MainState::msGrabbing) {
         state_ = MainState::msIdle;

@@ -79,6 +79,8 @@ public:
     // The language now in use (its stored name), for what the toolkit itself
     // shows: standard buttons and file dialogs.
     virtual void SetLanguageName(const std::string& /*name*/) {}
+    // A line in the status bar that says how a long command ended.
+    virtual void ShowStatusMessage(const std::string& text) = 0;
     // The profile menu: "&Default" (tag -1) and one entry per profile (tags
     // 0..9) with its caption; `checkedTag` is the current one.
     virtual void SetProfileMenu(const std::vector<std::string>& captions, int checkedTag) = 0;

@@ -108,4 +108,25 @@ std::uint8_t ValidReadCommand(std::uint8_t stored) {
     return stored < ReadCommandNames().size() ? stored : 0;
 }
 
+int AudioTabForFormat(int outputFormat) {
+    switch (outputFormat) {
+    case kFormatOgg: return 1;
+    case kFormatWma: return 2;
+    case kFormatApe:
+    case kFormatAac:
+    case kFormatAcm: return 3;
+    default: return 0;  // MP3, and WAV (which has no tab)
+    }
+}
+
+int FormatForAudioTab(int tab, int extEncoder, int storedFormat) {
+    switch (tab) {
+    case 0: return kFormatMp3;
+    case 1: return kFormatOgg;
+    case 2: return kFormatWma;
+    case 3: return extEncoder == 0 ? kFormatApe : extEncoder == 1 ? kFormatAac : kFormatAcm;
+    default: return storedFormat;
+    }
+}
+
 }  // namespace sv

@@ -55,4 +55,11 @@ std::string ConfirmOutputFolder(const std::string& folder, IUserDialogs& dialogs
 // A read command above the list resets to the first one.
 std::uint8_t ValidReadCommand(std::uint8_t stored);
 
+// The encoding page's audio tabs (0 MP3, 1 Ogg Vorbis, 2 WMA, 3 external
+// encoders, 4 normalisation) and the output format stored between grabs: the
+// dialog opens on the tab of the stored format and stores the format of the
+// tab it closes on (the normalisation tab keeps the stored format).
+int AudioTabForFormat(int outputFormat);
+int FormatForAudioTab(int tab, int extEncoder, int storedFormat);
+
 }  // namespace sv

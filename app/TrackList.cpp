@@ -14,6 +14,10 @@ std::string MegabytesText(double bytes) {
     return buf;
 }
 
+std::string RowStatus(bool checked, bool done, const std::string& notCopied, const std::string& copied) {
+    return checked && !done ? notCopied : copied;
+}
+
 std::vector<TrackRow> BuildTrackRows(const DISC_INFO& disc, const std::string& dataCaption,
                                      const std::string& notCopied, const std::string& copied) {
     std::vector<TrackRow> rows;
@@ -32,7 +36,7 @@ std::vector<TrackRow> BuildTrackRows(const DISC_INFO& disc, const std::string& d
             row.image = t.DoneFlag() ? 2 : 1;
             row.length = FormatMsf(t.LengthMsf());
             row.size = MegabytesText(t.SizeBytes());
-            row.status = row.checked ? notCopied : copied;
+            row.status = RowStatus(row.checked, t.DoneFlag(), notCopied, copied);
         }
         rows.push_back(row);
     }

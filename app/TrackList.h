@@ -26,6 +26,11 @@ struct TrackRow {
 std::vector<TrackRow> BuildTrackRows(const DISC_INFO& disc, const std::string& dataCaption,
                                      const std::string& notCopied, const std::string& copied);
 
+// A row's status: R03 (to copy) for a checked track not copied yet, R04
+// (copied) otherwise; a track already copied says so even when it is checked
+// to be copied again.
+std::string RowStatus(bool checked, bool done, const std::string& notCopied, const std::string& copied);
+
 // "%2.2f Mb" of bytes / 1048576.
 std::string MegabytesText(double bytes);
 

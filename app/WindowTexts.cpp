@@ -281,6 +281,8 @@ const WindowTexts& OtherTexts() {
          "Distributed under the GNU GPL, version 3 or later."},
         {"AboutLibraries", T::Value, 0, "Используемые библиотеки и их лицензии:", "Libraries used and their licences:"},
         {"AboutDataFolder", T::Value, 0, "Папка данных:", "Data folder:"},
+        {"GrabWritten", T::Value, 0, "Записано треков: %1 из %2, в папку %3", "%1 of %2 tracks written to %3"},
+        {"WholeDiscWritten", T::Value, 0, "Записан файл %1", "Written: %1"},
         {"GuideMissing", T::Value, 0, "Руководство пользователя не найдено. Искали:", "The user guide was not found. Looked in:"},
     }};
     return texts;

@@ -176,4 +176,10 @@ std::string Trim(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
+    if (from.empty()) return;
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
 }  // namespace sv

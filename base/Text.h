@@ -52,5 +52,7 @@ std::string AsciiLower(std::string_view s);
 bool StartsWith(std::string_view s, std::string_view prefix);
 bool EndsWith(std::string_view s, std::string_view suffix);
 std::string Trim(std::string_view s);
+// Replaces every `from` in `text` by `to`.
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to);
 
 }  // namespace sv

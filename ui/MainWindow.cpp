@@ -311,6 +311,7 @@ void TMainWindow::BuildStatusPanels() {
     connect(sizeIndicator_, &QToolButton::clicked, this, [this] { controller_->ToggleSizeDisplay(); });
     sizePanel_ = make("SizePanel", 1);
     posPanel_ = make("PosPanel", 0);
+    messagePanel_ = make("MessagePanel", 2);
 }
 
 void TMainWindow::Connect(const char* action, std::function<void()> handler) {
@@ -336,10 +337,9 @@ void TMainWindow::ConnectTrackCommands() {
         const MainState state = controller_->State();
         if (state == MainState::msGrabbing || state == MainState::msEncoding) return;
         controller_->BeforeAlbumEditor();
+        // The editor is modal over the main window, which stays in view.
         menuBar()->setEnabled(false);
-        hide();
-        RunCddbEditor(*controller_, nullptr);
-        show();
+        RunCddbEditor(*controller_, this);
         menuBar()->setEnabled(true);
         controller_->AfterAlbumEditor();
     });
@@ -679,6 +679,11 @@ void TMainWindow::ClearPanels() {
 void TMainWindow::SetVolumeBar(int value) {
     const QSignalBlocker block(volumeBar_);
     volumeBar_->setValue(value);
+}
+
+void TMainWindow::ShowStatusMessage(const std::string& text) {
+    messagePanel_->setText(QString::fromStdString(text));
+    messagePanel_->setToolTip(messagePanel_->text());
 }
 
 void TMainWindow::SetLanguageName(const std::string& name) {

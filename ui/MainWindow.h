@@ -68,6 +68,7 @@ public:
     void ShowArtistScan(int index, int total) override;
     void SetVolumeBar(int value) override;
     void SetLanguageName(const std::string& name) override;
+    void ShowStatusMessage(const std::string& text) override;
     std::array<int, 5> ColumnWidths() const override;
     void SetColumnWidths(const std::array<int, 5>& widths) override;
     void Minimise() override;
@@ -114,6 +115,7 @@ private:
     QLabel* timePanel_ = nullptr;
     QLabel* sizePanel_ = nullptr;
     QLabel* posPanel_ = nullptr;
+    QLabel* messagePanel_ = nullptr;  // how the last grab ended
     QToolButton* sizeIndicator_ = nullptr;
     QMenu* trackPopup_ = nullptr;
     QWidget* artistScan_ = nullptr;

@@ -31,7 +31,12 @@ TReadCommandForm::TReadCommandForm(const std::vector<DetectionRow>& rows, TLangu
         item->setText(3, QString::fromStdString(row.Result()));
         item->setIcon(0, style()->standardIcon(row.Image() == 0 ? QStyle::SP_DialogApplyButton : QStyle::SP_DialogCancelButton));
     }
+    // Every column as wide as its header and its longest cell; the command
+    // column takes what is left.
+    list_->header()->setStretchLastSection(false);
+    for (int column : {0, 2, 3}) list_->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     list_->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    list_->setMinimumSize(620, 420);
     layout->addWidget(list_);
     auto* buttons = new QDialogButtonBox(this);
     auto* ok = buttons->addButton("Ok", QDialogButtonBox::AcceptRole);

@@ -611,7 +611,7 @@ void TSettingsForm::LoadControls() {
     minTarget_->setValue(s.NormLowTarget());
     setMax_->setValue(s.NormHighThreshold());
     maxTarget_->setValue(s.NormHighTarget());
-    audioTabs_->setCurrentIndex(s.OutputFormat() < 5 ? s.OutputFormat() : 0);
+    audioTabs_->setCurrentIndex(AudioTabForFormat(s.OutputFormat()));
 
     server_->setText(Q(s.CddbServer().empty() ? std::string(kDefaultCddbHost) : s.CddbServer()));
     path_->setText(Q(s.CddbPath().empty() ? std::string(kDefaultCddbPath) : s.CddbPath()));
@@ -708,7 +708,8 @@ void TSettingsForm::StoreControls() {
     s.SetNormLowTarget(static_cast<std::uint8_t>(minTarget_->value()));
     s.SetNormHighThreshold(static_cast<std::uint8_t>(setMax_->value()));
     s.SetNormHighTarget(static_cast<std::uint8_t>(maxTarget_->value()));
-    s.SetOutputFormat(static_cast<std::uint8_t>(audioTabs_->currentIndex()));
+    s.SetOutputFormat(static_cast<std::uint8_t>(
+        FormatForAudioTab(audioTabs_->currentIndex(), extEncoder_->currentIndex(), s.OutputFormat())));
 
     s.SetCddbServer(server_->text().trimmed().toStdString());
     s.SetCddbPath(path_->text().trimmed().toStdString());

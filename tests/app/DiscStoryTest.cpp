@@ -8,6 +8,7 @@
 
 #include "app/CdromDriveAccess.h"
 #include "app/MainForm.h"
+#include "base/BuiltinMessages.h"
 #include "cdrom/DemoDisc.h"
 #include "RecordingView.h"
 #include "support/LoopbackServer.h"
@@ -194,6 +195,11 @@ TEST_F(DiscStory, GrabbingTheCheckedTracksToWavMarksThemDone) {
         EXPECT_NE(std::find(shown.begin(), shown.end(), c), shown.end()) << c;
     EXPECT_EQ(app.view.caption, "Sornaval v3.4");
     EXPECT_EQ(app.view.applicationTitle, "Sornaval v3.4");
+    EXPECT_EQ(app.view.statusMessage, "Записано треков: 2 из 2, в папку " + dir_.Slash() + "Music/");
+    // Checked again, a grabbed track is still shown as copied; the others are to copy.
+    app.form.SelectAll(true);
+    EXPECT_EQ(app.view.rows[0].status, sv::kRussianMessages[4]);
+    EXPECT_EQ(app.view.rows[1].status, sv::kRussianMessages[3]);
 }
 
 TEST_F(DiscStory, WithoutTheCacheFileTheLocalDatabaseSuppliesTheTitlesOnTheDrivesTiming) {

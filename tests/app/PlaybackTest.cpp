@@ -88,6 +88,7 @@ TEST_F(Playback, PlayFollowPauseResumeAndAdvance) {
     form_->Stop();  // the stopped track leaves the caption and the application title
     EXPECT_EQ(view_.caption, "Sornaval v3.4");
     EXPECT_EQ(view_.applicationTitle, "Sornaval v3.4");
+    EXPECT_EQ(view_.timePanel, "Общее время: 02:10:00");  // not left blank
 }
 
 TEST_F(Playback, StepsStayOnTheDiscAndPlaySelectedSkipsUncheckedTracks) {

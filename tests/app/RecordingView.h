@@ -23,6 +23,8 @@ public:
         captions.push_back(c);
     }
     std::vector<std::string> captions;  // every caption shown, in order
+    void ShowStatusMessage(const std::string& t) override { statusMessage = t; }
+    std::string statusMessage;
     void SetApplicationTitle(const std::string& t) override { applicationTitle = t; }
     void SetProfileMenu(const std::vector<std::string>& c, int tag) override {
         profiles = c;

@@ -89,3 +89,14 @@ TEST_F(OutputFolder, ExistingFolderAsksNothing) {
     EXPECT_EQ(ConfirmOutputFolder(dir_.Path().string(), dialogs), dir_.Slash());
     EXPECT_TRUE(dialogs.Transcript().empty());
 }
+
+TEST(SettingsDialogLogic, TheEncodingPageOpensOnTheStoredFormatsTabAndStoresTheTabsFormat) {
+    // A fresh installation stores MP3 (1): the MP3 tab, not the second tab.
+    const int tabs[][2] = {{0, 0}, {1, 0}, {2, 2}, {3, 1}, {4, 3}, {5, 3}, {6, 3}, {200, 0}};
+    for (const auto& [format, tab] : tabs) EXPECT_EQ(sv::AudioTabForFormat(format), tab) << format;
+    EXPECT_EQ(sv::FormatForAudioTab(0, 0, 3), 1);
+    EXPECT_EQ(sv::FormatForAudioTab(1, 0, 1), 3);
+    EXPECT_EQ(sv::FormatForAudioTab(2, 0, 1), 2);
+    EXPECT_EQ(sv::FormatForAudioTab(3, 1, 1), 5);  // the external tab: AAC chosen
+    EXPECT_EQ(sv::FormatForAudioTab(4, 0, 2), 2);  // normalisation keeps what was stored
+}
