@@ -9,7 +9,7 @@
 #include "cdrom/Toc.h"
 #include "metadata/CddbLookup.h"
 #include "metadata/DiscId.h"
-#include "rip/session/SystemActions.h"
+#include "grab/SystemActions.h"
 
 namespace sv {
 

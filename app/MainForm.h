@@ -21,8 +21,8 @@
 #include "base/TagRecord.h"
 #include "encoders/Encoders.h"
 #include "metadata/AlbumCache.h"
-#include "rip/session/GrabCommand.h"
-#include "rip/session/WholeDiscRip.h"
+#include "grab/GrabCommand.h"
+#include "grab/WholeDiscRip.h"
 #include "metadata/LocalCddb.h"
 
 namespace sv {

@@ -1,8 +1,8 @@
 #include "app/SettingsSources.h"
 
 #include "metadata/CddbLookup.h"
-#include "rip/formats/Acm.h"
-#include "rip/formats/OutputNaming.h"
+#include "formats/Acm.h"
+#include "formats/OutputNaming.h"
 
 namespace sv {
 

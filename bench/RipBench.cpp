@@ -25,7 +25,7 @@
 #include "cdrom/TCDROM.h"
 #include "cdrom/Toc.h"
 #include "encoders/Encoders.h"
-#include "rip/session/GrabCommand.h"
+#include "grab/GrabCommand.h"
 
 extern char** environ;
 

@@ -5,7 +5,7 @@
 
 #include "base/BuiltinMessages.h"
 #include "base/Language.h"
-#include "rip/formats/WavFile.h"
+#include "formats/WavFile.h"
 
 namespace sv {
 

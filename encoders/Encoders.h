@@ -16,7 +16,7 @@
 #include "base/ProgramSettings.h"
 #include "encoders/EncoderCommon.h"
 #include "encoders/LameMP3Encoder.h"
-#include "rip/formats/WaveFormat.h"
+#include "formats/WaveFormat.h"
 
 namespace sv {
 

@@ -18,7 +18,7 @@
 #include <cstdint>
 
 #include "base/ProgramSettings.h"
-#include "rip/formats/WaveFormat.h"
+#include "formats/WaveFormat.h"
 
 namespace sv {
 

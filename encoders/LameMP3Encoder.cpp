@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "rip/formats/Id3v2.h"
-#include "rip/formats/WavFile.h"
+#include "formats/Id3v2.h"
+#include "formats/WavFile.h"
 
 namespace sv {
 

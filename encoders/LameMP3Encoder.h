@@ -18,7 +18,7 @@
 #include "encoders/EncoderCommon.h"
 #include "encoders/LameConfig.h"
 #include "encoders/LameLibrary.h"
-#include "rip/formats/WaveFormat.h"
+#include "formats/WaveFormat.h"
 
 namespace sv {
 

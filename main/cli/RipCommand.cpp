@@ -29,9 +29,9 @@
 #include "metadata/AlbumCache.h"
 #include "metadata/DiscId.h"
 #include "metadata/LocalCddb.h"
-#include "rip/session/GrabCommand.h"
-#include "rip/session/SystemActions.h"
-#include "rip/session/WholeDiscRip.h"
+#include "grab/GrabCommand.h"
+#include "grab/SystemActions.h"
+#include "grab/WholeDiscRip.h"
 
 namespace {
 

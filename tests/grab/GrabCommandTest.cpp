@@ -1,0 +1,162 @@
+// The grab command: which output each control asks for, the settings it sets
+// for the grab and restores afterwards, its refusals and the free-space
+// question, and the drive's tray and eject around the rip.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "RipRig.h"
+#include "base/BuiltinMessages.h"
+#include "grab/GrabCommand.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using riptest::RipRig;
+
+std::string R(int n) { return std::string(sv::kRussianMessages[static_cast<std::size_t>(n)]); }
+
+TEST(GrabOutput, EachControlAsksForItsFormat) {
+    sv::TProgramSettings s;
+    using G = sv::GrabSender;
+    auto is = [&](G g, int format, bool encode) {
+        const auto o = sv::GrabOutputFor(g, s);
+        EXPECT_EQ(o.format, format) << static_cast<int>(g);
+        EXPECT_EQ(o.encode, encode) << static_cast<int>(g);
+    };
+    is(G::Mp3Button, sv::kFormatMp3, true);
+    is(G::Mp3Menu, sv::kFormatMp3, true);
+    is(G::WavButton, sv::kFormatWav, false);
+    is(G::WmaButton, sv::kFormatWma, true);
+    is(G::OggMenu, sv::kFormatOgg, true);
+    s.SetMp3AsOgg(true);
+    is(G::Mp3Button, sv::kFormatOgg, true);
+    is(G::Mp3Menu, sv::kFormatMp3, true);  // the menu item stays MP3
+    for (int ext : {0, 1, 2}) {
+        s.SetExtEncoder(ext);
+        is(G::ExternalMenu, sv::kFormatApe + ext, true);
+    }
+}
+
+struct Seen {
+    int format = -1;
+    bool encode = false;
+    bool locked = false;
+};
+
+class GrabCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rig.settings.SetOutputFormat(sv::kFormatOgg);
+        rig.settings.SetEncodeFlag(false);
+        rig.context->hooks.selectRow = [this](int) {
+            seen.format = rig.settings.OutputFormat();
+            seen.encode = rig.settings.EncodeFlag();
+            seen.locked = rig.drive->Locked();
+        };
+        hooks.freeSpace = [this](const std::string&) { return free; };
+        hooks.eject = [this] { ++ejects; };
+    }
+    RipRig rig;
+    Seen seen;
+    sv::GrabHooks hooks;
+    std::optional<std::uint64_t> free = std::uint64_t{1} << 40;
+    int ejects = 0;
+};
+
+TEST_F(GrabCommand, SetsTheFormatForTheGrabAndRestoresItAfterwards) {
+    rig.settings.SetLockTray(true);
+    rig.settings.SetEjectAfterCopy(true);
+    rig.Check({0});
+    const auto r = sv::RunGrabCommand(sv::GrabSender::Mp3Menu, *rig.context, hooks);
+    ASSERT_TRUE(r.ran);
+    EXPECT_EQ(r.rip.written, 1);
+    EXPECT_EQ(seen.format, sv::kFormatMp3);
+    EXPECT_TRUE(seen.encode);
+    EXPECT_TRUE(seen.locked) << "the tray is locked while ripping";
+    EXPECT_EQ(rig.settings.OutputFormat(), sv::kFormatOgg);
+    EXPECT_FALSE(rig.settings.EncodeFlag());
+    EXPECT_FALSE(rig.drive->Locked());
+    EXPECT_EQ(ejects, 1);
+    EXPECT_EQ(fs::path(r.rip.files.front()).extension(), ".mp3");
+
+    // The WAV button: format 0 without encoding, then the same restore.
+    rig.settings.SetEncodeFlag(true);
+    rig.Check({1});
+    const auto w = sv::RunGrabCommand(sv::GrabSender::WavButton, *rig.context, hooks);
+    ASSERT_EQ(w.rip.written, 1);
+    EXPECT_EQ(seen.format, sv::kFormatWav);
+    EXPECT_FALSE(seen.encode);
+    EXPECT_EQ(fs::path(w.rip.files.front()).extension(), ".wav");
+    EXPECT_EQ(rig.settings.OutputFormat(), sv::kFormatOgg);
+    EXPECT_TRUE(rig.settings.EncodeFlag());
+}
+
+TEST_F(GrabCommand, RestoresAndEjectsAfterACancelToo) {
+    rig.settings.SetEjectAfterCopy(true);
+    rig.settings.SetLockTray(true);
+    rig.Check({1});
+    rig.pump.At(3, [&] { rig.context->state = sv::kStateIdle; });
+    rig.dialogs.ExpectYesNo(R(17), true);
+    const auto r = sv::RunGrabCommand(sv::GrabSender::WavButton, *rig.context, hooks);
+    EXPECT_TRUE(r.rip.cancelled);
+    EXPECT_EQ(rig.settings.OutputFormat(), sv::kFormatOgg);
+    EXPECT_FALSE(rig.settings.EncodeFlag());
+    EXPECT_FALSE(rig.drive->Locked());
+    EXPECT_EQ(ejects, 1);
+}
+
+TEST_F(GrabCommand, UnavailableFormatsRefuseWithTheirMessage) {
+    rig.Check({0});
+    rig.settings.SetMp3AsOgg(true);
+    rig.dialogs.ExpectMessage(R(11));
+    auto r = sv::RunGrabCommand(sv::GrabSender::Mp3Button, *rig.context, hooks);
+    EXPECT_FALSE(r.ran);
+    EXPECT_EQ(r.refusal, R(11));
+    rig.dialogs.ExpectMessage(R(10));
+    r = sv::RunGrabCommand(sv::GrabSender::WmaButton, *rig.context, hooks);
+    EXPECT_FALSE(r.ran);
+    rig.settings.SetExtEncoder(1);
+    rig.dialogs.ExpectMessage("AAC");
+    r = sv::RunGrabCommand(sv::GrabSender::ExternalMenu, *rig.context, hooks);
+    EXPECT_FALSE(r.ran);
+    EXPECT_TRUE(rig.dialogs.Done());
+    EXPECT_TRUE(fs::is_empty(rig.OutDir()));
+    EXPECT_EQ(rig.settings.OutputFormat(), sv::kFormatOgg);
+    EXPECT_EQ(ejects, 0);
+    EXPECT_TRUE(rig.checked[0]);
+}
+
+TEST_F(GrabCommand, FreeSpaceQuestion) {
+    rig.Check({2});
+    EXPECT_EQ(sv::GrabSpaceNeeded(rig.disc), 800u * 2352u);
+    free = 800u * 2352u - 1;
+    rig.dialogs.ExpectYesNo(R(1), false);
+    auto r = sv::RunGrabCommand(sv::GrabSender::WavButton, *rig.context, hooks);
+    EXPECT_FALSE(r.ran);
+    EXPECT_TRUE(fs::is_empty(rig.OutDir()));
+
+    rig.dialogs.ExpectYesNo(R(1), true);
+    r = sv::RunGrabCommand(sv::GrabSender::WavButton, *rig.context, hooks);
+    EXPECT_EQ(r.rip.written, 1);
+
+    // Enough space, or space that cannot be read: no question.
+    rig.Check({2});
+    free = 800u * 2352u;
+    EXPECT_EQ(sv::RunGrabCommand(sv::GrabSender::WavButton, *rig.context, hooks).rip.written, 1);
+    rig.Check({2});
+    free.reset();
+    EXPECT_EQ(sv::RunGrabCommand(sv::GrabSender::WavButton, *rig.context, hooks).rip.written, 1);
+    EXPECT_TRUE(rig.dialogs.Done());
+}
+
+TEST(FreeSpace, ReadsTheNearestExistingFolder) {
+    svtest::TempDir dir;
+    const auto a = sv::FreeSpaceAt(dir.Slash());
+    const auto b = sv::FreeSpaceAt(dir.Slash() + "not/yet/made/");
+    ASSERT_TRUE(a && b);
+    EXPECT_GT(*a, 0u);
+    EXPECT_NEAR(static_cast<double>(*a), static_cast<double>(*b), 64.0 * 1024 * 1024);
+}
+
+}  // namespace
