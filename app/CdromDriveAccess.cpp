@@ -48,8 +48,7 @@ std::vector<std::string> CdromDriveAccess::DriveInfo(const std::string& yes, con
     std::array<std::uint8_t, kCapabilitiesBytes> caps{};
     cdrom_->Capabilities(caps);
     const int current = cdrom_->CurrentDrive();
-    const std::string name = current >= 0 && current < cdrom_->DriveCount() ? cdrom_->DriveNames()[current] : "";
-    return DriveInfoLines(name, std::span<const std::uint8_t, 26>(caps.data(), 26), yes, no);
+    return DriveInfoLines(cdrom_->DriveTitle(current), std::span<const std::uint8_t, 26>(caps.data(), 26), yes, no);
 }
 
 int CdromDriveAccess::AddImage(const std::string& path, std::string& error) {

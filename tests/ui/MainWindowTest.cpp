@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -59,6 +61,10 @@ TEST_F(MainWindowTest, StartsWithEveryControlAndTheRussianTexts) {
     for (const char* n : {"ConvertFile1", "AudioCD1", "TrackPropItem", "ShowMP3ConfigBox"})
         EXPECT_FALSE(window_.findChild<QAction*>(n)->isEnabled()) << n;
     EXPECT_TRUE(window_.findChild<QComboBox*>("CDROMBox")->isEnabled());  // follows eject
+    // The toolkit's own buttons speak Russian too.
+    QMessageBox box(QMessageBox::Question, "", "", QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), "Да");
+    EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&'), "Нет");
 }
 
 TEST_F(MainWindowTest, HiddenButtonsLeaveNoGap) {

@@ -13,7 +13,10 @@
 #include "app/SettingsSources.h"
 #include "support/ScriptedDialogs.h"
 #include "app/TagEditor.h"
+#include "app/WindowTexts.h"
 #include "ui/CDDBEditForm.h"
+#include "ui/DriveInfoForm.h"
+#include "ui/ReadCommandForm.h"
 #include "ui/ID3Form.h"
 #include "ui/MainWindow.h"
 #include "ui/SettingsForm.h"
@@ -77,6 +80,21 @@ int main(int argc, char** argv) {
             }
             app.processEvents();
             Save(&form, out + QString("/settings-%1-%2.png").arg(language).arg(p));
+        }
+        {
+            const std::string name = window.Controller().Settings().LanguageName();
+            TCDInfo info(drives.DriveInfo(WindowValue(OtherTexts(), "Yes", window.Controller().Language(), name),
+                                          WindowValue(OtherTexts(), "No", window.Controller().Language(), name)),
+                         &window.Controller().Language(), name);
+            info.show();
+            app.processEvents();
+            Save(&info, out + QString("/driveinfo-%1.png").arg(language));
+            std::vector<DetectionRow> rows;
+            if (auto detected = drives.DetectReadCommands(1, 0, 26, dialogs, nullptr)) rows = *detected;
+            TReadCommandForm detection(rows, window.Controller().Language(), name);
+            detection.show();
+            app.processEvents();
+            Save(&detection, out + QString("/readcommands-%1.png").arg(language));
         }
         {
             TTagEditor editor(window.Controller().Disc(), window.Controller().Tags(), "Lame MP3 Encoder 3.100", 0);
