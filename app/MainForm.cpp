@@ -763,6 +763,7 @@ bool TMainForm::OpenImageCommand(const std::string& path) {
         dialogs_.ShowMessage(error, MessageIcon::Error);
         return false;
     }
+    if (!error.empty()) dialogs_.ShowMessage(error, MessageIcon::Information);  // usable, with a note
     driveBoxIndex_ = -1;  // make the change below a real one
     DriveBoxChanged(index);
     return true;

@@ -69,7 +69,7 @@ TagFields PrefillTagFields(const DISC_INFO& disc, int track, std::string_view en
     f[TagField::Title] = disc.TrackCopy(track).Title();
     f[TagField::Genre] = disc.Genre();
     f[TagField::Year] = disc.Year();
-    f[TagField::TrackNumber] = std::to_string(track + 1);
+    f[TagField::TrackNumber] = std::to_string(disc.TrackNumber(track));
     f[TagField::EncodedBy] = std::string(encoderName);
     return f;
 }
@@ -147,7 +147,7 @@ void TTagEditor::CopyToAllTracks() {
         for (TagField shared : {TagField::OriginalArtist, TagField::EncodedBy, TagField::Url, TagField::Comment,
                                 TagField::Composer, TagField::Copyright})
             t[shared] = fields_[shared];
-        t[TagField::TrackNumber] = std::to_string(i + 1);
+        t[TagField::TrackNumber] = std::to_string(disc_.TrackNumber(i));
         StoreTagFields(t, tags_.Block(i));
     }
     storedAny_ = true;

@@ -49,6 +49,9 @@ public:
     SV_TEXT(Album, 0, 50)
     SV_TEXT(Artist, 50, 50)
     SV_BOOL(Compilation, 100)
+    // The disc's own number of its first track (a reserved byte of older
+    // records, where it reads 0: their discs started at track 1).
+    SV_INT(std::uint8_t, FirstTrackNumberField, 101)
     SV_INT(std::uint8_t, TrackCount, 104)
     SV_INT(std::uint32_t, DiscId, 108)
     SV_TEXT(Year, 14516, 10)
@@ -57,6 +60,11 @@ public:
     SV_INT(std::uint16_t, LbaBase, 14556)
 
     static_assert(kTracks + kTrackSize * kMaxTracks <= 14516);
+
+    int FirstTrackNumber() const { return FirstTrackNumberField() == 0 ? 1 : FirstTrackNumberField(); }
+    void SetFirstTrackNumber(std::uint8_t n) { SetFirstTrackNumberField(n); }
+    // The number the disc gives track entry `index`.
+    int TrackNumber(int index) const { return FirstTrackNumber() + index; }
 
     // Track entry i (0..99); indexes outside that range are clamped so that no
     // access ever leaves the record.

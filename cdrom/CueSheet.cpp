@@ -21,19 +21,21 @@ namespace {
 
 struct CueFile {
     std::shared_ptr<SectorFile> file;
+    std::string name;  // as the sheet writes it
     std::uint64_t dataOffset = 0;
     std::uint64_t dataBytes = 0;
-    std::int32_t Sectors() const { return static_cast<std::int32_t>((dataBytes + kSectorBytes - 1) / kSectorBytes); }
 };
 
 struct CueTrack {
     int number = 0;
+    int line = 0;
     TrackMode mode = TrackMode::Audio;
+    int sectorBytes = kSectorBytes;  // per sector in its file
     int session = 1;
-    int file = -1;
-    int index0 = -1;  // frames within the file
-    int index1 = -1;
+    int index0 = -1, index0File = -1;  // frames within a file
+    int index1 = -1, index1File = -1;
     int pregap = 0;   // frames of silence before the track
+    int postgap = 0;  // frames of silence after it
 };
 
 // Splits a line into words; a double-quoted word may hold spaces.
@@ -56,6 +58,24 @@ std::vector<std::string> Words(const std::string& line) {
     return words;
 }
 
+// The lines of a text with CR LF, LF or CR line ends.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(line);
+            line.clear();
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
 bool ParseMsfText(const std::string& s, int& frames) {
     int m = 0, sec = 0, f = 0;
     char tail = 0;
@@ -76,7 +96,8 @@ bool ParseNumber(const std::string& s, int& n) {
 }
 
 // Finds a FILE entry's file: as written, then with '\' as separator, then by
-// its bare name beside the sheet.
+// its bare name beside the sheet; when none of these exists, the one file of
+// the sheet's folder whose name differs from it in letter case only.
 std::string ResolveFile(const std::string& name, const std::string& baseFolder) {
     std::string unixName = name;
     for (char& c : unixName)
@@ -86,14 +107,23 @@ std::string ResolveFile(const std::string& name, const std::string& baseFolder) 
         fs::path p(n);
         candidates.push_back(p.is_absolute() ? p : fs::path(baseFolder) / p);
     }
-    candidates.push_back(fs::path(baseFolder) / fs::path(unixName).filename());
+    const std::string bare = fs::path(unixName).filename().string();
+    candidates.push_back(fs::path(baseFolder) / bare);
     std::error_code ec;
     for (const auto& c : candidates)
         if (fs::is_regular_file(c, ec)) return c.string();
-    return {};
+    std::string match;
+    const std::string wanted = AsciiLower(bare);
+    for (fs::directory_iterator it(baseFolder.empty() ? "." : baseFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (AsciiLower(it->path().filename().string()) != wanted || !it->is_regular_file(ec)) continue;
+        if (!match.empty()) return {};  // more than one: no guessing
+        match = it->path().string();
+    }
+    return match;
 }
 
-// Finds the sample data of a WAVE file; it must hold CD audio.
+// Finds the sample data of a WAVE file; it must hold CD audio (plain PCM or
+// the extensible format with a PCM sub-format).
 bool OpenWave(const std::string& path, CueFile& f, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     std::uint8_t hdr[12];
@@ -110,10 +140,11 @@ bool OpenWave(const std::string& path, CueFile& f, std::string& error) {
         if (!in.read(reinterpret_cast<char*>(ch), 8)) break;
         const std::uint32_t size = LoadLE32(ch + 4);
         if (std::memcmp(ch, "fmt ", 4) == 0) {
-            std::uint8_t fmt[16];
-            if (size < 16 || !in.read(reinterpret_cast<char*>(fmt), 16)) break;
-            fmtOk = LoadLE16(fmt) == 1 && LoadLE16(fmt + 2) == 2 && LoadLE32(fmt + 4) == 44100 &&
-                    LoadLE16(fmt + 14) == 16;
+            std::uint8_t fmt[40] = {};
+            if (size < 16 || !in.read(reinterpret_cast<char*>(fmt), std::min<std::uint32_t>(size, 40))) break;
+            const int tag = LoadLE16(fmt);
+            const bool pcm = tag == 1 || (tag == 0xFFFE && size >= 40 && LoadLE16(fmt + 24) == 1);
+            fmtOk = pcm && LoadLE16(fmt + 2) == 2 && LoadLE32(fmt + 4) == 44100 && LoadLE16(fmt + 14) == 16;
             if (!fmtOk) {
                 error = "\"" + path + "\" is not 44100 Hz 16-bit stereo PCM";
                 return false;
@@ -126,7 +157,7 @@ bool OpenWave(const std::string& path, CueFile& f, std::string& error) {
             f.dataBytes = std::min<std::uint64_t>(size, ec || fileSize < f.dataOffset ? 0 : fileSize - f.dataOffset);
             return true;
         }
-        pos += 8 + size + (size & 1);
+        pos += 8 + static_cast<std::uint64_t>(size) + (size & 1);
     }
     error = "\"" + path + "\" has no CD audio data chunk";
     return false;
@@ -140,18 +171,17 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
     std::vector<CueTrack> tracks;
     int session = 1;
     int lineNo = 0;
-    std::istringstream in(cueText);
-    std::string raw;
     auto fail = [&](const std::string& what) {
         error = "line " + std::to_string(lineNo) + ": " + what;
         return nullptr;
     };
-    while (std::getline(in, raw)) {
+    for (std::string raw : Lines(cueText)) {
         ++lineNo;
         if (lineNo == 1 && raw.size() >= 3 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
         const std::vector<std::string> w = Words(ToUtf8Lenient(Trim(raw)));
         if (w.empty()) continue;
         const std::string key = AsciiLower(w[0]);
+        const int currentFile = static_cast<int>(files.size()) - 1;
         if (key == "rem") {
             if (w.size() >= 3 && AsciiLower(w[1]) == "session") {
                 int s = 0;
@@ -165,6 +195,7 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
             if (path.empty()) return fail("file \"" + w[1] + "\" not found");
             CueFile f;
             f.file = std::make_shared<SectorFile>(path);
+            f.name = w[1];
             if (type == "binary") {
                 std::error_code ec;
                 f.dataBytes = fs::file_size(path, ec);
@@ -180,89 +211,153 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
             if (files.empty()) return fail("TRACK before FILE");
             if (w.size() < 3) return fail("TRACK needs a number and a mode");
             CueTrack t;
+            t.line = lineNo;
             if (!ParseNumber(w[1], t.number) || t.number < 1 || t.number > 99) return fail("bad track number");
             if (!tracks.empty() && t.number != tracks.back().number + 1) return fail("track numbers must ascend by one");
             const std::string mode = AsciiLower(w[2]);
             if (mode == "audio") t.mode = TrackMode::Audio;
             else if (mode == "mode1/2352") t.mode = TrackMode::Mode1;
             else if (mode == "mode2/2352") t.mode = TrackMode::Mode2;
-            else return fail("track mode " + w[2] + " is not supported (AUDIO, MODE1/2352, MODE2/2352)");
+            else if (mode == "mode1/2048") t.mode = TrackMode::Mode1, t.sectorBytes = 2048;
+            else if (mode == "mode2/2336") t.mode = TrackMode::Mode2, t.sectorBytes = 2336;
+            else return fail("track mode " + w[2] + " is not supported (AUDIO, MODE1/2352, MODE1/2048, MODE2/2352, MODE2/2336)");
             t.session = session;
-            t.file = static_cast<int>(files.size()) - 1;
             tracks.push_back(t);
         } else if (key == "index") {
             if (tracks.empty()) return fail("INDEX before TRACK");
             int n = 0, frames = 0;
             if (w.size() < 3 || !ParseNumber(w[1], n) || !ParseMsfText(w[2], frames)) return fail("bad INDEX");
+            if (n > 99) return fail("INDEX numbers end at 99");
             CueTrack& t = tracks.back();
-            if (t.file != static_cast<int>(files.size()) - 1) return fail("INDEX belongs to another FILE than its TRACK");
-            if (n == 0) t.index0 = frames;
-            else if (n == 1) t.index1 = frames;
+            if (n == 0) {
+                t.index0 = frames;
+                t.index0File = currentFile;
+            } else if (n == 1) {
+                t.index1 = frames;
+                t.index1File = currentFile;
+            }
             // Higher indexes do not change the table of contents.
-        } else if (key == "pregap") {
+        } else if (key == "pregap" || key == "postgap") {
             int frames = 0;
-            if (tracks.empty() || w.size() < 2 || !ParseMsfText(w[1], frames)) return fail("bad PREGAP");
-            tracks.back().pregap = frames;
+            if (tracks.empty() || w.size() < 2 || !ParseMsfText(w[1], frames)) return fail(key == "pregap" ? "bad PREGAP" : "bad POSTGAP");
+            (key == "pregap" ? tracks.back().pregap : tracks.back().postgap) = frames;
         }
     }
+    lineNo = 0;
     if (tracks.empty()) {
-        lineNo = 0;
         error = "the sheet has no TRACK";
         return nullptr;
     }
+    for (const CueTrack& t : tracks) {
+        lineNo = t.line;
+        if (t.index1 < 0) return fail("track " + std::to_string(t.number) + " has no INDEX 01");
+        // A pre-gap kept at the end of the previous file ("gaps appended").
+        if (t.index0File >= 0 && (t.index0File > t.index1File || (t.index0File == t.index1File && t.index0 > t.index1)))
+            return fail("track " + std::to_string(t.number) + " has INDEX 00 after INDEX 01");
+    }
 
-    // Lay the files out on the disc, track by track.
+    // The index points of every file in the order they lie in it.
+    struct Point {
+        int frames;
+        std::size_t track;
+        bool start;  // INDEX 01 (else INDEX 00)
+    };
+    std::vector<std::vector<Point>> points(files.size());
+    for (std::size_t ti = 0; ti < tracks.size(); ++ti) {
+        const CueTrack& t = tracks[ti];
+        if (t.index0File >= 0) points[static_cast<std::size_t>(t.index0File)].push_back({t.index0, ti, false});
+        points[static_cast<std::size_t>(t.index1File)].push_back({t.index1, ti, true});
+    }
+
+    // Lay the files out on the disc, point by point.
     auto image = std::make_shared<DiscImage>();
-    std::int32_t cursor = 0;  // next logical block to give out
+    std::int32_t cursor = 0;         // next logical block to give out
+    std::size_t nextTrack = 0;       // the track whose INDEX 01 comes next
+    int pendingPostgap = 0;          // silence after the track before
+    int sectorBytes = kSectorBytes;  // of the track whose sectors are being placed
+    std::int32_t index0Lba = -1;     // of the next track, once its INDEX 00 was met
+    bool skipToStart = false;        // the next track's file pre-gap lies in a session gap
+    auto silence = [&](int frames) {
+        image->AddSilenceRegion(cursor, frames);
+        cursor += frames;
+    };
     for (std::size_t fi = 0; fi < files.size(); ++fi) {
         const CueFile& f = files[fi];
-        const std::int32_t sectors = f.Sectors();
-        std::int32_t filePos = 0;  // next file sector not yet placed
-        auto place = [&](std::int32_t upTo) {
-            if (upTo > filePos) {
-                image->AddFileRegion(cursor, upTo - filePos, f.file,
-                                     f.dataOffset + static_cast<std::uint64_t>(filePos) * kSectorBytes,
-                                     f.dataBytes > static_cast<std::uint64_t>(filePos) * kSectorBytes
-                                         ? f.dataBytes - static_cast<std::uint64_t>(filePos) * kSectorBytes
-                                         : 0);
+        std::int32_t filePos = 0;    // next file sector not yet placed
+        std::uint64_t fileByte = 0;  // where it starts in the file's data
+        auto advance = [&](std::int32_t upTo, bool onDisc) {
+            if (upTo <= filePos) return;
+            const std::uint64_t bytes = static_cast<std::uint64_t>(upTo - filePos) * static_cast<std::uint64_t>(sectorBytes);
+            if (onDisc) {
+                image->AddFileRegion(cursor, upTo - filePos, f.file, f.dataOffset + fileByte,
+                                     f.dataBytes > fileByte ? f.dataBytes - fileByte : 0, sectorBytes);
                 cursor += upTo - filePos;
-                filePos = upTo;
             }
+            fileByte += bytes;
+            filePos = upTo;
         };
-        for (std::size_t ti = 0; ti < tracks.size(); ++ti) {
-            CueTrack& t = tracks[ti];
-            if (t.file != static_cast<int>(fi)) continue;
-            lineNo = 0;
-            if (t.index1 < 0) {
-                error = "track " + std::to_string(t.number) + " has no INDEX 01";
-                return nullptr;
+        std::stable_sort(points[fi].begin(), points[fi].end(),
+                         [](const Point& a, const Point& b) { return a.frames < b.frames; });
+        for (const Point& p : points[fi]) {
+            const CueTrack& t = tracks[p.track];
+            lineNo = t.line;
+            if (p.frames < filePos || p.track != nextTrack)
+                return fail("track " + std::to_string(t.number) + " has indexes out of order");
+            const std::uint64_t reach =
+                fileByte + static_cast<std::uint64_t>(p.frames - filePos) * static_cast<std::uint64_t>(sectorBytes);
+            if (reach > f.dataBytes) return fail("track " + std::to_string(t.number) + " has an INDEX past its file's end");
+            const bool newSession = p.track > 0 && t.session > tracks[p.track - 1].session;
+            const bool pregapMet = index0Lba >= 0 || skipToStart;
+            if (!p.start || !pregapMet) {  // the previous track ends here
+                advance(p.frames, !skipToStart);
+                silence(pendingPostgap);
+                pendingPostgap = 0;
+                if (newSession) {
+                    skipToStart = true;  // lead-out, lead-in and the file's pre-gap: not on the disc
+                } else {
+                    index0Lba = cursor;
+                    silence(t.pregap);
+                }
+                sectorBytes = t.sectorBytes;
+                if (!p.start) continue;
             }
-            const int first = t.index0 >= 0 ? t.index0 : t.index1;
-            if (t.index0 > t.index1 || first < filePos || t.index1 > sectors) {
-                error = "track " + std::to_string(t.number) + " has indexes out of order or past its file's end";
-                return nullptr;
+            advance(p.frames, !skipToStart);  // the pre-gap the file holds
+            if (skipToStart) {
+                cursor += SessionGapAfter(tracks[p.track - 1].session);
+                index0Lba = cursor;
             }
             ImageTrack it;
             it.number = t.number;
             it.mode = t.mode;
             it.session = t.session;
-            place(first);  // the rest of the previous track
-            if (ti > 0 && t.session > tracks[ti - 1].session) {
-                filePos = t.index1;  // a pre-gap in the file falls into the gap
-                cursor += kSessionGapSectors;
-                it.index0Lba = it.startLba = cursor;
-            } else {
-                image->AddSilenceRegion(cursor, t.pregap);
-                it.index0Lba = cursor;
-                cursor += t.pregap;
-                place(t.index1);
-                it.startLba = cursor;
-            }
+            it.index0Lba = index0Lba;
+            it.startLba = cursor;
             image->AddTrack(it);
+            pendingPostgap = t.postgap;
+            index0Lba = -1;
+            skipToStart = false;
+            ++nextTrack;
         }
-        place(sectors);
+        // The rest of the file: whole sectors only.
+        const std::uint64_t left = f.dataBytes > fileByte ? f.dataBytes - fileByte : 0;
+        const auto size = static_cast<std::uint64_t>(sectorBytes);
+        if (left % size != 0)
+            image->AddNote("\"" + f.name + "\" ends in a partial sector of " + std::to_string(left % size) +
+                           " bytes, which is left out");
+        advance(filePos + static_cast<std::int32_t>(left / size), !skipToStart);
     }
+    silence(pendingPostgap);
     image->SetLeadout(cursor);
+
+    // Every track holds at least one sector.
+    const auto& laid = image->Tracks();
+    for (std::size_t i = 0; i < laid.size(); ++i) {
+        const std::int32_t end = i + 1 < laid.size() ? laid[i + 1].index0Lba : cursor;
+        if (end <= laid[i].startLba) {
+            lineNo = tracks[i].line;
+            return fail("track " + std::to_string(laid[i].number) + " holds no sector");
+        }
+    }
     if (cursor > 99 * 4500 + 59 * 75 + 74 - kLbaBase) {
         error = "the image is longer than a disc can be";
         return nullptr;

@@ -27,9 +27,10 @@ bool SectorFile::Read(std::uint64_t offset, std::uint8_t* out, std::size_t n) {
 }
 
 void DiscImage::AddFileRegion(std::int32_t lba, std::int32_t count, std::shared_ptr<SectorFile> file,
-                              std::uint64_t offset, std::uint64_t fileBytes) {
+                              std::uint64_t offset, std::uint64_t fileBytes, int sectorBytes) {
     if (count <= 0) return;
     Region r;
+    r.sectorBytes = sectorBytes;
     r.lba = lba;
     r.count = count;
     r.file = std::move(file);
@@ -84,11 +85,25 @@ DiscImage::SectorResult DiscImage::ReadSector(std::int32_t lba, std::uint8_t* ou
         std::memset(out, 0, kSectorBytes);
         return SectorResult::Ok;
     }
-    const std::uint64_t pos = static_cast<std::uint64_t>(i) * kSectorBytes;
+    const auto size = static_cast<std::uint64_t>(r->sectorBytes);
+    const std::uint64_t pos = static_cast<std::uint64_t>(i) * size;
     std::memset(out, 0, kSectorBytes);
+    // A cooked data sector gets the raw sector's sync pattern and header
+    // (address and mode) in front of its user data.
+    std::size_t at = 0;
+    if (r->sectorBytes != kSectorBytes) {
+        std::memset(out + 1, 0xFF, 10);
+        const Msf msf = FramesToMsf(lba + 150);
+        auto bcd = [](int v) { return static_cast<std::uint8_t>((v / 10) << 4 | (v % 10)); };
+        out[12] = bcd(msf.m);
+        out[13] = bcd(msf.s);
+        out[14] = bcd(msf.f);
+        out[15] = r->sectorBytes == 2048 ? 1 : 2;
+        at = 16;
+    }
     if (pos >= r->fileBytes) return SectorResult::Ok;
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kSectorBytes, r->fileBytes - pos));
-    return r->file->Read(r->offset + pos, out, n) ? SectorResult::Ok : SectorResult::ReadError;
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, r->fileBytes - pos));
+    return r->file->Read(r->offset + pos, out + at, n) ? SectorResult::Ok : SectorResult::ReadError;
 }
 
 }  // namespace sv

@@ -48,12 +48,19 @@ public:
     using Generator = std::function<void(std::int32_t sectorInRegion, std::uint8_t* out)>;
 
     void SetDescription(std::string d) { description_ = std::move(d); }
+    // What the image's reader wants the user to know (a file that ends in a
+    // partial sector, ...); the image works all the same.
+    void AddNote(std::string note) { notes_.push_back(std::move(note)); }
+    const std::vector<std::string>& Notes() const { return notes_; }
     const std::string& Description() const { return description_; }
 
     void AddTrack(const ImageTrack& t) { tracks_.push_back(t); }
     void SetLeadout(std::int32_t lba) { leadout_ = lba; }
+    // `sectorBytes` is what one sector takes in the file: 2352 (audio and raw
+    // data), 2048 (MODE1/2048 user data) or 2336 (MODE2/2336); shorter ones
+    // read back as raw sectors with their sync pattern and header in front.
     void AddFileRegion(std::int32_t lba, std::int32_t count, std::shared_ptr<SectorFile> file, std::uint64_t offset,
-                       std::uint64_t fileBytes);
+                       std::uint64_t fileBytes, int sectorBytes = 2352);
     void AddSilenceRegion(std::int32_t lba, std::int32_t count);
     void AddGeneratedRegion(std::int32_t lba, std::int32_t count, Generator gen);
 
@@ -74,11 +81,13 @@ private:
         std::int32_t lba = 0, count = 0;
         std::shared_ptr<SectorFile> file;
         std::uint64_t offset = 0, fileBytes = 0;  // file bytes the region may use (the rest reads as 0)
+        int sectorBytes = 2352;
         Generator gen;
     };
     const Region* RegionAt(std::int32_t lba) const;
 
     std::string description_;
+    std::vector<std::string> notes_;
     std::vector<ImageTrack> tracks_;
     std::vector<Region> regions_;
     std::int32_t leadout_ = 0;

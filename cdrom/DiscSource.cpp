@@ -55,6 +55,7 @@ bool ParseDiscSourceOptions(const std::vector<std::string>& args, DiscSourceOpti
 
 std::unique_ptr<OpenedDisc> OpenDiscSource(const DiscSourceOptions& options, std::string& error,
                                            const DriveEnvironment& env) {
+    std::string notes;
     std::shared_ptr<DriveCatalog> catalog;
     if (!options.image.empty() || options.demo) {
         // Only the one virtual drive: nothing else is scanned or mounted.
@@ -67,13 +68,15 @@ std::unique_ptr<OpenedDisc> OpenDiscSource(const DiscSourceOptions& options, std
             VirtualDriveModel demo;
             demo.product = "Demo disc drive";
             catalog->AddVirtual(MakeDemoDisc(), kDemoDiscName, demo);
-        } else if (catalog->AddImage(options.image, false, error) < 0) {
+        } else if (catalog->AddImage(options.image, false, notes) < 0) {
+            error = notes;
             return nullptr;
         }
     } else {
         catalog = std::make_shared<DriveCatalog>(env);
     }
     auto opened = std::make_unique<OpenedDisc>();
+    opened->notes = notes;
     opened->cdrom = std::make_unique<TCDROM>(catalog);
     opened->cdrom->Initialise(kTransportSpti);
     TCDROM& cdrom = *opened->cdrom;

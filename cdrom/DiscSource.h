@@ -35,6 +35,7 @@ struct OpenedDisc {
     std::unique_ptr<TCDROM> cdrom;  // selected on the disc's drive
     int driveIndex = 0;
     std::string driveName;
+    std::string notes;    // what the image's reader noted (empty for drives)
     std::string device;   // "/dev/sr0", the CUE path or "demo"
     TocBuffer toc;        // as the drive returned it
     RawToc rawToc;        // track numbers, CONTROL/ADR, absolute starts, lead-out

@@ -128,6 +128,8 @@ int DriveCatalog::AddVirtual(std::shared_ptr<DiscImage> disc, const std::string&
 int DriveCatalog::AddImage(const std::string& path, bool remember, std::string& error) {
     auto image = LoadCueSheet(path, error);
     if (!image) return -1;
+    // What the reader noted goes back in `error`, with the drive made all the same.
+    for (const auto& note : image->Notes()) error += (error.empty() ? "" : "\n") + path + ": " + note;
     VirtualDriveModel model;
     model.product = "Disc image";
     const int index = AddVirtual(image, path, model);

@@ -76,7 +76,9 @@ public:
 
     // Adds a virtual drive for the CUE image at `path`; with `remember` the
     // path is also appended to the virtual drive list file. Returns the new
-    // entry's position, or -1 with a message in `error`.
+    // entry's position, or -1 with a message in `error`; a usable image with
+    // something the user should know (a partial last sector) gives its
+    // position with that note in `error`.
     int AddImage(const std::string& path, bool remember, std::string& error);
     // Closes the image of entry n: it stays in the list (positions do not
     // move) but no transport offers it any more, and its line leaves the

@@ -109,6 +109,23 @@ Cdb ReadTocMsfCdb() {
     return c;
 }
 
+Cdb ReadFullTocCdb() {
+    Cdb c = Make(0x43, 10, ScsiDirection::In, kFullTocBytes);
+    c[1] = 0x02;
+    c[2] = 0x02;
+    c[6] = 1;  // from session 1
+    StoreBE16(&c[7], kFullTocBytes);
+    return c;
+}
+
+Cdb ReadSessionInfoCdb() {
+    Cdb c = Make(0x43, 10, ScsiDirection::In, kSessionInfoBytes);
+    c[1] = 0x02;
+    c[2] = 0x01;
+    StoreBE16(&c[7], kSessionInfoBytes);
+    return c;
+}
+
 std::array<std::uint8_t, kAudioControlPageBytes> AudioControlPage(std::uint8_t volume) {
     std::array<std::uint8_t, kAudioControlPageBytes> p{};
     std::uint8_t* page = p.data() + 8;

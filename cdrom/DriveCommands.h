@@ -36,6 +36,12 @@ Cdb ModeSenseCapabilitiesCdb(std::uint32_t bufferLength = kCapabilitiesBytes);
 Cdb SetCdSpeedCdb(std::uint16_t speedKb);
 Cdb MechanismStatusCdb();
 Cdb ReadTocMsfCdb();
+// READ TOC/PMA/ATIP format 2 (the full TOC: every session's points, MSF) and
+// format 1 (session information: the first track of the last session).
+inline constexpr int kFullTocBytes = 4 + 11 * 400;
+inline constexpr int kSessionInfoBytes = 12;
+Cdb ReadFullTocCdb();
+Cdb ReadSessionInfoCdb();
 
 // The parameter lists of the two MODE SELECT pages.
 std::array<std::uint8_t, kAudioControlPageBytes> AudioControlPage(std::uint8_t volume);

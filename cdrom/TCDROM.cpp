@@ -266,7 +266,14 @@ bool TCDROM::Identify(std::array<std::uint8_t, kInquiryBytes>& data) {
 
 bool TCDROM::ReadToc(TocBuffer& toc) {
     toc.Clear();
-    return IsSuccess(Send(ReadTocMsfCdb(), toc.Data()));
+    if (!IsSuccess(Send(ReadTocMsfCdb(), toc.Data()))) return false;
+    // Which session each track belongs to: the full TOC, else the session
+    // information; a drive that answers neither leaves them unknown.
+    std::vector<std::uint8_t> full(kFullTocBytes);
+    if (IsSuccess(Send(ReadFullTocCdb(), full.data())) && toc.ReadFullToc(full.data(), full.size())) return true;
+    std::array<std::uint8_t, kSessionInfoBytes> info{};
+    if (IsSuccess(Send(ReadSessionInfoCdb(), info.data()))) toc.ReadSessionInfo(info.data(), info.size());
+    return true;
 }
 
 bool TCDROM::ReadSectors(std::int32_t lba, int count, std::uint8_t* buffer) {

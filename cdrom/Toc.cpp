@@ -48,18 +48,52 @@ bool IsAudioControl(int control) {
     return control == 0 || control == 1 || control == 2 || control == 8 || control == 9;
 }
 
+void TocBuffer::SetSession(int trackNumber, int session) {
+    if (trackNumber < 1 || trackNumber > 99) return;
+    sessions_[static_cast<std::size_t>(trackNumber)] = static_cast<std::uint8_t>(session);
+    sessionsKnown_ = true;
+}
+
+int TocBuffer::Session(int trackNumber) const {
+    return trackNumber >= 1 && trackNumber <= 99 ? sessions_[static_cast<std::size_t>(trackNumber)] : 0;
+}
+
+bool TocBuffer::ReadFullToc(const std::uint8_t* reply, std::size_t size) {
+    if (size < 4) return false;
+    const std::size_t length = std::min<std::size_t>(size, 2 + ((reply[0] << 8) | reply[1]));
+    bool any = false;
+    for (std::size_t at = 4; at + 11 <= length; at += 11) {
+        const std::uint8_t* d = reply + at;
+        const int point = d[3];
+        if ((d[1] >> 4) != 1 || point < 1 || point > 99 || d[0] < 1 || d[0] > 99) continue;
+        SetSession(point, d[0]);
+        any = true;
+    }
+    return any;
+}
+
+bool TocBuffer::ReadSessionInfo(const std::uint8_t* reply, std::size_t size) {
+    if (size < 12) return false;
+    const int lastSession = reply[3];
+    const int firstOfLast = reply[6];
+    if (lastSession < 1 || firstOfLast < 1 || firstOfLast > 99) return false;
+    for (int n = 1; n <= 99; ++n) SetSession(n, n >= firstOfLast ? lastSession : 1);
+    return true;
+}
+
 bool BuildLayout(const TocBuffer& toc, DISC_INFO& disc, bool fromAlbumCache) {
     const int count = TocTrackCount(toc);
     if (count == 0) return false;
     disc.SetTrackCount(static_cast<std::uint8_t>(count));
     disc.SetLbaBase(kLbaBase);
+    disc.SetFirstTrackNumber(static_cast<std::uint8_t>(toc.FirstTrack()));
     for (int k = 0; k <= count; ++k) {
         const TocEntry here = toc.Descriptor(k);
         // The lead-out pseudo-record ends where it starts.
         const TocEntry next = k < count ? toc.Descriptor(k + 1) : here;
         TrackInfoRef t = disc.Track(k);
         if (!fromAlbumCache) {
-            t.SetTitle("Track " + std::to_string(k + 1));
+            t.SetTitle("Track " + std::to_string(toc.FirstTrack() + k));
             t.SetEndMsf(next.address);
         }
         const int length = std::max(0, next.Frames() - here.Frames());
@@ -68,23 +102,29 @@ bool BuildLayout(const TocBuffer& toc, DISC_INFO& disc, bool fromAlbumCache) {
         t.SetSizeBytes(static_cast<std::uint32_t>(length) * kSectorBytes);
         t.SetStartLba(here.Frames() - kLbaBase);
         t.SetAudioFlag(IsAudioControl(here.Control()));
+        if (k == 0 || k >= count || t.AudioFlag()) continue;
 
-        // A data track that follows an audio track a whole session gap later
-        // is the second session of an enhanced CD: the program counts it from
-        // where the first session ended.
-        if (k > 0 && k < count && !t.AudioFlag()) {
-            TrackInfoRef prev = disc.Track(k - 1);
-            const int a = here.Frames();
-            const int prevStartAbs = prev.StartLba() + kLbaBase;
-            if (prev.AudioFlag() && a - prevStartAbs >= kMultisessionGap) {
-                t.SetStartLba(a - kMultisessionGap - kLbaBase);
-                t.SetStartMsf(FramesToMsf(a - kMultisessionGap));
-                const int prevLength = a - prev.StartLba() - kMultisessionGap - kLbaBase;
-                prev.SetLengthMsf(FramesToMsf(prevLength));
-                prev.SetSizeBytes(static_cast<std::uint32_t>(prevLength) * kSectorBytes);
-                if (!fromAlbumCache) prev.SetEndMsf(FramesToMsf(a - kMultisessionGap));
-            }
+        // A data track that starts a later session: the session before it
+        // ended a session gap earlier.
+        const TocEntry before = toc.Descriptor(k - 1);
+        int gap = 0;
+        if (toc.SessionsKnown()) {
+            const int session = toc.Session(here.track), previous = toc.Session(before.track);
+            if (session > previous && previous > 0) gap = SessionGapAfter(previous);
+        } else if (IsAudioControl(before.Control()) && here.Frames() - before.Frames() >= kMultisessionGap) {
+            gap = kMultisessionGap;
         }
+        if (gap == 0 || here.Frames() - gap < before.Frames()) continue;
+        const int sessionEnd = here.Frames() - gap;  // absolute frames
+        TrackInfoRef prev = disc.Track(k - 1);
+        if (prev.AudioFlag()) {
+            t.SetStartLba(sessionEnd - kLbaBase);
+            t.SetStartMsf(FramesToMsf(sessionEnd));
+        }
+        const int prevLength = sessionEnd - before.Frames();
+        prev.SetLengthMsf(FramesToMsf(prevLength));
+        prev.SetSizeBytes(static_cast<std::uint32_t>(prevLength) * kSectorBytes);
+        if (!fromAlbumCache) prev.SetEndMsf(FramesToMsf(sessionEnd));
     }
     return true;
 }

@@ -45,7 +45,7 @@ std::string TocJson(const DISC_INFO& disc) {
     for (int i = 0; i < count; ++i) {
         const TRACK_INFO t = disc.TrackCopy(i);
         out += i ? ",\n    " : "\n    ";
-        out += "{\"number\": " + std::to_string(i + 1) + ", \"start_lba\": " + std::to_string(t.StartLba()) +
+        out += "{\"number\": " + std::to_string(disc.TrackNumber(i)) + ", \"start_lba\": " + std::to_string(t.StartLba()) +
                ", \"start_msf\": " + JsonString(FormatMsf(t.StartMsf())) +
                ", \"length_sectors\": " + std::to_string(LengthSectors(t)) +
                ", \"size_bytes\": " + std::to_string(t.SizeBytes()) +
@@ -63,7 +63,7 @@ std::string TocText(const DISC_INFO& disc) {
     for (int i = 0; i < count; ++i) {
         const TRACK_INFO t = disc.TrackCopy(i);
         char line[128];
-        std::snprintf(line, sizeof line, "%5d  %9d  %s  %s  %12u  %s\n", i + 1, t.StartLba(),
+        std::snprintf(line, sizeof line, "%5d  %9d  %s  %s  %12u  %s\n", disc.TrackNumber(i), t.StartLba(),
                       FormatMsf(t.StartMsf()).c_str(), FormatMsf(t.LengthMsf()).c_str(), t.SizeBytes(),
                       t.AudioFlag() ? "audio" : "data");
         out += line;

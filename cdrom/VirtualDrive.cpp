@@ -1,4 +1,5 @@
 #include "cdrom/VirtualDrive.h"
+#include "cdrom/Toc.h"
 
 #include <algorithm>
 #include <cstring>
@@ -177,25 +178,77 @@ int VirtualDrive::ReadToc(const std::uint8_t* cdb, std::uint8_t* data, std::uint
     const int format = (cdb[2] & 0x0F) | (cdb[9] >> 6);
     const auto& tracks = disc_->Tracks();
     const int startTrack = cdb[6];
-    if (format != 0 || tracks.empty() || (startTrack > tracks.back().number && startTrack != 0xAA)) {
+    if (tracks.empty() || format > 2 || (format == 2 && !model_.fullToc) ||
+        (format == 0 && startTrack > tracks.back().number && startTrack != 0xAA)) {
         s = {0x05, 0x24, 0x00};
         return kCheck;
     }
     const bool msf = (cdb[1] & 0x02) != 0;
     std::vector<std::uint8_t> r(4);
-    r[2] = static_cast<std::uint8_t>(tracks.front().number);
-    r[3] = static_cast<std::uint8_t>(tracks.back().number);
+    auto address = [&](std::uint8_t* at, std::int32_t lba) {
+        if (msf) PutMsf(at, lba + kLbaBaseFrames);
+        else StoreBE32(at, static_cast<std::uint32_t>(lba));
+    };
     auto descriptor = [&](int number, std::uint8_t control, std::int32_t lba) {
         std::uint8_t d[8] = {};
         d[1] = static_cast<std::uint8_t>(0x10 | control);
         d[2] = static_cast<std::uint8_t>(number);
-        if (msf) PutMsf(d + 4, lba + kLbaBaseFrames);
-        else StoreBE32(d + 4, static_cast<std::uint32_t>(lba));
+        address(d + 4, lba);
         r.insert(r.end(), d, d + 8);
     };
-    for (const ImageTrack& t : tracks)
-        if (t.number >= startTrack && startTrack != 0xAA) descriptor(t.number, t.Control(), t.startLba);
-    descriptor(0xAA, tracks.back().Control(), disc_->Leadout());
+    const int lastSession = tracks.back().session;
+    if (format == 0) {
+        r[2] = static_cast<std::uint8_t>(tracks.front().number);
+        r[3] = static_cast<std::uint8_t>(tracks.back().number);
+        for (const ImageTrack& t : tracks)
+            if (t.number >= startTrack && startTrack != 0xAA) descriptor(t.number, t.Control(), t.startLba);
+        descriptor(0xAA, tracks.back().Control(), disc_->Leadout());
+    } else if (format == 1) {  // session information: the first track of the last session
+        r[2] = static_cast<std::uint8_t>(tracks.front().session);
+        r[3] = static_cast<std::uint8_t>(lastSession);
+        for (const ImageTrack& t : tracks) {
+            if (t.session != lastSession) continue;
+            descriptor(t.number, t.Control(), t.startLba);
+            break;
+        }
+    } else {  // the full TOC: per session its first and last track, its lead-out, its tracks
+        r[2] = static_cast<std::uint8_t>(tracks.front().session);
+        r[3] = static_cast<std::uint8_t>(lastSession);
+        auto point = [&](int session, std::uint8_t control, int pointCode, std::int32_t absFrames, bool asTrack) {
+            std::uint8_t d[11] = {};
+            d[0] = static_cast<std::uint8_t>(session);
+            d[1] = static_cast<std::uint8_t>(0x10 | control);
+            d[3] = static_cast<std::uint8_t>(pointCode);
+            if (asTrack) {
+                PutMsf(d + 7, absFrames);  // byte 7 is zero, then PMIN, PSEC, PFRAME
+            } else {
+                d[8] = static_cast<std::uint8_t>(absFrames);  // a track number in PMIN
+            }
+            r.insert(r.end(), d, d + 11);
+        };
+        for (int session = tracks.front().session; session <= lastSession; ++session) {
+            const ImageTrack* first = nullptr;
+            const ImageTrack* last = nullptr;
+            for (const ImageTrack& t : tracks)
+                if (t.session == session) {
+                    if (!first) first = &t;
+                    last = &t;
+                }
+            if (!first) continue;
+            // The session ends where the next one's gap begins, or at the lead-out.
+            std::int32_t end = disc_->Leadout();
+            for (const ImageTrack& t : tracks)
+                if (t.session > session) {
+                    end = t.index0Lba - SessionGapAfter(session);
+                    break;
+                }
+            point(session, first->Control(), 0xA0, first->number, false);
+            point(session, last->Control(), 0xA1, last->number, false);
+            point(session, last->Control(), 0xA2, end + kLbaBaseFrames, true);
+            for (const ImageTrack& t : tracks)
+                if (t.session == session) point(session, t.Control(), t.number, t.startLba + kLbaBaseFrames, true);
+        }
+    }
     StoreBE16(r.data(), static_cast<std::uint16_t>(r.size() - 2));
     Answer(r.data(), r.size(), len, data, len);
     return kScsiGood;

@@ -28,6 +28,7 @@ struct VirtualDriveModel {
     // Bit c set: read command c (0..8) is answered; others are illegal.
     std::uint16_t readCommands = 0x1FF;
     std::uint16_t bufferKb = 2048;
+    bool fullToc = true;  // answers READ TOC format 2 (else only formats 0 and 1)
 };
 
 // Faults a test injects. Counts say for how many more reads (of that sector,

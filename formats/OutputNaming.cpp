@@ -48,7 +48,7 @@ const std::string* PlaceholderValue(std::string_view piece, const TrackNameValue
     case U'Y': case U'\u0413': return &v.year;
     case U'I': return &v.discId;
     case U'N': case U'\u041D': {
-        const int n = v.position + 1;
+        const int n = v.number;
         scratch = (n >= 0 && n < 10 ? "0" : "") + std::to_string(n);
         return &scratch;
     }
@@ -120,6 +120,7 @@ TrackNameValues CollectNameValues(const DISC_INFO& disc, const TagBlocks* tags, 
                                   const NamingTexts& texts) {
     TrackNameValues v;
     v.position = position;
+    v.number = disc.TrackNumber(position);
     v.trackCount = disc.TrackCount();
     v.artist = disc.Artist();
     v.album = disc.Album();

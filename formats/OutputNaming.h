@@ -39,6 +39,7 @@ struct TrackNameValues {
     std::string discId;
     int trackCount = 0;
     int position = 0;  // 0-based position in the disc's track list
+    int number = 1;    // the disc's own number of the track
 };
 
 // The values of track `position`. On a compilation disc whose tag record for

@@ -94,7 +94,7 @@ std::string CueSheetText(DISC_INFO& disc, const std::string& outputPath, const R
         // holds nothing of the file.
         if (start < range.start || start >= range.end) continue;
         char number[16];
-        std::snprintf(number, sizeof number, "%02d", i + 1);
+        std::snprintf(number, sizeof number, "%02d", disc.TrackNumber(i));
         text += std::string("\tTRACK ") + number + " AUDIO\n";
         text += "\t\tINDEX 01 " + CueTime(start - range.start) + "\n";
     }

@@ -220,7 +220,7 @@ XmcdApplyResult ApplyXmcdEntry(const XmcdEntry& entry, DISC_INFO& disc, int trac
         tag.SetAlbum(disc.Album());
         tag.SetYear(disc.Year());
         tag.SetGenre(disc.Genre());
-        tag.SetTrackNumber(std::to_string(k + 1));
+        tag.SetTrackNumber(std::to_string(disc.TrackNumber(k)));
         tag.SetOriginalArtist(disc.Artist());
     }
     return result;

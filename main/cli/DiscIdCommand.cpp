@@ -31,6 +31,7 @@ int RunDiscId(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << "discid: " << error << "\n";
         return 1;
     }
+    if (!opened->notes.empty()) err << "discid: " << opened->notes << "\n";
     const auto toc =
         sv::ParseRawToc(std::span<const std::uint8_t>(opened->toc.Data(), static_cast<std::size_t>(sv::kTocBytes)));
     if (!toc) {

@@ -78,8 +78,10 @@ void PrintResult(std::ostream& out, bool json, const sv::DISC_INFO& disc, const 
     }
     out << "discid: " << disc.DiscIdText() << "\ncategory: " << category << "\nartist: " << disc.Artist()
         << "\nalbum: " << disc.Album() << "\nyear: " << disc.Year() << "\ngenre: " << disc.Genre() << "\n";
-    for (int k = 0; k < count; ++k)
-        out << (k + 1 < 10 ? "0" : "") << (k + 1) << " " << disc.TrackCopy(k).Title() << "\n";
+    for (int k = 0; k < count; ++k) {
+        const int n = disc.TrackNumber(k);
+        out << (n < 10 ? "0" : "") << n << " " << disc.TrackCopy(k).Title() << "\n";
+    }
 }
 
 int RunLookup(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -116,6 +118,7 @@ int RunLookup(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << "lookup: " << error << "\n";
         return 1;
     }
+    if (!opened->notes.empty()) err << "lookup: " << opened->notes << "\n";
     const auto toc =
         sv::ParseRawToc(std::span<const std::uint8_t>(opened->toc.Data(), static_cast<std::size_t>(sv::kTocBytes)));
     if (!toc) {

@@ -173,6 +173,7 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << "rip: " << error << "\n";
         return 1;
     }
+    if (!opened->notes.empty()) err << "rip: " << opened->notes << "\n";
     sv::TCDROM& cdrom = *opened->cdrom;
     cdrom.SetReadCommand(settings.ReadCommand(opened->driveIndex));
 
@@ -222,7 +223,8 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     current = &context;
     const bool tty = isatty(STDOUT_FILENO) != 0;
     auto rowName = [&](int row) {
-        const std::string number = (row + 1 < 10 ? "0" : "") + std::to_string(row + 1);
+        const int n = disc.TrackNumber(row);
+        const std::string number = (n < 10 ? "0" : "") + std::to_string(n);
         const std::string title = disc.TrackCopy(row).Title();
         return title.empty() ? number : number + " " + title;
     };

@@ -28,6 +28,7 @@ int RunToc(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << "toc: " << error << "\n";
         return 1;
     }
+    if (!disc->notes.empty()) err << "toc: " << disc->notes << "\n";
     out << (options.Flag("--json") ? sv::TocJson(disc->disc) : sv::TocText(disc->disc));
     return 0;
 }

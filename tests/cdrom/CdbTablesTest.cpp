@@ -109,12 +109,20 @@ TEST_P(CdbTables, DriveControlCommands) {
     EXPECT_EQ(s.direction, kNone);
     EXPECT_EQ(s.length, 32u);
 
+    // READ TOC: format 0 in MSF, then the full TOC (format 2) for the sessions.
     TocBuffer toc;
     EXPECT_TRUE(cd.ReadToc(toc));
+    const auto log = rig->Drive().Commands();
+    ASSERT_GE(log.size(), 2u);
+    const auto& toc0 = log[log.size() - 2];
+    EXPECT_EQ(toc0.cdb, (Bytes{0x43, 2, 0, 0, 0, 0, 0, 0x03, 0x24, 0}));
+    EXPECT_EQ(toc0.direction, kIn);
+    EXPECT_EQ(toc0.dataLength, 804u);
     s = Last(*rig);
-    EXPECT_EQ(s.cdb, (Bytes{0x43, 2, 0, 0, 0, 0, 0, 0x03, 0x24, 0}));
-    EXPECT_EQ(s.direction, kIn);
-    EXPECT_EQ(s.length, 804u);
+    EXPECT_EQ(s.cdb, (Bytes{0x43, 2, 2, 0, 0, 0, 1, 0x11, 0x34, 0}));  // 4404 bytes from session 1
+    EXPECT_EQ(s.length, 4404u);
+    EXPECT_TRUE(toc.SessionsKnown());
+    EXPECT_EQ(toc.Session(4), 1);
 
     cd.SetVolume(200);
     s = Last(*rig);

@@ -79,7 +79,7 @@ void ExpectLayout(const DISC_INFO& disc, const std::vector<Want>& tracks, std::i
         EXPECT_EQ(MsfToFrames(t.LengthMsf()), tracks[i].lengthSectors);
         EXPECT_EQ(t.SizeBytes(), static_cast<std::uint32_t>(tracks[i].lengthSectors) * 2352u);
         EXPECT_EQ(t.AudioFlag(), tracks[i].audio);
-        EXPECT_EQ(t.Title(), "Track " + std::to_string(i + 1));
+        EXPECT_EQ(t.Title(), "Track " + std::to_string(disc.TrackNumber(static_cast<int>(i))));
     }
     EXPECT_EQ(disc.TrackCopy(disc.TrackCount()).StartLba(), leadout);
 }
@@ -127,8 +127,23 @@ TEST(DiscLayout, EnhancedCdSecondSessionIsPulledBack) {
                  3000 + 11400 + 1000);
     EXPECT_EQ(FormatMsf(disc.TrackCopy(1).EndMsf()), "00:42:00");
 
-    // The session gap cannot be read; both sessions can.
+    // A drive without the full TOC: its session information (format 1) says
+    // where the last session begins, and the layout is the same.
     std::string error;
+    VirtualDriveModel older;
+    older.fullToc = false;
+    auto oldRig = cdtest::MakeRig(LoadCueSheet(img->cue, error), kTransportSpti, older);
+    TocBuffer toc;
+    ASSERT_TRUE(oldRig->cdrom->ReadToc(toc));
+    EXPECT_EQ(oldRig->Drive().Commands().back().cdb,
+              (std::vector<std::uint8_t>{0x43, 2, 1, 0, 0, 0, 0, 0, 12, 0}));
+    EXPECT_EQ(toc.Session(2), 1);
+    EXPECT_EQ(toc.Session(3), 2);
+    DISC_INFO fromOlder;
+    ASSERT_TRUE(BuildLayout(toc, fromOlder, false));
+    EXPECT_EQ(MsfToFrames(fromOlder.TrackCopy(1).LengthMsf()), 1500);
+
+    // The session gap cannot be read; both sessions can.
     auto rig = cdtest::MakeRig(LoadCueSheet(img->cue, error));
     std::vector<std::uint8_t> sector(2352);
     EXPECT_TRUE(rig->cdrom->ReadSectors(2999, 1, sector.data()));
@@ -138,6 +153,115 @@ TEST(DiscLayout, EnhancedCdSecondSessionIsPulledBack) {
     rig->cdrom->SetReadCommand(7);  // any sector type: the data track's raw bytes
     EXPECT_TRUE(rig->cdrom->ReadSectors(3000 + 11400, 1, sector.data()));
     EXPECT_EQ(sector, cdtest::PatternSector(3000));
+}
+
+// CUE sheets of the kinds other rippers write, each read through a virtual
+// drive. Starts and lengths are worked out by hand from the sheets: a sheet's
+// INDEX 01 frame plus the silence (PREGAP, POSTGAP) before it; a later
+// session starts 11400 sectors after the first session's end and 6900 after
+// a later one's.
+TEST(DiscLayout, CueSheetsOfOtherRippers) {
+    struct Case {
+        const char* what;
+        std::string sheet;
+        std::vector<std::pair<std::string, int>> bins;  // files of 2352-byte sectors
+        std::vector<int> offsets;                         // the drive's TOC: starts, then the lead-out (absolute)
+        std::vector<Want> layout;
+        std::int32_t leadout;
+        int firstNumber = 1;
+    };
+    const std::vector<Case> cases = {
+        {"POSTGAP: silence after track 1 that the file does not hold",
+         "FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n  POSTGAP 00:02:00\n"
+         " TRACK 02 AUDIO\n  INDEX 01 00:06:50\n",
+         {{"disc.bin", 1000}}, {150, 800, 1300}, {{0, "00:02:00", 650, true}, {650, "00:10:50", 500, true}}, 1150},
+        {"gaps appended: track 2's INDEX 00 at the end of track 1's file",
+         "FILE \"01.bin\" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  INDEX 00 00:03:00\n"
+         "FILE \"02.bin\" BINARY\n  INDEX 01 00:00:00\n",
+         {{"01.bin", 300}, {"02.bin", 200}}, {150, 450, 650}, {{0, "00:02:00", 300, true}, {300, "00:06:00", 200, true}},
+         500},
+        {"CR line ends and a FILE name in other letter case",
+         "FILE \"DISC.BIN\" BINARY\r TRACK 01 AUDIO\r  INDEX 01 00:00:00\r TRACK 02 AUDIO\r  INDEX 01 00:04:00\r",
+         {{"disc.bin", 500}}, {150, 450, 650}, {{0, "00:02:00", 300, true}, {300, "00:06:00", 200, true}}, 500},
+        {"numbers from 5 are the disc's own",
+         "FILE \"disc.bin\" BINARY\n TRACK 05 AUDIO\n  INDEX 01 00:00:00\n TRACK 06 AUDIO\n  INDEX 01 00:02:00\n",
+         {{"disc.bin", 400}}, {150, 300, 550}, {{0, "00:02:00", 150, true}, {150, "00:04:00", 250, true}}, 400, 5},
+        {"a data track after the audio in the same session keeps the audio whole",
+         "FILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
+         " TRACK 02 MODE1/2352\n  PREGAP 02:40:00\n  INDEX 01 00:01:25\n",
+         {{"disc.bin", 200}}, {150, 100 + 12000 + 150, 12200 + 150},
+         {{0, "00:02:00", 12100, true}, {12100, "02:43:25", 100, false}}, 12200},
+        {"three sessions: 11400 sectors after the first, 6900 after the second",
+         "REM SESSION 01\nFILE \"disc.bin\" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
+         "REM SESSION 02\n TRACK 02 MODE1/2352\n  INDEX 01 00:04:00\n"
+         "REM SESSION 03\n TRACK 03 MODE2/2352\n  INDEX 01 00:05:25\n",
+         {{"disc.bin", 500}}, {150, 300 + 11400 + 150, 400 + 11400 + 6900 + 150, 500 + 11400 + 6900 + 150},
+         {{0, "00:02:00", 300, true}, {300, "00:06:00", 100, false}, {18700, "04:11:25", 100, false}}, 18800},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto img = WriteImage(c.sheet, c.bins);
+        RawToc raw;
+        const DISC_INFO disc = ReadThroughDrive(img->cue, &raw);
+        EXPECT_EQ(raw.Offsets(), c.offsets);
+        EXPECT_EQ(raw.firstTrack, c.firstNumber);
+        ASSERT_EQ(disc.TrackCount(), c.layout.size());
+        for (std::size_t i = 0; i < c.layout.size(); ++i) {
+            const TRACK_INFO t = disc.TrackCopy(static_cast<int>(i));
+            EXPECT_EQ(t.StartLba(), c.layout[i].startLba) << i;
+            EXPECT_EQ(FormatMsf(t.StartMsf()), c.layout[i].startMsf) << i;
+            EXPECT_EQ(MsfToFrames(t.LengthMsf()), c.layout[i].lengthSectors) << i;
+            EXPECT_EQ(t.AudioFlag(), c.layout[i].audio) << i;
+            EXPECT_EQ(t.Title(), "Track " + std::to_string(c.firstNumber + static_cast<int>(i)));
+        }
+        EXPECT_EQ(disc.TrackCopy(disc.TrackCount()).StartLba(), c.leadout);
+    }
+}
+
+TEST(DiscLayout, CookedDataTracksAndExtensibleWaveFiles) {
+    svtest::TempDir dir;
+    // A MODE1/2048 track of 10 sectors (user data only), then a MODE2/2336 one of 5.
+    std::string iso;
+    for (int i = 0; i < 10; ++i) iso += std::string(2048, static_cast<char>('a' + i));
+    svtest::WriteFileBytes(dir.Path() / "data.iso", iso);
+    svtest::WriteFileBytes(dir.Path() / "xa.bin", std::string(2336 * 5, 'x'));
+    // CD audio in a WAVE_FORMAT_EXTENSIBLE file (PCM sub-format), 3 sectors.
+    std::string wav = "RIFF";
+    auto le = [&](std::uint32_t v, int n) { for (int i = 0; i < n; ++i) wav += static_cast<char>(v >> (8 * i)); };
+    le(4 + 48 + 8 + 2352 * 3, 4);
+    wav += "WAVEfmt ";
+    le(40, 4); le(0xFFFE, 2); le(2, 2); le(44100, 4); le(176400, 4); le(4, 2); le(16, 2);
+    le(22, 2); le(16, 2); le(3, 4);
+    for (int b : {0x01, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71}) wav += static_cast<char>(b);
+    wav += "data";
+    le(2352 * 3, 4);
+    wav += std::string(2352 * 3, '"');
+    svtest::WriteFileBytes(dir.Path() / "audio.wav", wav);
+    svtest::WriteFileBytes(dir.Path() / "disc.cue", "FILE \"data.iso\" BINARY\n TRACK 01 MODE1/2048\n  INDEX 01 00:00:00\n"
+                                                    "FILE \"xa.bin\" BINARY\n TRACK 02 MODE2/2336\n  INDEX 01 00:00:00\n"
+                                                    "FILE \"audio.wav\" WAVE\n TRACK 03 AUDIO\n  INDEX 01 00:00:00\n");
+    std::string error;
+    auto image = LoadCueSheet((dir.Path() / "disc.cue").string(), error);
+    ASSERT_TRUE(image) << error;
+    ASSERT_EQ(image->Tracks().size(), 3u);
+    EXPECT_EQ(image->Tracks()[1].startLba, 10);
+    EXPECT_EQ(image->Tracks()[2].startLba, 15);
+    EXPECT_EQ(image->Leadout(), 18);
+    // Sector 3 of the data track read raw: sync, header (00:02:03, mode 1), user data.
+    std::vector<std::uint8_t> sector(2352);
+    ASSERT_EQ(image->ReadSector(3, sector.data()), DiscImage::SectorResult::Ok);
+    const std::vector<std::uint8_t> sync{0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    EXPECT_EQ(std::vector<std::uint8_t>(sector.begin(), sector.begin() + 12), sync);
+    EXPECT_EQ(std::vector<std::uint8_t>(sector.begin() + 12, sector.begin() + 16),
+              (std::vector<std::uint8_t>{0x00, 0x02, 0x03, 0x01}));
+    EXPECT_EQ(sector[16], 'd');
+    EXPECT_EQ(sector[16 + 2047], 'd');
+    EXPECT_EQ(sector[16 + 2048], 0);
+    ASSERT_EQ(image->ReadSector(12, sector.data()), DiscImage::SectorResult::Ok);
+    EXPECT_EQ(sector[15], 2);
+    EXPECT_EQ(sector[2351], 'x');
+    ASSERT_EQ(image->ReadSector(17, sector.data()), DiscImage::SectorResult::Ok);
+    EXPECT_EQ(sector, std::vector<std::uint8_t>(2352, 0x22));
 }
 
 TEST(DiscLayout, FirstTrackAfter150) {
@@ -189,22 +313,26 @@ TEST(DiscLayout, WaveFilesAndTheirErrors) {
         h += std::string(bytes, '\x11');
         svtest::WriteFileBytes(dir.Path() / name, h);
     };
-    wave("a.wav", 2, 44100, 2352 * 100 + 4);  // a partial last sector is padded with zeros
+    wave("a.wav", 2, 44100, 2352 * 100 + 4);  // a partial last sector is left out, and said so
     wave("b.wav", 1, 22050, 400);
     svtest::WriteFileBytes(dir.Path() / "ok.cue", "FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n");
     std::string error;
     auto image = LoadCueSheet((dir.Path() / "ok.cue").string(), error);
     ASSERT_TRUE(image) << error;
-    EXPECT_EQ(image->Leadout(), 101);
+    EXPECT_EQ(image->Leadout(), 100);
+    ASSERT_EQ(image->Notes().size(), 1u);
+    EXPECT_NE(image->Notes()[0].find("partial sector of 4 bytes"), std::string::npos) << image->Notes()[0];
     std::vector<std::uint8_t> s(2352);
-    ASSERT_EQ(image->ReadSector(100, s.data()), DiscImage::SectorResult::Ok);
-    EXPECT_EQ(s[3], 0x11);
-    EXPECT_EQ(s[4], 0);
+    ASSERT_EQ(image->ReadSector(99, s.data()), DiscImage::SectorResult::Ok);
+    EXPECT_EQ(s[2351], 0x11);
 
     const std::pair<std::string, std::string> bad[] = {
         {"FILE \"b.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n", "44100 Hz"},
         {"FILE \"missing.bin\" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n", "not found"},
-        {"FILE \"a.wav\" WAVE\n TRACK 01 MODE1/2048\n  INDEX 01 00:00:00\n", "not supported"},
+        {"FILE \"a.wav\" WAVE\n TRACK 01 CDG\n  INDEX 01 00:00:00\n", "not supported"},
+        {"FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n  INDEX 100 00:00:10\n", "line 4: INDEX numbers end at 99"},
+        {"FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n",
+         "line 2: track 1 holds no sector"},
         {"FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n", "no INDEX 01"},
         {"FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 03 AUDIO\n  INDEX 01 00:01:00\n", "ascend"},
         {"FILE \"a.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  INDEX 01 09:00:00\n", "past"},
