@@ -105,7 +105,8 @@ void DriveCatalog::Scan() {
             const std::string path = Trim(line);
             if (path.empty() || path[0] == '#') continue;
             std::string error;
-            if (AddImage(path, false, error) < 0) imageProblems_.push_back(error);
+            AddImage(path, false, error);
+            if (!error.empty()) imageProblems_.push_back(error);  // refused, or usable with a note
         }
     }
 }

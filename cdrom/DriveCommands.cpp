@@ -102,29 +102,21 @@ Cdb MechanismStatusCdb() {
     return c;
 }
 
-Cdb ReadTocMsfCdb() {
-    Cdb c = Make(0x43, 10, ScsiDirection::In, kTocBytes);
+namespace {
+// READ TOC/PMA/ATIP with MSF addresses in `format`, from track or session `from`.
+Cdb ReadTocCdb(std::uint8_t format, std::uint8_t from, std::uint16_t bytes) {
+    Cdb c = Make(0x43, 10, ScsiDirection::In, bytes);
     c[1] = 0x02;
-    StoreBE16(&c[7], kTocBytes);
+    c[2] = format;
+    c[6] = from;
+    StoreBE16(&c[7], bytes);
     return c;
 }
+}  // namespace
 
-Cdb ReadFullTocCdb() {
-    Cdb c = Make(0x43, 10, ScsiDirection::In, kFullTocBytes);
-    c[1] = 0x02;
-    c[2] = 0x02;
-    c[6] = 1;  // from session 1
-    StoreBE16(&c[7], kFullTocBytes);
-    return c;
-}
-
-Cdb ReadSessionInfoCdb() {
-    Cdb c = Make(0x43, 10, ScsiDirection::In, kSessionInfoBytes);
-    c[1] = 0x02;
-    c[2] = 0x01;
-    StoreBE16(&c[7], kSessionInfoBytes);
-    return c;
-}
+Cdb ReadTocMsfCdb() { return ReadTocCdb(0, 0, kTocBytes); }
+Cdb ReadFullTocCdb() { return ReadTocCdb(2, 1, kFullTocBytes); }
+Cdb ReadSessionInfoCdb() { return ReadTocCdb(1, 0, kSessionInfoBytes); }
 
 std::array<std::uint8_t, kAudioControlPageBytes> AudioControlPage(std::uint8_t volume) {
     std::array<std::uint8_t, kAudioControlPageBytes> p{};

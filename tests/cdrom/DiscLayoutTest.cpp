@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include "support/Messages.h"
 
+#include <cstdio>
 #include <fstream>
+#include <functional>
 
 #include "CdromTestSupport.h"
 #include "base/Msf.h"
@@ -14,6 +16,7 @@
 #include "cdrom/DiscSource.h"
 #include "cdrom/Toc.h"
 #include "cdrom/TocReport.h"
+#include "metadata/DiscId.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -217,6 +220,102 @@ TEST(DiscLayout, CueSheetsOfOtherRippers) {
         EXPECT_EQ(disc.TrackCopy(disc.TrackCount()).StartLba(), c.leadout);
     }
 }
+
+void Sparse(const std::filesystem::path& p, std::uint64_t bytes) {
+    svtest::WriteFileBytes(p, "");
+    std::filesystem::resize_file(p, bytes);
+}
+
+std::string Cue(int frames) {
+    char b[16];
+    std::snprintf(b, sizeof b, "%02d:%02d:%02d", frames / 4500, frames / 75 % 60, frames % 75);
+    return b;
+}
+
+TEST(DiscLayout, CueImagesOfPublishedDiscs) {
+    // The 22-track disc freedb knows as 370fce16, one BINARY file per track.
+    const std::vector<int> plain{150,    9700,   25887,  39297,  53795,  63735,  77517,  94877,
+                                 107270, 123552, 135522, 148422, 161197, 174790, 192022, 205545,
+                                 218010, 228700, 239590, 255470, 266932, 288750, 303602};
+    struct Case {
+        std::string name;
+        std::function<std::string(const std::filesystem::path&)> write;  // files, then the sheet
+        std::vector<int> offsets;  // absolute track starts, then the lead-out
+        std::uint32_t discId;
+    };
+    const Case cases[] = {
+        // Gaps appended: file k runs from track k's INDEX 01 to track k+1's,
+        // so it ends with track k+1's 2 s pre-gap (INDEX 00).
+        {"gaps appended", [&](const std::filesystem::path& dir) {
+             std::string cue;
+             for (std::size_t k = 0; k + 1 < plain.size(); ++k) {
+                 const int sectors = plain[k + 1] - plain[k];
+                 Sparse(dir / ("t" + std::to_string(k) + ".bin"), std::uint64_t(sectors) * 2352);
+                 if (k > 0) cue += "FILE \"t" + std::to_string(k) + ".bin\" BINARY\n    INDEX 01 00:00:00\n";
+                 else cue += "FILE \"t0.bin\" BINARY\n  TRACK 1 AUDIO\n    INDEX 01 00:00:00\n";
+                 if (k + 2 < plain.size())
+                     cue += "  TRACK " + std::to_string(k + 2) + " AUDIO\n    INDEX 00 " + Cue(sectors - 150) + "\n";
+             }
+             return cue;
+         }, plain, 0x370FCE16u},
+        // The same disc with each 2 s gap as a POSTGAP and a PREGAP of 1 s,
+        // neither in the files; the last track's 2 s POSTGAP ends the disc.
+        {"postgap", [&](const std::filesystem::path& dir) {
+             std::string cue;
+             for (std::size_t k = 0; k + 1 < plain.size(); ++k) {
+                 const int sectors = plain[k + 1] - plain[k] - 150;
+                 Sparse(dir / ("t" + std::to_string(k) + ".bin"), std::uint64_t(sectors) * 2352);
+                 cue += "FILE \"t" + std::to_string(k) + ".bin\" BINARY\n  TRACK " + std::to_string(k + 1) +
+                        " AUDIO\n" + (k ? "    PREGAP 00:01:00\n" : "") + "    INDEX 01 00:00:00\n    POSTGAP " +
+                        (k + 2 < plain.size() ? "00:01:00\n" : "00:02:00\n");
+             }
+             return cue;
+         }, plain, 0x370FCE16u},
+        // Hidden track one audio: 15220 sectors before INDEX 01 of track 1
+        // (ad0be00d, 13 tracks, 3244 s).
+        {"hidden track one", [&](const std::filesystem::path& dir) {
+             const std::vector<int> s{15370, 35019, 51532, 69190, 84292, 96826, 112527, 132448, 148595, 168072,
+                                      185539, 203331, 222103};
+             Sparse(dir / "disc.bin", std::uint64_t(3244 * 75 - 150) * 2352);
+             std::string cue = "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n";
+             for (std::size_t k = 0; k < s.size(); ++k)
+                 cue += (k ? "  TRACK " + std::to_string(k + 1) + " AUDIO\n" : "") + "    INDEX 01 " + Cue(s[k] - 150) + "\n";
+             return cue;
+         }, {15370, 35019, 51532, 69190, 84292, 96826, 112527, 132448, 148595, 168072, 185539, 203331, 222103, 243300}, 0xAD0BE00Du},
+        // Enhanced CD c60af50d: 12 audio tracks, the data track (MODE1/2048,
+        // a file of its own) in session 2 at 207256; lead-out 2807 s = 210525,
+        // so the data track has 3269 sectors and session 1 ends at 207256 - 11400.
+        {"enhanced", [&](const std::filesystem::path& dir) {
+             const std::vector<int> s{150, 15687, 31841, 51016, 66616, 81352, 99559, 116070, 133243, 149997, 161710, 177832};
+             Sparse(dir / "audio.bin", std::uint64_t(207256 - 11400 - 150) * 2352);
+             Sparse(dir / "data.iso", 3269ull * 2048);
+             std::string cue = "REM SESSION 01\nFILE \"audio.bin\" BINARY\n";
+             for (std::size_t k = 0; k < s.size(); ++k)
+                 cue += "  TRACK " + std::to_string(k + 1) + " AUDIO\n    INDEX 01 " + Cue(s[k] - 150) + "\n";
+             return cue + "REM SESSION 02\nFILE \"data.iso\" BINARY\n  TRACK 13 MODE1/2048\n    INDEX 01 00:00:00\n";
+         }, {150, 15687, 31841, 51016, 66616, 81352, 99559, 116070, 133243, 149997, 161710, 177832, 207256, 210525}, 0xC60AF50Du},
+        // Mixed mode, data track 1 (MODE2/2336, 300 sectors), audio from 450 to
+        // 1200: digit sums 2 + 6 = 8, 16 - 2 = 14 s, 2 tracks: 0x08000E02.
+        {"mixed mode", [&](const std::filesystem::path& dir) {
+             Sparse(dir / "data.bin", 300ull * 2336);
+             Sparse(dir / "audio.bin", 750ull * 2352);
+             return std::string("FILE \"data.bin\" BINARY\n TRACK 01 MODE2/2336\n  INDEX 01 00:00:00\n"
+                                "FILE \"audio.bin\" BINARY\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n");
+         }, {150, 450, 1200}, 0x08000E02u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        svtest::TempDir dir;
+        svtest::WriteFileBytes(dir.Path() / "disc.cue", c.write(dir.Path()));
+        RawToc raw;
+        ReadThroughDrive((dir.Path() / "disc.cue").string(), &raw);
+        EXPECT_EQ(raw.Offsets(), c.offsets);
+        DiscToc toc{raw.Offsets(), raw.leadout.Frames()};
+        toc.trackStarts.pop_back();
+        EXPECT_EQ(ComputeDiscId(toc), c.discId);
+    }
+}
+
 
 TEST(DiscLayout, CookedDataTracksAndExtensibleWaveFiles) {
     svtest::TempDir dir;
