@@ -22,19 +22,16 @@ SettingsLocations DefaultSettingsLocations() {
 }
 
 TProgramSettings LoadSettingsFile(const SettingsLocations& where, const std::string& name) {
-    TProgramSettings settings;
-    settings.SetReadSpeed(30);
-    settings.SetFileUseTrackName(true);
     const std::filesystem::path path = std::filesystem::path(where.settingsFolder) / name;
     std::ifstream in(path, std::ios::binary);
     if (in.is_open()) {
         std::string bytes(TProgramSettings::kSize, '\0');
         in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         bytes.resize(static_cast<std::size_t>(in.gcount()));
-        settings.ReadFrom(bytes);
-    } else {
-        settings.ApplyDefaults(where.programFolder, where.musicFolder);
+        return TProgramSettings::FromFileBytes(bytes, where.programFolder);
     }
+    TProgramSettings settings;
+    settings.ApplyDefaults(where.programFolder, where.musicFolder);
     settings.ApplyLoadFixups(where.programFolder);
     return settings;
 }

@@ -72,6 +72,15 @@ void TProgramSettings::ReadFrom(std::string_view bytes) {
     std::memcpy(Data(), bytes.data(), n);
 }
 
+TProgramSettings TProgramSettings::FromFileBytes(std::string_view bytes, std::string_view programFolder) {
+    TProgramSettings settings;
+    settings.SetReadSpeed(30);
+    settings.SetFileUseTrackName(true);
+    settings.ReadFrom(bytes);
+    settings.ApplyLoadFixups(programFolder);
+    return settings;
+}
+
 std::int16_t PresetFromQualityItem(int item) {
     for (const auto& p : kPresets)
         if (p.item == item) return p.preset;

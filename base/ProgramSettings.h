@@ -149,6 +149,11 @@ public:
     // the rest of the record as it is, a longer one is cut at 1208 bytes.
     void ReadFrom(std::string_view bytes);
 
+    // The record of a settings file's bytes, short or long: read over a
+    // zeroed record with read speed 30 and file-name-from-title on, as far
+    // as they go, then the load fix-ups.
+    static TProgramSettings FromFileBytes(std::string_view bytes, std::string_view programFolder);
+
 private:
     static int Index(int i, int count) { return i < 0 ? 0 : (i >= count ? count - 1 : i); }
 };

@@ -21,7 +21,10 @@ namespace sv {
 namespace {
 
 constexpr unsigned kMaxChannels = 8;
-constexpr std::uint32_t kMaxRate = 768000;
+constexpr std::uint32_t kMinRate = kMinSoundRate;
+constexpr std::uint32_t kMaxRate = kMaxSoundRate;
+// The resampler is fed at most this many output frames' worth at a time.
+constexpr std::uint64_t kResampleOutFrames = 16384;
 constexpr int kVariableFrameSamples = 4096;
 
 std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) { return b == 0 ? 0 : (a + b - 1) / b; }
@@ -34,14 +37,14 @@ std::uint32_t ClampU32(std::uint64_t v) {
 bool ValidPcm(const WAVEFORMATEX& f) {
     if (!f.IsPcmLike()) return false;
     if (f.Channels() == 0 || f.Channels() > kMaxChannels) return false;
-    if (f.SamplesPerSec() == 0 || f.SamplesPerSec() > kMaxRate) return false;
+    if (f.SamplesPerSec() < kMinRate || f.SamplesPerSec() > kMaxRate) return false;
     const unsigned c = f.ContainerBytes();
     if (f.IsFloat()) return c == 4 || c == 8;
     return c >= 1 && c <= 4 && f.BitsPerSample() >= 1 && f.BitsPerSample() <= c * 8;
 }
 
 bool ValidCompressed(const WAVEFORMATEX& f) {
-    return !f.IsPcmLike() && f.Channels() >= 1 && f.Channels() <= kMaxChannels && f.SamplesPerSec() > 0 &&
+    return !f.IsPcmLike() && f.Channels() >= 1 && f.Channels() <= kMaxChannels && f.SamplesPerSec() >= kMinRate &&
            f.SamplesPerSec() <= kMaxRate;
 }
 
@@ -131,6 +134,9 @@ private:
     void FinishPcmLength();
 
     std::uint64_t OutputFramesFor(std::uint64_t srcFrames) const;
+    // The most source bytes one conversion call takes for a destination of
+    // `dstLength` bytes.
+    std::size_t SourceLimit(std::size_t dstLength) const;
 
     WAVEFORMATEX src_;
     WAVEFORMATEX dst_;
@@ -287,6 +293,20 @@ std::uint64_t AcmStream::OutputFramesFor(std::uint64_t srcFrames) const {
     return CeilDiv(srcFrames * static_cast<std::uint64_t>(outRate_), inRate);
 }
 
+std::size_t AcmStream::SourceLimit(std::size_t dstLength) const {
+    // An encoder's output is smaller than its input, and codecs without
+    // fixed blocks take every byte.
+    if (kind_ == Kind::Encode || srcParsed_) return SIZE_MAX;
+    const std::size_t waiting = pending_.size() - pendingPos_;
+    const std::size_t room = dstLength > waiting ? dstLength - waiting : 0;
+    const std::uint64_t outFrames = room / std::max<std::uint32_t>(dst_.BlockAlign(), 1);
+    const std::uint64_t srcFrames = outFrames * std::max<std::uint32_t>(src_.SamplesPerSec(), 1) /
+                                    static_cast<std::uint64_t>(std::max(outRate_, 1));
+    // At least one block, so that every call makes progress.
+    const std::uint64_t bytes = std::max<std::uint64_t>(SourceBytesFor(srcFrames), srcBlock_);
+    return static_cast<std::size_t>(std::min<std::uint64_t>(bytes, SIZE_MAX));
+}
+
 std::uint32_t AcmStream::Size(std::uint32_t input, bool bySource, std::uint32_t* output) const {
     if (!output) return MMSYSERR_INVALPARAM;
     const std::uint64_t inRate = std::max<std::uint32_t>(src_.SamplesPerSec(), 1);
@@ -343,15 +363,21 @@ std::uint32_t AcmStream::Convert(ACMSTREAMHEADER& h, std::uint32_t flags) {
     }
     bool ok = true;
     if (!ended_) {
+        // Only as much source as fills the destination goes in, so that what
+        // waits in the stream stays within one destination block whatever the
+        // rate ratio; the caller offers the rest again, and the stream ends
+        // only with the last of it.
+        const std::size_t offered = std::min<std::size_t>(h.cbSrcLength, SourceLimit(h.cbDstLength));
+        const bool lastPiece = end && offered == h.cbSrcLength;
         std::size_t used = 0;
-        if (kind_ == Kind::Decode) used = FeedCompressed(h.pbSrc, h.cbSrcLength, end);
-        else used = FeedPcm(h.pbSrc, h.cbSrcLength);
+        if (kind_ == Kind::Decode) used = FeedCompressed(h.pbSrc, offered, lastPiece);
+        else used = FeedPcm(h.pbSrc, offered);
         h.cbSrcLengthUsed = static_cast<std::uint32_t>(used);
         if (used == SIZE_MAX) {
             h.cbSrcLengthUsed = 0;
             ok = false;
         }
-        if (ok && end) {
+        if (ok && lastPiece) {
             if (kind_ == Kind::Decode) ok = DrainDecoder();
             ok = ok && FlushResampler();
             if (ok && kind_ == Kind::Encode) ok = EncodeFromFifo(true);
@@ -505,19 +531,34 @@ bool AcmStream::FeedResampler(const std::uint8_t* const* planes, int frames, int
         av_channel_layout_copy(&swrInLayout_, &layout);
         segmentIn_ = 0;
     }
-    const int cap = swr_get_out_samples(swr_, frames);
-    if (cap < 0) return false;
-    std::uint8_t* out[kMaxChannels] = {};
-    const int bufSize = av_samples_get_buffer_size(nullptr, outChannels_, std::max(cap, 1), outFmt_, 1);
-    if (bufSize < 0) return false;
-    convertBuf_.resize(static_cast<std::size_t>(bufSize));
-    if (av_samples_fill_arrays(out, nullptr, convertBuf_.data(), outChannels_, std::max(cap, 1), outFmt_, 1) < 0)
-        return false;
-    const int got = swr_convert(swr_, out, cap, const_cast<const std::uint8_t**>(planes), frames);
-    if (got < 0) return false;
-    segmentIn_ += static_cast<std::uint64_t>(frames);
-    Deliver(out, got);
-    return kind_ != Kind::Encode || EncodeFromFifo(false);
+    // The input goes in pieces whose output fits a fixed buffer, however
+    // much the rate grows.
+    const int piece = static_cast<int>(std::clamp<std::uint64_t>(
+        kResampleOutFrames * static_cast<std::uint64_t>(rate) / static_cast<std::uint64_t>(std::max(outRate_, 1)), 1,
+        static_cast<std::uint64_t>(frames)));
+    const bool planar = av_sample_fmt_is_planar(fmt) != 0;
+    const int planeCount = planar ? layout.nb_channels : 1;
+    const std::size_t frameStride =
+        static_cast<std::size_t>(av_get_bytes_per_sample(fmt)) * static_cast<std::size_t>(planar ? 1 : layout.nb_channels);
+    for (int done = 0; done < frames; done += piece) {
+        const int n = std::min(piece, frames - done);
+        const std::uint8_t* in[kMaxChannels] = {};
+        for (int c = 0; c < planeCount; ++c) in[c] = planes[c] + static_cast<std::size_t>(done) * frameStride;
+        const int cap = swr_get_out_samples(swr_, n);
+        if (cap < 0) return false;
+        std::uint8_t* out[kMaxChannels] = {};
+        const int bufSize = av_samples_get_buffer_size(nullptr, outChannels_, std::max(cap, 1), outFmt_, 1);
+        if (bufSize < 0) return false;
+        convertBuf_.resize(static_cast<std::size_t>(bufSize));
+        if (av_samples_fill_arrays(out, nullptr, convertBuf_.data(), outChannels_, std::max(cap, 1), outFmt_, 1) < 0)
+            return false;
+        const int got = swr_convert(swr_, out, cap, in, n);
+        if (got < 0) return false;
+        segmentIn_ += static_cast<std::uint64_t>(n);
+        Deliver(out, got);
+        if (kind_ == Kind::Encode && !EncodeFromFifo(false)) return false;
+    }
+    return true;
 }
 
 bool AcmStream::FlushResampler() {

@@ -134,7 +134,8 @@ int OpenWavSource(WavSource& s, const std::string& path, bool acceptAnyPcm) {
 
     const WAVEFORMATEX f = s.Format();
     if (f.FormatTag() == kWaveFormatPcm &&
-        ((f.Channels() == 2 && f.SamplesPerSec() == 44100 && f.BitsPerSample() == 16) || acceptAnyPcm))
+        ((f.Channels() == 2 && f.SamplesPerSec() == 44100 && f.BitsPerSample() == 16) ||
+         (acceptAnyPcm && f.SamplesPerSec() >= kMinSoundRate)))
         return kWavAccepted;
     return kWavNotAccepted;
 }
@@ -179,9 +180,11 @@ bool ConvertWavToCdFormat(WavSource& s, bool sizeOnly, bool allowSuggest, const 
     std::uint32_t converted = 0;
     acmStreamSize(raw, s.dataLength, &converted, ACM_STREAMSIZEF_SOURCE);
     s.convertedLength = converted;
-    // The output buffer stays within reason whatever a damaged record makes
-    // the size estimate; what does not fit comes out on the next call.
+    // One fixed output block at a time, whatever the rate ratio or a damaged
+    // record makes of the size estimate: a source block that would give more
+    // shrinks to what fills it.
     constexpr std::uint32_t kMaxOutBlock = 4u << 20;
+    if (outBlock > kMaxOutBlock) acmStreamSize(raw, kMaxOutBlock, &srcBlock, ACM_STREAMSIZEF_DESTINATION);
     outBlock = std::clamp<std::uint32_t>(std::min(outBlock, converted), target.BlockAlign() * 4096u, kMaxOutBlock);
     srcBlock = std::max<std::uint32_t>(std::min(srcBlock, s.dataLength), 1);
     if (sizeOnly) return true;
@@ -233,9 +236,10 @@ bool ConvertWavToCdFormat(WavSource& s, bool sizeOnly, bool allowSuggest, const 
         if (std::fwrite(outBuf.data(), 1, h.cbDstLengthUsed, out) != h.cbDstLengthUsed) return abandon();
         produced += h.cbDstLengthUsed;
         consumed += h.cbSrcLengthUsed;
+        // What the codec did not take is read again with the next block.
         if (h.cbSrcLengthUsed < got)
             fseeko(s.file, -static_cast<off_t>(got - h.cbSrcLengthUsed), SEEK_CUR);
-        if (last || h.cbSrcLengthUsed == 0) break;
+        if (h.cbSrcLengthUsed == 0 || (last && h.cbSrcLengthUsed == got)) break;
     }
     // Whatever the codec still holds comes out with further end calls.
     for (int rounds = 0; ok && rounds < 1 << 16; ++rounds) {

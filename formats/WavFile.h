@@ -32,7 +32,7 @@ bool CloseWav(std::FILE* file, std::uint64_t dataBytes, const WAVEFORMATEX& form
 
 // Codes of OpenWavSource.
 enum WavOpenCode : int {
-    kWavAccepted = 1,       // CD format, or any PCM when that was allowed; open at the data
+    kWavAccepted = 1,       // CD format, or any PCM of a sound rate when that was allowed; open at the data
     kWavAlreadyOpen = 10,   // the source already had an open file; nothing changed
     kWavNotAccepted = 11,   // no "data" chunk (closed) or a format not accepted (left open)
     kWavCannotOpen = 12,    // empty path or the file cannot be opened

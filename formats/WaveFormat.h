@@ -26,6 +26,11 @@ inline constexpr std::uint16_t kWaveFormatMpeg = 0x0050;
 inline constexpr std::uint16_t kWaveFormatMpegLayer3 = 0x0055;
 inline constexpr std::uint16_t kWaveFormatExtensible = 0xFFFE;
 
+// Sample rates that sound files have; a record outside them is damaged (and
+// below them would make a resampler multiply the data beyond use).
+inline constexpr std::uint32_t kMinSoundRate = 1000;
+inline constexpr std::uint32_t kMaxSoundRate = 768000;
+
 class WAVEFORMATEX {
 public:
     static constexpr std::size_t kBaseSize = 18;

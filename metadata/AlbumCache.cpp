@@ -73,7 +73,7 @@ AlbumSource TAlbumCache::LoadAlbum(DISC_INFO& disc, TagBlocks& tags, std::uint32
     std::vector<std::uint8_t> buffer(tagBytes, 0);
     std::string tagFile;
     if (ReadWholeFile(TagFileName(albumFile), 64u << 20, tagFile))
-        std::memcpy(buffer.data(), tagFile.data(), std::min(tagBytes, tagFile.size()));
+        std::copy_n(tagFile.data(), std::min(tagBytes, tagFile.size()), buffer.data());
     tags.Raw() = std::move(buffer);
     return kFromAlbumCache;
 }

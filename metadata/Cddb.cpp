@@ -215,6 +215,11 @@ int CCDDB::QuerySites(std::vector<CCDDBSite>& sites, const CCDDBSite& server) {
     sites.clear();
     std::string reply;
     if (!RunCommand(server, "?cmd=sites", ReplyKind::Marker, 1, nullptr, reply)) return 0;
+    return TakeSitesReply(reply, sites);
+}
+
+int CCDDB::TakeSitesReply(std::string_view reply, std::vector<CCDDBSite>& sites) {
+    sites.clear();
     const auto body = ReplyBody(reply);
     lastReply_ = body ? std::string(*body) : std::string();
     const int code = BodyStatus(body);
@@ -251,6 +256,11 @@ bool CCDDB::Query(const CCDDBSite& site, std::uint32_t discId, const TrackOffset
     if (!RunCommand(site, QueryCommand(discId, offsets), ReplyKind::SingleLine, kQuerySendAttempts, &sendFailed,
                     reply))
         return false;
+    return TakeQueryReply(reply, results);
+}
+
+bool CCDDB::TakeQueryReply(std::string_view reply, TCCDDBQueryResults& results) {
+    results.Clear();
     const auto body = ReplyBody(reply);
     lastReply_ = body ? std::string(*body) : std::string();
     const int code = BodyStatus(body);
@@ -284,6 +294,10 @@ bool CCDDB::Query(const CCDDBSite& site, std::uint32_t discId, const TrackOffset
 bool CCDDB::Read(const CCDDBSite& site, std::string_view category, std::uint32_t discId) {
     std::string reply;
     if (!RunCommand(site, ReadCommand(category, discId), ReplyKind::Marker, 1, nullptr, reply)) return false;
+    return TakeReadReply(reply);
+}
+
+bool CCDDB::TakeReadReply(std::string_view reply) {
     lastReply_ = reply;
     if (!readHandler_) return false;
     const auto body = ReplyBody(reply);

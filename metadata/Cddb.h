@@ -99,6 +99,12 @@ public:
     // The read handler's result, or false.
     bool Read(const CCDDBSite& site, std::string_view category, std::uint32_t discId);
 
+    // What the three commands make of a collected reply (headers included),
+    // with the same results.
+    int TakeSitesReply(std::string_view reply, std::vector<CCDDBSite>& sites);
+    bool TakeQueryReply(std::string_view reply, TCCDDBQueryResults& results);
+    bool TakeReadReply(std::string_view reply);
+
     // The command part of a query and of a read, without the greeting.
     static std::string QueryCommand(std::uint32_t discId, const TrackOffsetTable& offsets);
     static std::string ReadCommand(std::string_view category, std::uint32_t discId);

@@ -201,6 +201,33 @@ std::vector<std::string_view> SplitReplyLines(std::string_view body) {
     return lines;
 }
 
+std::optional<std::size_t> CompleteReplyLength(std::string_view received, std::size_t before, std::string_view marker,
+                                               ReplyKind kind) {
+    // A single-line status outside 210..219 completes a query; it needs its
+    // line end (headers and body may arrive in separate pieces).
+    if (kind == ReplyKind::SingleLine) {
+        const auto body = ReplyBody(received);
+        if (body && body->find('\n') != std::string_view::npos) {
+            const int code = BodyStatus(body);
+            if (code < 210 || code > 219) return received.size();
+        }
+    }
+    if (marker.empty()) return std::nullopt;
+    // Only a marker that the new bytes complete is looked for.
+    const std::size_t searchFrom = before >= marker.size() ? before - marker.size() + 1 : 0;
+    const std::size_t at = received.find(marker, searchFrom);
+    if (at == std::string_view::npos) return std::nullopt;
+    return at;
+}
+
+bool ClosedReplyComplete(std::string_view received, ReplyKind kind) {
+    // A query's single-line status may end with the connection instead of a
+    // line end.
+    if (kind != ReplyKind::SingleLine) return false;
+    const int code = ReplyStatus(received);
+    return code > 0 && (code < 210 || code > 219);
+}
+
 bool ReadReply(CHTTPSocket& socket, std::string_view marker, std::size_t chunk, ReplyKind kind, int timeoutMs,
                IEventPump* pump, std::string& reply) {
     using Clock = std::chrono::steady_clock;
@@ -211,14 +238,6 @@ bool ReadReply(CHTTPSocket& socket, std::string_view marker, std::size_t chunk, 
     auto finish = [&](bool ok) {
         reply.assign(buffer.data(), received);
         return ok;
-    };
-    // A single-line status outside 210..219 completes a query; it needs its line end
-    // (headers and body may arrive in separate pieces).
-    auto singleLineDone = [&](std::string_view text) {
-        const auto body = ReplyBody(text);
-        if (!body || body->find('\n') == std::string_view::npos) return false;
-        const int code = BodyStatus(body);
-        return code < 210 || code > 219;
     };
     for (;;) {
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -238,26 +257,15 @@ bool ReadReply(CHTTPSocket& socket, std::string_view marker, std::size_t chunk, 
         if (!ready) return finish(false);
         const std::size_t freeSpace = buffer.size() > received + 1 ? buffer.size() - received - 1 : 0;
         const long n = socket.Receive(buffer.data() + received, freeSpace);
-        if (n <= 0) {
-            // A query's single-line status may end with the connection instead of a line end.
-            if (n == 0 && kind == ReplyKind::SingleLine) {
-                const std::string_view text(buffer.data(), received);
-                const int code = ReplyStatus(text);
-                if (code > 0 && (code < 210 || code > 219)) return finish(true);
-            }
-            return finish(false);
-        }
-        const std::size_t searchFrom = received >= marker.size() ? received - marker.size() + 1 : 0;
+        if (n <= 0) return finish(n == 0 && ClosedReplyComplete(std::string_view(buffer.data(), received), kind));
+        const std::size_t before = received;
         received += static_cast<std::size_t>(n);
         if (static_cast<std::size_t>(n) == freeSpace) {
             if (buffer.size() + chunk > kMaxReplyBytes) return finish(false);
             buffer.resize(buffer.size() + chunk);
         }
-        const std::string_view text(buffer.data(), received);
-        if (kind == ReplyKind::SingleLine && singleLineDone(text)) return finish(true);
-        const std::size_t at = marker.empty() ? std::string_view::npos : text.find(marker, searchFrom);
-        if (at != std::string_view::npos) {
-            received = at;
+        if (const auto length = CompleteReplyLength(std::string_view(buffer.data(), received), before, marker, kind)) {
+            received = *length;
             return finish(true);
         }
         if (pump) pump->ProcessPendingEvents();

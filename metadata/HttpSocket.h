@@ -97,6 +97,16 @@ inline constexpr std::size_t kMaxReplyBytes = 4u << 20;
 bool ReadReply(CHTTPSocket& socket, std::string_view marker, std::size_t chunk, ReplyKind kind, int timeoutMs,
                IEventPump* pump, std::string& reply);
 
+// The decisions of ReadReply over the bytes received so far. The reply is
+// complete once a query's single-line status has its line end (its whole
+// length is kept) or once the bytes after the first `before` ones complete
+// `marker` (the reply is cut before it): the length to keep, or nothing while
+// more is to come.
+std::optional<std::size_t> CompleteReplyLength(std::string_view received, std::size_t before, std::string_view marker,
+                                               ReplyKind kind);
+// When the connection closes: complete only for a query's single-line status.
+bool ClosedReplyComplete(std::string_view received, ReplyKind kind);
+
 // The text after the first blank line of the reply; nothing without one.
 std::optional<std::string_view> ReplyBody(std::string_view reply);
 // The value of the first three characters of the body: 0 for an empty or

@@ -117,7 +117,7 @@ std::string TLocalCDDB::EntryText(const DISC_INFO& disc) {
     long long frames = 150;
     for (int k = 0; k < n; ++k) {
         const TRACK_INFO track = disc.TrackCopy(k);
-        line("#\t" + std::to_string(static_cast<std::uint32_t>(track.StartLba() + 150)));
+        line("#\t" + std::to_string(static_cast<std::uint32_t>(std::int64_t{track.StartLba()} + 150)));
         frames += MsfToFrames(track.LengthMsf());
     }
     line("#");

@@ -1,6 +1,8 @@
 // The conversion stream's semantics as its callers rely on them.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "RipTestSupport.h"
 #include "base/Bytes.h"
 #include "formats/Acm.h"
@@ -105,6 +107,20 @@ TEST(AcmStream, ConsumesWholeFramesOnlyAndKeepsWhatDoesNotFit) {
     ASSERT_EQ(big.rc, MMSYSERR_NOERROR);
     EXPECT_EQ(big.out.size(), 20002u * 4);
     EXPECT_EQ(tiny.out, big.out);
+}
+
+TEST(AcmStream, TakesOnlyTheSourceThatFillsTheDestination) {
+    // 1000 Hz 8-bit mono grows 176.4 times into CD format: a 4096-byte
+    // destination (1024 frames) holds the output of 23 source frames.
+    const std::string src(100000, '\xC0');
+    auto s = Open(WAVEFORMATEX::Pcm(1000, 1, 8), WAVEFORMATEX::CdFormat());
+    const Result r = ConvertAll(s.get(), src, src.size(), 4096);
+    ASSERT_EQ(r.rc, MMSYSERR_NOERROR);
+    for (const std::uint32_t used : r.srcUsed) EXPECT_LE(used, 24u);
+    EXPECT_EQ(r.out.size(), 4410000u * 4);
+    // A constant level stays that level: 0xC0 is half of full scale, and mono
+    // goes to both channels 3 dB down.
+    EXPECT_NEAR(Samples16(r.out.substr(r.out.size() / 2, 4))[0], 16384 * M_SQRT1_2, 2);
 }
 
 TEST(AcmStream, StartOnEveryPieceDropsNothingAndResetStartsAfresh) {

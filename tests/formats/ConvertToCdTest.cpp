@@ -1,6 +1,9 @@
 // Conversion of WAV sources to CD format, compared with FFmpeg's own
 // conversion of the same file (same length, samples within rounding).
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cmath>
 
 #include "RipTestSupport.h"
 #include "base/Bytes.h"
@@ -123,6 +126,43 @@ TEST(ConvertWav, TwentyTwoKilohertzMonoOpensAsCdAfterConversion) {
     const std::string head = ReadFileBytes(s.targetName).substr(16, 24);
     EXPECT_EQ(head, std::string("\x14\0\0\0\x01\x00\x02\x00\x44\xAC\x00\x00\x10\xB1\x02\x00\x04\x00\x10\x00\x00\x00\x00\x00",
                                 24));
+}
+
+TEST(ConvertWav, LowestRateConvertsInBoundedMemoryAndLowerRatesAreRefused) {
+    TempDir dir;
+    struct Case {
+        std::uint32_t rate;
+        bool converts;
+    };
+    // 250 s of 8-bit mono: 1000 Hz gives ceil(250000 x 44.1) CD frames.
+    const std::string level(250000, '\xC0');
+    for (const Case c : {Case{1000, true}, Case{999, false}, Case{1, false}}) {
+        SCOPED_TRACE(c.rate);
+        const auto src = dir.Path() / "low.wav";
+        WriteFileBytes(src, MakeWavFile(PcmFmt(c.rate, 1, 8), "", level));
+        WavSource s;
+        ASSERT_EQ(OpenWavSource(s, src.string(), true), c.converts ? kWavAccepted : kWavNotAccepted);
+        s.targetName = (dir.Path() / ("cd" + std::to_string(c.rate) + ".wav")).string();
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        ASSERT_EQ(ConvertWavToCdFormat(s, false, true, nullptr), c.converts);
+        if (!c.converts) {
+            EXPECT_FALSE(std::filesystem::exists(s.targetName));
+            continue;
+        }
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        // 44 MB of output; one 4 MiB block at a time is in memory.
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 24 * 1024) << "KiB";
+        ASSERT_EQ(OpenWavSource(s, s.targetName, false), kWavAlreadyOpen);
+        EXPECT_TRUE(s.Format().IsCdFormat());
+        EXPECT_EQ(s.dataLength, 11025000u * 4);
+        ASSERT_EQ(fseeko(s.file, static_cast<off_t>(s.dataOffset + s.dataLength / 2), SEEK_SET), 0);
+        std::string mid(4, '\0');
+        ASSERT_EQ(ReadWav(s, mid.data(), 4), 4u);
+        EXPECT_NEAR(Samples16(mid)[0], 16384 * M_SQRT1_2, 2);
+        EXPECT_NEAR(Samples16(mid)[1], 16384 * M_SQRT1_2, 2);
+    }
 }
 
 TEST(ConvertWav, LongSourceRunsInBlocksAndReportsProgress) {

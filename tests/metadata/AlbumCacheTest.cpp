@@ -138,6 +138,14 @@ TEST_F(AlbumCacheTest, ShortTagFileLeavesTheRestZero) {
     fs::remove(Albums() + "-1795103223.dat.tag");
     ASSERT_TRUE(albums.LoadAlbum(loaded, loadedTags, 0x9500E609));
     EXPECT_EQ(loadedTags.Raw(), std::vector<std::uint8_t>(3 * 1489, 0));
+
+    // A disc of no tracks beside a tag file has no tag records.
+    disc.SetTrackCount(0);
+    ASSERT_TRUE(albums.SaveAlbum(disc, tags, disc.Artist(), disc.Album(), nullptr));
+    svtest::WriteFileBytes(Albums() + "-1795103223.dat.tag", shortTags);
+    ASSERT_TRUE(albums.LoadAlbum(loaded, loadedTags, 0x9500E609));
+    EXPECT_EQ(loaded.TrackCount(), 0);
+    EXPECT_TRUE(loadedTags.Raw().empty());
 }
 
 TEST_F(AlbumCacheTest, DamagedAlbumFileChangesNothing) {

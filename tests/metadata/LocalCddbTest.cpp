@@ -87,6 +87,21 @@ TEST_F(LocalCddbTest, SaveWritesTheExactLines) {
     EXPECT_EQ(std::distance(fs::directory_iterator(Root() + "rock"), fs::directory_iterator()), 1);
 }
 
+TEST(LocalCddbEntryTextTest, FrameOffsetsOfExtremeStarts) {
+    // Offsets are the start plus 150 as an unsigned 32-bit number.
+    struct Case {
+        std::int32_t start;
+        const char* line;
+    };
+    for (const Case c : {Case{2147483647, "#\t2147483797\r\n"}, Case{-150, "#\t0\r\n"},
+                         Case{-2147483647 - 1, "#\t2147483798\r\n"}}) {
+        sv::DISC_INFO disc;
+        disc.SetTrackCount(1);
+        disc.Track(0).SetStartLba(c.start);
+        EXPECT_NE(sv::TLocalCDDB::EntryText(disc).find(c.line), std::string::npos) << c.start;
+    }
+}
+
 TEST_F(LocalCddbTest, SavedEntryReadsBack) {
     sv::DISC_INFO disc = KinoDisc();
     disc.SetArtist("AC/DC");
