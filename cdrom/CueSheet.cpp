@@ -171,6 +171,7 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
     std::vector<CueTrack> tracks;
     int session = 1;
     int lineNo = 0;
+    std::string albumTitle;
     auto fail = [&](const std::string& what) {
         error = "line " + std::to_string(lineNo) + ": " + what;
         return nullptr;
@@ -188,6 +189,8 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
                 if (!ParseNumber(w[2], s) || s < session || s > 99) return fail("bad session number");
                 session = s;
             }
+        } else if (key == "title") {
+            if (tracks.empty() && w.size() >= 2) albumTitle = w[1];
         } else if (key == "file") {
             if (w.size() < 3) return fail("FILE needs a name and a type");
             const std::string type = AsciiLower(w[2]);
@@ -271,6 +274,7 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
 
     // Lay the files out on the disc, point by point.
     auto image = std::make_shared<DiscImage>();
+    image->SetAlbumTitle(albumTitle);
     std::int32_t cursor = 0;         // next logical block to give out
     std::size_t nextTrack = 0;       // the track whose INDEX 01 comes next
     int pendingPostgap = 0;          // silence after the track before

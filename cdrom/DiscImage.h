@@ -52,6 +52,9 @@ public:
     // partial sector, ...); the image works all the same.
     void AddNote(std::string note) { notes_.push_back(std::move(note)); }
     const std::vector<std::string>& Notes() const { return notes_; }
+    // The album title the image's sheet gives (its TITLE before any track).
+    void SetAlbumTitle(std::string t) { albumTitle_ = std::move(t); }
+    const std::string& AlbumTitle() const { return albumTitle_; }
     const std::string& Description() const { return description_; }
 
     void AddTrack(const ImageTrack& t) { tracks_.push_back(t); }
@@ -88,6 +91,7 @@ private:
 
     std::string description_;
     std::vector<std::string> notes_;
+    std::string albumTitle_;
     std::vector<ImageTrack> tracks_;
     std::vector<Region> regions_;
     std::int32_t leadout_ = 0;

@@ -117,7 +117,11 @@ bool TCDROM::IsImageDrive(int index) const {
 
 std::string TCDROM::DriveLabel(int index) const {
     std::string label = DriveTitle(index);
-    if (IsImageDrive(index)) label += " — " + std::filesystem::path(DriveDevice(index)).filename().string();
+    if (!IsImageDrive(index)) return label;
+    label += " — " + std::filesystem::path(DriveDevice(index)).filename().string();
+    const auto drive = VirtualDriveAt(index);
+    const auto disc = drive ? drive->Disc() : nullptr;
+    if (disc && !disc->AlbumTitle().empty()) label += " (" + disc->AlbumTitle() + ")";
     return label;
 }
 

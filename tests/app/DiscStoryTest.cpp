@@ -133,7 +133,9 @@ TEST_F(DiscStory, ImagesAreToldApartByNameClosedAgainAndABadOneIsReported) {
     // Two one-track CUE images of two seconds of silence.
     svtest::WriteFileBytes(dir_.Path() / "one.bin", std::string(2352 * 150, '\0'));
     for (const char* name : {"one.cue", "two.cue"})
-        svtest::WriteFileBytes(dir_.Path() / name, "FILE \"one.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+        svtest::WriteFileBytes(dir_.Path() / name,
+                               std::string(std::string(name) == "two.cue" ? "TITLE \"Second Album\"\n" : "") +
+                                   "FILE \"one.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
     const auto list = dir_.Path() / "setting/virtual.lst";
     std::filesystem::create_directories(dir_.Path() / "setting");
     CdromDriveAccess drives(DemoOnly(&clock_, list.string()), nullptr, true);
@@ -144,7 +146,7 @@ TEST_F(DiscStory, ImagesAreToldApartByNameClosedAgainAndABadOneIsReported) {
     ASSERT_TRUE(form.OpenImageCommand((dir_.Path() / "one.cue").string()));
     ASSERT_TRUE(form.OpenImageCommand((dir_.Path() / "two.cue").string()));
     EXPECT_EQ(view.drives, (std::vector<std::string>{"SORNAVAL Demo disc drive", "SORNAVAL Disc image — one.cue",
-                                                     "SORNAVAL Disc image — two.cue"}));
+                                                     "SORNAVAL Disc image — two.cue (Second Album)"}));
     EXPECT_EQ(view.driveIndex, 2);
     ASSERT_EQ(view.rows.size(), 1u);
     EXPECT_EQ(view.rows[0].length, "00:02:00");
@@ -153,7 +155,8 @@ TEST_F(DiscStory, ImagesAreToldApartByNameClosedAgainAndABadOneIsReported) {
     // Closing the current image drops it from the box and from the list file.
     form.DriveBoxChanged(1);
     form.CloseImageCommand();
-    EXPECT_EQ(view.drives, (std::vector<std::string>{"SORNAVAL Demo disc drive", "SORNAVAL Disc image — two.cue"}));
+    EXPECT_EQ(view.drives,
+              (std::vector<std::string>{"SORNAVAL Demo disc drive", "SORNAVAL Disc image — two.cue (Second Album)"}));
     EXPECT_EQ(form.Settings().CurrentDrive(), 0);
     EXPECT_EQ(view.rows.size(), 4u);  // the demo disc again
     EXPECT_EQ(svtest::ReadFileBytes(list), (dir_.Path() / "two.cue").string() + "\n");
