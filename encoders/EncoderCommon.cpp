@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "base/Bytes.h"
 
@@ -66,5 +67,47 @@ std::size_t MixToMono(std::uint8_t* bytes, std::size_t byteCount) {
 }
 
 std::string ErrorText(int error) { return std::strerror(error); }
+
+bool OpenEncoderSource(WavSource& wav, const std::string& source) {
+    if (OpenWavSource(wav, source, true) != kWavAccepted) return false;
+    const WAVEFORMATEX format = wav.Format();
+    if (format.BitsPerSample() != 16 || format.Channels() < 1 || format.Channels() > 2) {
+        CloseWavSource(wav);
+        return false;
+    }
+    return true;
+}
+
+EncodeResult PumpWavIntoEncoder(WavSource& wav, std::size_t blockBytes, const std::string& path,
+                                const EncoderProgressFn& progress, bool normalize, double gain,
+                                const std::function<bool(const std::uint8_t*, std::size_t)>& encode,
+                                const std::function<bool()>& close) {
+    std::vector<std::uint8_t> block(blockBytes);
+    const std::uint64_t total = wav.dataLength;
+    std::uint64_t done = 0;
+    bool cancel = false;
+    bool ok = true;
+    for (;;) {
+        if (progress) {
+            progress(done, total, cancel);
+            if (cancel) break;
+        }
+        const std::size_t got = ReadWav(wav, block.data(), block.size());
+        if (got == 0) break;
+        if (normalize) ScaleBlockBytes(block.data(), got, gain);
+        if (!encode(block.data(), got)) {
+            ok = false;
+            break;
+        }
+        done += got;
+    }
+    CloseWavSource(wav);
+    const bool closed = close();
+    if (cancel) {
+        std::remove(path.c_str());
+        return EncodeResult::Cancelled;
+    }
+    return ok && closed ? EncodeResult::Done : EncodeResult::Failed;
+}
 
 }  // namespace sv

@@ -10,8 +10,12 @@
 #include <string>
 
 #include "base/ProgramSettings.h"
+#include "formats/WavFile.h"
 
 namespace sv {
+
+// How a file-to-file encoding ended.
+enum class EncodeResult { Done, Cancelled, SourceUnavailable, Failed };
 
 // Called before each block of a file-to-file encoding with the bytes done,
 // the total bytes and a cancel flag; setting the flag stops the encoding.
@@ -43,6 +47,19 @@ std::int16_t BlockPeak(const std::uint8_t* bytes, std::size_t byteCount, std::in
 // Mixes interleaved stereo frames to mono in place: (L, R) becomes L/2 + R/2,
 // each half truncated toward zero. Returns the new byte count (half).
 std::size_t MixToMono(std::uint8_t* bytes, std::size_t byteCount);
+
+// Opens the source of a file-to-file encoding: a 16-bit PCM WAV file of one
+// or two channels. False (and closed) otherwise.
+bool OpenEncoderSource(WavSource& wav, const std::string& source);
+
+// The file-to-file loop every encoder shares: reads the open WAV source in
+// blocks of `blockBytes`, reports progress before each block, normalises by
+// `gain` when `normalize`, hands each block to `encode`, closes the source
+// and finishes with `close`. A cancelled run removes `path`.
+EncodeResult PumpWavIntoEncoder(WavSource& wav, std::size_t blockBytes, const std::string& path,
+                                const EncoderProgressFn& progress, bool normalize, double gain,
+                                const std::function<bool(const std::uint8_t*, std::size_t)>& encode,
+                                const std::function<bool()>& close);
 
 // The text of errno `error` for messages ("No space left on device").
 std::string ErrorText(int error);

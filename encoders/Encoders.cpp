@@ -54,7 +54,14 @@ EncoderAvailability TEncoders::Availability(int format) const {
         case kFormatWma:
             return {false, LangMessage(10)};
         case kFormatOgg:
-            return {false, LangMessage(11)};
+            if (settings_ && !TVorbisOggEncoder::SettingsAccepted(*settings_))
+                return {false, NotBuiltIn("The Ogg Vorbis encoder refuses these settings (bit rates below 48 kbit/s, "
+                                          "or a minimum above the nominal or a nominal above the maximum bit rate): "
+                                          "change them in the settings.",
+                                          "Кодер Ogg Vorbis не принимает эти настройки (битрейт ниже 48 кбит/с, "
+                                          "минимальный выше номинального или номинальный выше максимального): "
+                                          "измените их в настройках.")};
+            return {true, {}};
         case kFormatApe:
             return {false, NotBuiltIn("Encoding to APE is impossible: the encoder is not installed.",
                                       "Кодирование в APE невозможно т.к. кодер не установлен.")};
@@ -78,9 +85,14 @@ bool TEncoders::Open(const std::uint8_t* tagRecord, const std::string& path) {
     tag_ = tagRecord;
     error_ = 0;
     openFormat_ = CurrentFormat();
-    if (!settings_ || !Availability(openFormat_).available || openFormat_ != kFormatMp3) return false;
+    if (!settings_ || !Availability(openFormat_).available) return false;
+    if (openFormat_ != kFormatMp3 && openFormat_ != kFormatOgg) return false;
     std::error_code ec;
     std::filesystem::remove(path, ec);
+    if (openFormat_ == kFormatOgg) {
+        ogg_->SetInputFormat(input_);
+        return ogg_->Open(tagRecord, path, *settings_);
+    }
     lame_->SetInputFormat(input_);
     if (rawTag) lame_->SetRawTag(rawTag_.data(), rawTag_.size());
     const bool ok = lame_->Open(tagRecord, path, *settings_) != 0;
@@ -90,6 +102,7 @@ bool TEncoders::Open(const std::uint8_t* tagRecord, const std::string& path) {
 
 bool TEncoders::EncodeChunk(const std::uint8_t* pcm, std::size_t bytes) {
     if (!open_) return false;
+    if (openFormat_ == kFormatOgg) return ogg_->EncodeChunk(pcm, bytes);
     if (openFormat_ != kFormatMp3) return false;
     const bool ok = lame_->EncodeChunk(pcm, bytes);
     if (!ok) error_ = lame_->LastError();
@@ -100,6 +113,7 @@ bool TEncoders::Close() {
     if (!open_) return false;
     input_ = WAVEFORMATEX::CdFormat();
     open_ = false;
+    if (openFormat_ == kFormatOgg) return ogg_->Close();
     if (openFormat_ != kFormatMp3) return false;
     if (!lame_->IsOpen()) return false;
     const bool ok = lame_->Close();
@@ -124,14 +138,17 @@ EncodeResult TEncoders::EncodeFile(const std::string& source, const std::string&
         input_ = probe.Format();
         CloseWavSource(probe);
     }
-    if (format != kFormatMp3 || !Availability(format).available) {
+    if ((format != kFormatMp3 && format != kFormatOgg) || !Availability(format).available) {
         input_ = WAVEFORMATEX::CdFormat();
         return EncodeResult::Failed;
     }
-    const EncodeResult result = lame_->EncodeFile(source, path, tagRecord, *settings_);
+    ogg_->SetProgress(progress_);
+    ogg_->SetNormalize(settings_->Normalize(), gain);
+    const EncodeResult result = format == kFormatOgg ? ogg_->EncodeFile(source, path, tagRecord, *settings_)
+                                                     : lame_->EncodeFile(source, path, tagRecord, *settings_);
     if (result == EncodeResult::SourceUnavailable && dialogs_)
         dialogs_->ShowMessage(LangMessage(97), MessageIcon::Warning);
-    if (result == EncodeResult::Failed) error_ = lame_->LastError();
+    if (result == EncodeResult::Failed && format == kFormatMp3) error_ = lame_->LastError();
     input_ = WAVEFORMATEX::CdFormat();
     return result;
 }

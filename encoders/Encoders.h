@@ -16,6 +16,7 @@
 #include "base/ProgramSettings.h"
 #include "encoders/EncoderCommon.h"
 #include "encoders/LameMP3Encoder.h"
+#include "encoders/VorbisOggEncoder.h"
 #include "formats/WaveFormat.h"
 
 namespace sv {
@@ -73,6 +74,7 @@ public:
     const std::string& OutputPath() const { return path_; }
 
     TLameMP3Encoder& Lame() { return *lame_; }
+    TVorbisOggEncoder& Ogg() { return *ogg_; }
     const LameLibrary& LameLib() const { return *lameLibrary_; }
 
 private:
@@ -86,6 +88,7 @@ private:
     int openFormat_ = -1;
     std::shared_ptr<LameLibrary> lameLibrary_;
     std::unique_ptr<TLameMP3Encoder> lame_;
+    std::unique_ptr<TVorbisOggEncoder> ogg_ = std::make_unique<TVorbisOggEncoder>();
     EncoderProgressFn progress_;
     std::vector<std::uint8_t> rawTag_;
     bool rawTagSet_ = false;

@@ -189,12 +189,8 @@ bool TLameMP3Encoder::Close() {
 EncodeResult TLameMP3Encoder::EncodeFile(const std::string& source, const std::string& path,
                                          const std::uint8_t* tagRecord, const TProgramSettings& settings) {
     WavSource wav;
-    if (OpenWavSource(wav, source, true) != kWavAccepted) return EncodeResult::SourceUnavailable;
+    if (!OpenEncoderSource(wav, source)) return EncodeResult::SourceUnavailable;
     const WAVEFORMATEX format = wav.Format();
-    if (format.BitsPerSample() != 16 || format.Channels() < 1 || format.Channels() > 2) {
-        CloseWavSource(wav);
-        return EncodeResult::SourceUnavailable;
-    }
     input_ = format;
     const std::uint32_t chunk = Open(tagRecord, path, settings);
     if (chunk == 0) {
@@ -203,32 +199,9 @@ EncodeResult TLameMP3Encoder::EncodeFile(const std::string& source, const std::s
         return EncodeResult::Failed;
     }
     const std::size_t blockBytes = monoMix_ ? static_cast<std::size_t>(chunk) * 2 : chunk;
-    std::vector<std::uint8_t> block(blockBytes);
-    const std::uint64_t total = wav.dataLength;
-    std::uint64_t done = 0;
-    bool cancel = false;
-    bool ok = true;
-    for (;;) {
-        if (progress_) {
-            progress_(done, total, cancel);
-            if (cancel) break;
-        }
-        const std::size_t got = ReadWav(wav, block.data(), block.size());
-        if (got == 0) break;
-        if (normalize_) ScaleBlockBytes(block.data(), got, gain_);
-        if (!EncodeChunk(block.data(), got)) {
-            ok = false;
-            break;
-        }
-        done += got;
-    }
-    CloseWavSource(wav);
-    const bool closed = Close();
-    if (cancel) {
-        std::remove(path.c_str());
-        return EncodeResult::Cancelled;
-    }
-    return ok && closed ? EncodeResult::Done : EncodeResult::Failed;
+    return PumpWavIntoEncoder(
+        wav, blockBytes, path, progress_, normalize_, gain_,
+        [this](const std::uint8_t* p, std::size_t n) { return EncodeChunk(p, n); }, [this] { return Close(); });
 }
 
 }  // namespace sv

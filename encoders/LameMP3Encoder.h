@@ -22,8 +22,6 @@
 
 namespace sv {
 
-// How a file-to-file encoding ended.
-enum class EncodeResult { Done, Cancelled, SourceUnavailable, Failed };
 
 class TLameMP3Encoder {
 public:

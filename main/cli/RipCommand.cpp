@@ -1,5 +1,5 @@
 // sornaval-cli rip [--drive N | --image FILE.cue | --demo] [--tracks LIST | --whole-disc [--cue]]
-//                  [--format wav|mp3] [--on-the-fly] [--output-dir DIR] [--ignore-free-space]
+//                  [--format wav|mp3|ogg] [--on-the-fly] [--output-dir DIR] [--ignore-free-space]
 // Grabs tracks with the window program's grab command and settings file.
 // Progress goes to the terminal; questions the window would ask are answered
 // by options, and a grab that would have to ask stops with a message. Ctrl+C
@@ -126,8 +126,8 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     }
     const std::string format = options.Value("--format").value_or("mp3");
-    if (format != "mp3" && format != "wav") {
-        err << "rip: --format must be wav or mp3\n";
+    if (format != "mp3" && format != "wav" && format != "ogg") {
+        err << "rip: --format must be wav, mp3 or ogg\n";
         return 2;
     }
     const bool wholeDisc = options.Flag("--whole-disc");
@@ -252,7 +252,10 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         };
         auto previous = std::signal(SIGINT, OnInterrupt);
         const sv::WholeDiscResult whole = sv::RunWholeDiscGrabCommand(
-            format == "wav" ? sv::WholeDiscSender::WavMenu : sv::WholeDiscSender::Mp3Menu, context);
+            format == "wav"   ? sv::WholeDiscSender::WavMenu
+            : format == "ogg" ? sv::WholeDiscSender::OggMenu
+                              : sv::WholeDiscSender::Mp3Menu,
+            context);
         std::signal(SIGINT, previous);
         if (tty && !lastCaption.empty()) out << "\r\033[K" << std::flush;
         if (whole.cancelled) err << "rip: cancelled\n";
@@ -263,7 +266,9 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 
     auto previous = std::signal(SIGINT, OnInterrupt);
-    const sv::GrabSender sender = format == "wav" ? sv::GrabSender::WavButton : sv::GrabSender::Mp3Menu;
+    const sv::GrabSender sender = format == "wav"   ? sv::GrabSender::WavButton
+                                  : format == "ogg" ? sv::GrabSender::OggMenu
+                                                    : sv::GrabSender::Mp3Menu;
     const sv::GrabResult result = sv::RunGrabCommand(sender, context);
     std::signal(SIGINT, previous);
 
@@ -280,14 +285,15 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
 const sv::cli::CommandRegistration kRegistration(
     "rip",
-    "[--drive N | --image FILE.cue | --demo] [--tracks LIST | --whole-disc [--cue]] [--format wav|mp3] [--on-the-fly] "
+    "[--drive N | --image FILE.cue | --demo] [--tracks LIST | --whole-disc [--cue]] [--format wav|mp3|ogg] [--on-the-fly] "
     "[--output-dir DIR] [--ignore-free-space]",
     "grab tracks, or the whole disc into one file, as WAV or MP3 with the program's settings", &RunRip,
     std::string(sv::cli::kDiscSourceHelp) +
         "  --tracks LIST    the tracks to grab, e.g. 1,3-5 (default: every audio track)\n"
         "  --whole-disc     the whole disc into one file named after the album\n"
         "  --cue            with --whole-disc: write its CUE sheet beside it\n"
-        "  --format wav|mp3 the output format (default: mp3, with the settings' LAME options)\n"
+        "  --format wav|mp3|ogg  the output format (default: mp3, with the settings' LAME options;\n"
+        "                   ogg with the settings' Ogg Vorbis quality or bit rates)\n"
         "  --on-the-fly     encode while reading instead of from a temporary WAV file\n"
         "  --output-dir DIR the music folder for this run (default: the settings' folder);\n"
         "                   a missing folder is created\n"

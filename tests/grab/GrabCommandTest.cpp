@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "RipRig.h"
+#include "encoders/AudioCheck.h"
 #include "base/BuiltinMessages.h"
 #include "grab/GrabCommand.h"
 
@@ -108,11 +109,15 @@ TEST_F(GrabCommand, RestoresAndEjectsAfterACancelToo) {
 
 TEST_F(GrabCommand, UnavailableFormatsRefuseWithTheirMessage) {
     rig.Check({0});
+    // Ogg bit rates the Vorbis library refuses (40 kbit/s nominal for CD audio).
     rig.settings.SetMp3AsOgg(true);
-    rig.dialogs.ExpectMessage(R(11));
+    rig.settings.SetOggUseQuality(false);
+    rig.settings.SetOggMinBitrateIndex(10);
+    rig.settings.SetOggNomBitrateIndex(9);
+    rig.settings.SetOggMaxBitrateIndex(5);
+    rig.dialogs.ExpectMessage("Ogg Vorbis");
     auto r = sv::RunGrabCommand(sv::GrabSender::Mp3Button, *rig.context, hooks);
     EXPECT_FALSE(r.ran);
-    EXPECT_EQ(r.refusal, R(11));
     rig.dialogs.ExpectMessage(R(10));
     r = sv::RunGrabCommand(sv::GrabSender::WmaButton, *rig.context, hooks);
     EXPECT_FALSE(r.ran);
@@ -125,6 +130,28 @@ TEST_F(GrabCommand, UnavailableFormatsRefuseWithTheirMessage) {
     EXPECT_EQ(rig.settings.OutputFormat(), sv::kFormatOgg);
     EXPECT_EQ(ejects, 0);
     EXPECT_TRUE(rig.checked[0]);
+}
+
+// The MP3 button with Mp3AsOgg grabs to Ogg Vorbis: the file holds exactly
+// the samples of the same track grabbed to WAV (ffmpeg's count of both).
+TEST_F(GrabCommand, Mp3AsOggGrabsTheTrackToOgg) {
+    rig.Check({2});
+    rig.settings.SetMp3AsOgg(true);
+    rig.settings.SetOggUseQuality(true);
+    rig.settings.SetOggQuality(300);
+    const auto r = sv::RunGrabCommand(sv::GrabSender::Mp3Button, *rig.context, hooks);
+    ASSERT_TRUE(r.ran) << r.refusal;
+    ASSERT_EQ(r.rip.written, 1);
+    EXPECT_EQ(seen.format, sv::kFormatOgg);
+    EXPECT_EQ(fs::path(r.rip.files.front()).extension(), ".ogg");
+    const auto decoded = svtest::DecodeWithFfmpeg(r.rip.files.front());
+    rig.Check({2});
+    const auto w = sv::RunGrabCommand(sv::GrabSender::WavButton, *rig.context, hooks);
+    ASSERT_EQ(w.rip.written, 1);
+    const auto wav = svtest::DecodeWithFfmpeg(w.rip.files.front());
+    ASSERT_TRUE(decoded.ok && wav.ok);
+    EXPECT_GT(wav.samples.size(), 0u);
+    EXPECT_EQ(decoded.samples.size(), wav.samples.size());
 }
 
 TEST_F(GrabCommand, FreeSpaceQuestion) {

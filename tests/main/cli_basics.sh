@@ -6,10 +6,10 @@ cli=$1
 fail() { echo "FAIL: $*"; exit 1; }
 "$cli" --version | grep -q '^sornaval-cli 3\.4' || fail "--version"
 help=$("$cli" --help) || fail "--help status"
-for command in drives toc discid lookup; do
+for command in drives toc discid lookup info decode; do
   grep -q "^  $command " <<<"$help" || fail "--help does not list $command"
 done
-for command in drives toc discid lookup rip; do
+for command in drives toc discid lookup rip info decode; do
   usage=$("$cli" "$command" --help) || fail "$command --help status"
   grep -q "^Usage: sornaval-cli $command " <<<"$usage" || fail "$command --help prints no usage"
   [ "$("$cli" help "$command")" = "$usage" ] || fail "help $command differs from $command --help"

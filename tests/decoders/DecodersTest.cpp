@@ -1,0 +1,270 @@
+// The decoders against ffmpeg's decode of the same files (made here with
+// sox, lame, ffmpeg and oggenc), the header arithmetic worked by hand, and
+// hostile files that must be refused or decoded without a hang.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <random>
+
+#include "RipTestSupport.h"
+#include "decoders/Decoder.h"
+#include "decoders/MpegDecoder.h"
+#include "decoders/MpegHeader.h"
+#include "decoders/OggDecoder.h"
+#include "decoders/WaveDecoder.h"
+#include "support/TempDir.h"
+
+using namespace svtest;
+
+namespace {
+
+struct Decoded {
+    bool opened = false;
+    std::string pcm;
+};
+
+Decoded DecodeAll(const std::string& path, std::uint32_t seekMs = 0) {
+    Decoded d;
+    auto dec = sv::CreateDecoderForFile(path);
+    if (!dec || !dec->Open(path)) return d;
+    d.opened = true;
+    dec->GetLength();
+    if (seekMs) dec->Seek(seekMs);
+    std::string buf(dec->ReadSize(), '\0');
+    for (int guard = 0; guard < 1000000; ++guard) {
+        std::uint32_t n = dec->Read(buf.data(), std::uint32_t(buf.size()));
+        if (n == 0) break;
+        d.pcm.append(buf.data(), n);
+    }
+    dec->Close();
+    return d;
+}
+
+std::string FfmpegPcm(const std::string& path, int rate, int channels) {
+    std::string out;
+    RunTool({"ffmpeg", "-v", "error", "-i", path, "-f", "s16le", "-acodec", "pcm_s16le", "-ar", std::to_string(rate),
+             "-ac", std::to_string(channels), "-"},
+            &out);
+    return out;
+}
+
+bool HaveTools() {
+    for (const char* t : {"ffmpeg", "sox", "lame", "oggenc"})
+        if (!HaveTool(t)) return false;
+    return true;
+}
+
+// A 3.3-second two-tone source at `rate` with `channels`.
+std::string MakeSource(const TempDir& dir, const std::string& name, int rate, int channels) {
+    std::string path = dir.Slash() + name;
+    RunTool({"sox", "-n", "-r", std::to_string(rate), "-c", std::to_string(channels), "-b", "16", path, "synth", "3.3",
+             "sine", "440", "sine", "660", "gain", "-6"});
+    return path;
+}
+
+}  // namespace
+
+// Files made by the field's tools decode to ffmpeg's sample count and, within
+// rounding, to its samples; the reported format is the stream's own.
+TEST(Decoders, MatchFfmpegOnToolMadeFiles) {
+    if (!HaveTools()) GTEST_SKIP() << "sox, lame, ffmpeg or oggenc missing";
+    TempDir dir;
+    const std::string st44 = MakeSource(dir, "st44.wav", 44100, 2);
+    const std::string mo48 = MakeSource(dir, "mo48.wav", 48000, 1);
+    const std::string st22 = MakeSource(dir, "st22.wav", 22050, 2);
+    const std::string mo8 = MakeSource(dir, "mo8.wav", 8000, 1);
+    struct Case {
+        const char* name;
+        std::vector<std::string> make;  // the output file is appended
+        int rate, channels, maxDiff;
+        const char* decoder;
+    };
+    const std::vector<Case> cases = {
+        {"cbr.mp3", {"lame", "--quiet", "-b", "128", st44}, 44100, 2, 4, "mpeg"},
+        {"vbr.mp3", {"lame", "--quiet", "-V", "2", st44}, 44100, 2, 4, "mpeg"},
+        {"mono48.mp3", {"lame", "--quiet", "-b", "96", mo48}, 48000, 1, 4, "mpeg"},
+        {"mpeg2.mp3", {"lame", "--quiet", "-b", "64", st22}, 22050, 2, 4, "mpeg"},
+        {"mpeg25.mp3", {"lame", "--quiet", "-b", "16", mo8}, 8000, 1, 4, "mpeg"},
+        {"ff.mp3", {"ffmpeg", "-v", "error", "-i", st44, "-c:a", "libmp3lame", "-b:a", "160k"}, 44100, 2, 4, "mpeg"},
+        {"st.ogg", {"oggenc", "-Q", "-q", "4", st44, "-o"}, 44100, 2, 2, "ogg"},
+        {"mono.ogg", {"oggenc", "-Q", "-q", "2", mo48, "-o"}, 48000, 1, 2, "ogg"},
+        {"ff.ogg", {"ffmpeg", "-v", "error", "-i", st22, "-c:a", "libvorbis"}, 22050, 2, 2, "ogg"},
+        {"plain.wav", {"sox", st44}, 44100, 2, 0, "wav"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.Slash() + c.name;
+        std::vector<std::string> args = c.make;
+        args.push_back(path);
+        ASSERT_EQ(RunTool(args), 0);
+        auto dec = sv::CreateDecoderForFile(path);
+        ASSERT_TRUE(dec && dec->Open(path));
+        EXPECT_STREQ(dec->Name(), c.decoder);
+        EXPECT_EQ(dec->SampleRate(), std::uint32_t(c.rate));
+        EXPECT_EQ(dec->Channels(), c.channels);
+        dec->Close();
+        const Decoded ours = DecodeAll(path);
+        const std::string ref = FfmpegPcm(path, c.rate, c.channels);
+        ASSERT_GT(ref.size(), 0u);
+        ASSERT_EQ(ours.pcm.size(), ref.size());
+        EXPECT_LE(MaxDifference(Samples16(ours.pcm), Samples16(ref)), c.maxDiff);
+    }
+}
+
+// WAV files not in CD format come out as 44100 Hz stereo; lengths and
+// positions are whole seconds; Seek lands on the second.
+TEST(Decoders, WaveConversionLengthAndSeek) {
+    if (!HaveTools()) GTEST_SKIP() << "sox or ffmpeg missing";
+    TempDir dir;
+    const std::string mono22 = dir.Slash() + "m22.wav";
+    RunTool({"sox", "-n", "-r", "22050", "-c", "1", "-b", "16", mono22, "synth", "62.5", "sine", "440"});
+    sv::TWAVEDecoder dec;
+    ASSERT_TRUE(dec.Open(mono22));
+    EXPECT_TRUE(dec.Converting());
+    EXPECT_FALSE(dec.Open(mono22));  // already open
+    const std::uint32_t dataSize = 22050 * 2 * 62 + 22050;  // 62.5 s of 16-bit mono
+    EXPECT_EQ(dec.TotalBytes(), std::uint64_t(dataSize) * 176400 / 44100);
+    EXPECT_EQ(dec.GetLength(), 62000u);
+    dec.Seek(61500);
+    EXPECT_EQ(dec.GetPosition(), 61000u);
+    std::string rest;
+    std::string buf(dec.ReadSize(), '\0');
+    while (std::uint32_t n = dec.Read(buf.data(), std::uint32_t(buf.size()))) rest.append(buf.data(), n);
+    EXPECT_NEAR(double(rest.size()) / 4, 1.5 * 44100, 4);  // 61 s to 62.5 s
+    dec.Close();
+    // The whole file: twice the source frames, as ffmpeg gives them.
+    const Decoded whole = DecodeAll(mono22);
+    EXPECT_EQ(whole.pcm.size(), FfmpegPcm(mono22, 44100, 2).size());
+}
+
+// Headers worked by hand: frame lengths and the Xing length.
+TEST(Decoders, MpegHeaderArithmetic) {
+    struct Case {
+        std::uint8_t b[4];
+        std::uint32_t rate, bitrate, frameLength, samples;
+    };
+    const Case cases[] = {
+        {{0xFF, 0xFB, 0x90, 0x00}, 44100, 128, 417, 1152},   // MPEG-1 III 128k
+        {{0xFF, 0xFB, 0x92, 0x00}, 44100, 128, 418, 1152},   // with padding
+        {{0xFF, 0xF3, 0x80, 0x00}, 22050, 64, 208, 576},     // MPEG-2 III 64k
+        {{0xFF, 0xE3, 0x28, 0xC0}, 8000, 16, 144, 576},      // MPEG-2.5 III 16k: 72000*16/8000
+        {{0xFF, 0xFD, 0x94, 0x00}, 48000, 160, 480, 1152},   // MPEG-1 II 160k 48k: 144000*160/48000
+        {{0xFF, 0xFF, 0x90, 0x00}, 44100, 288, 312, 384},    // MPEG-1 I 288k: (12000*288/44100)*4
+        {{0xFF, 0xFB, 0x00, 0x00}, 44100, 0, 0, 1152},       // free format: no frame length
+    };
+    for (const Case& c : cases) {
+        auto h = sv::DecodeMpegFrameHeader(c.b);
+        ASSERT_TRUE(h) << std::hex << int(c.b[1]) << int(c.b[2]);
+        EXPECT_EQ(h->sampleRate, c.rate);
+        EXPECT_EQ(h->bitrate, c.bitrate);
+        EXPECT_EQ(h->frameLength, c.frameLength);
+        EXPECT_EQ(h->samplesPerFrame, c.samples);
+    }
+    // Reserved rate index, reserved version, bitrate index 15, no sync.
+    for (auto bad : {std::array<std::uint8_t, 4>{0xFF, 0xFB, 0x9C, 0}, {0xFF, 0xEB, 0x90, 0},
+                     {0xFF, 0xFB, 0xF0, 0}, {0xFE, 0xFB, 0x90, 0}})
+        EXPECT_FALSE(sv::DecodeMpegFrameHeader(bad));
+
+    // One MPEG-1 frame with a Xing block of 1000 frames: 1152000 / 44100 = 26 s.
+    TempDir dir;
+    std::string frame(417, '\0');
+    const char head[] = {char(0xFF), char(0xFB), char(0x90), char(0x00)};
+    std::memcpy(frame.data(), head, 4);
+    std::memcpy(frame.data() + 36, "Xing\0\0\0\x05\0\0\x03\xE8", 12);  // frames + TOC
+    for (int i = 0; i < 100; ++i) frame[48 + i] = char(i * 255 / 100);
+    const std::string tagged = std::string("ID3\x03\0\0\0\0\0\x0A", 10) + std::string(10, 'x') + frame;
+    WriteFileBytes(dir.Path() / "x.mp3", tagged);
+    sv::TMPEGDecoder dec;
+    dec.SetKeepLeadingData(true);
+    ASSERT_TRUE(dec.Open(dir.Slash() + "x.mp3"));
+    EXPECT_EQ(dec.AudioStart(), 20u);
+    EXPECT_EQ(dec.LeadingData().size(), 20u);
+    EXPECT_EQ(dec.Header().xingFrames, 1000u);
+    EXPECT_EQ(dec.GetLength(), 26000u);
+    EXPECT_EQ(dec.TotalBytes(), 26u * 176400);
+}
+
+// Hostile and odd files: each is refused or decoded, within seconds.
+TEST(Decoders, HostileFilesEndCleanly) {
+    if (!HaveTools()) GTEST_SKIP() << "sox or lame missing";
+    TempDir dir;
+    const std::string src = MakeSource(dir, "src.wav", 44100, 2);
+    const std::string mp3 = dir.Slash() + "good.mp3";
+    ASSERT_EQ(RunTool({"lame", "--quiet", "-b", "128", src, mp3}), 0);
+    const std::string good = ReadFileBytes(mp3);
+    const std::string ogg = dir.Slash() + "good.ogg";
+    ASSERT_EQ(RunTool({"oggenc", "-Q", src, "-o", ogg}), 0);
+    const std::string goodOgg = ReadFileBytes(ogg);
+    std::mt19937 rng(7);
+    std::string noise(200000, '\0');
+    for (char& ch : noise) ch = char(rng());
+    auto id3 = [](std::uint32_t size) {
+        std::string t = "ID3\x04\0\0";
+        for (int s = 21; s >= 0; s -= 7) t += char((size >> s) & 0x7F);
+        return t;
+    };
+    const std::string id3v1 = "TAG" + std::string(125, 'a');
+    const std::string ape = "APETAGEX" + std::string(24, '\0');
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool opens;
+        std::size_t minPcm;  // at least this much PCM when it opens
+    };
+    const std::vector<Case> cases = {
+        {"empty.mp3", "", false, 0},
+        {"noise.mp3", noise, false, 0},
+        {"wav.mp3", ReadFileBytes(src), false, 0},
+        {"half.mp3", good.substr(0, good.size() / 2), true, 100000},
+        {"two_id3.mp3", id3(20) + std::string(20, 'a') + id3(5) + "bbbbb" + good, true, 500000},
+        {"id3_overrun.mp3", id3(1000000) + std::string(30, 'c') + good, true, 500000},
+        {"trailing_tags.mp3", good + ape + "LYRICSBEGINxx000020LYRICS200" + id3v1, true, 500000},
+        {"empty.ogg", "", false, 0},
+        {"noise.ogg", noise, false, 0},
+        {"cut.ogg", goodOgg.substr(0, goodOgg.size() * 9 / 10), true, 200000},
+        {"chained.ogg", goodOgg + goodOgg, true, 2 * 582120 - 8},
+        {"garbage_after.ogg", goodOgg + noise.substr(0, 5000), true, 582120 - 8},
+        {"short.wav", ReadFileBytes(src).substr(0, 30), false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.Slash() + c.name;
+        WriteFileBytes(path, c.bytes);
+        const auto t0 = std::chrono::steady_clock::now();
+        const Decoded d = DecodeAll(path);
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
+        EXPECT_EQ(d.opened, c.opens);
+        EXPECT_GE(d.pcm.size(), c.minPcm);
+    }
+}
+
+// ffmpeg rounds Vorbis floats where we truncate: Ogg samples differ by up to
+// 2 LSB from its decode, MP3 by a few (two different decoders).
+// Ogg: float conversion, the read-size rule, whole-second seeking.
+TEST(Decoders, OggConversionReadSizeAndSeek) {
+    struct Case {
+        float in;
+        std::int16_t out;
+    };
+    for (Case c : {Case{1.2f, 32767}, {-1.5f, -32768}, {0.99999f, 32766}, {-0.5f, -16383}, {0.0f, 0}})
+        EXPECT_EQ(sv::VorbisFloatToS16(c.in), c.out) << c.in;
+    if (!HaveTools()) GTEST_SKIP() << "tools missing";
+    TempDir dir;
+    const std::string src = MakeSource(dir, "src.wav", 44100, 2);
+    const std::string ogg = dir.Slash() + "s.ogg";
+    ASSERT_EQ(RunTool({"oggenc", "-Q", src, "-o", ogg}), 0);
+    sv::TOGGDecoder dec;
+    ASSERT_TRUE(dec.Open(ogg));
+    EXPECT_EQ(dec.TotalSamples(), std::uint64_t(3.3 * 44100 + 0.5));
+    EXPECT_EQ(dec.GetLength(), 3000u);
+    EXPECT_EQ(dec.TotalBytes(), dec.TotalSamples() * 4);
+    std::string small(4096, '\0');
+    EXPECT_EQ(dec.Read(small.data(), 4096), 0u);
+    dec.Close();
+    // Seek(2700) lands at 2 s: the rest is what ffmpeg gives from 2 s on.
+    const Decoded tail = DecodeAll(ogg, 2700);
+    const std::string full = FfmpegPcm(ogg, 44100, 2);
+    ASSERT_EQ(tail.pcm.size(), full.size() - 2 * 176400);
+    EXPECT_LE(MaxDifference(Samples16(tail.pcm), Samples16(full.substr(2 * 176400))), 2);
+}
