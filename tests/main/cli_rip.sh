@@ -23,7 +23,7 @@ if command -v ffmpeg >/dev/null; then
   [ "$samples" -eq $((2250 * 2352)) ] || fail "MP3 decodes to $samples bytes, not $((2250 * 2352))"
 fi
 
-"$cli" rip --demo --format ogg --output-dir "$work/ogg" >/dev/null 2>&1 && fail "a format that is not there succeeded"
+"$cli" rip --demo --format wma --output-dir "$work/wma" >/dev/null 2>&1 && fail "a format that is not there succeeded"
 # A fresh account: no music folder yet. It is made and named.
 HOME=$work/home "$cli" --lang english rip --demo --format wav --tracks 4 >"$work/out" 2>"$work/err" || fail "fresh-account grab status $?"
 grep -q 'created the output folder' "$work/err" || fail "the new music folder was not announced"
