@@ -8,9 +8,11 @@
 namespace sv {
 
 std::int16_t VorbisFloatToS16(float v) {
-    if (!(v == v)) return 0;  // NaN
-    float s = std::trunc(v * 32767.0f);
-    return std::int16_t(std::clamp(s, -32768.0f, 32767.0f));
+    const float s = v * 32767.0f;
+    // The cast truncates toward zero; NaN fails both tests and ends low.
+    if (s >= 32767.0f) return 32767;
+    if (s > -32768.0f) return std::int16_t(s);
+    return -32768;
 }
 
 namespace {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # sornaval-cli rip --whole-disc on the demo disc (tracks at 0, 3000, 5250 and
 # 7875, lead-out 9750): one WAV file of every sector with its CUE sheet, one
-# MP3 file that an independent decoder reads back at the disc's length, and
+# MP3 and one Ogg file that an independent decoder reads back at the disc's
+# length, and
 # the option combinations and folders that must be refused.
 set -u
 cli=$1
@@ -41,7 +42,11 @@ fi
 [ $? -eq 2 ] || fail "--whole-disc with --tracks was not refused as a usage error"
 "$cli" rip --demo --cue --output-dir "$work/x" >/dev/null 2>&1
 [ $? -eq 2 ] || fail "--cue without --whole-disc was not refused as a usage error"
-"$cli" rip --demo --whole-disc --format wma --output-dir "$work/wma" >/dev/null 2>&1 && fail "wma succeeded"
+"$cli" rip --demo --whole-disc --format ogg --output-dir "$work/ogg" >/dev/null 2>&1 || fail "Ogg whole-disc status $?"
+if command -v ffmpeg >/dev/null; then
+  bytes=$(ffmpeg -v error -i "$work/ogg/TRACKS.ogg" -f s16le -ac 2 - | wc -c)
+  [ "$bytes" -eq $((9750 * 2352)) ] || fail "Ogg decodes to $bytes bytes, not $((9750 * 2352))"
+fi
 touch "$work/file"
 "$cli" rip --demo --whole-disc --format wav --output-dir "$work/file/sub" >/dev/null 2>&1 \
   && fail "an impossible folder succeeded"

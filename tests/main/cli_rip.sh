@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # sornaval-cli rip on the demo disc: WAV files of exactly the tracks' sizes,
-# MP3 files that an independent decoder reads back at the tracks' lengths, a
-# refused format, and an output folder that cannot be made.
+# MP3 and Ogg files that an independent decoder reads back at the tracks'
+# lengths, a refused format, and an output folder that cannot be made.
 set -u
 cli=$1
 work=$(mktemp -d)
@@ -23,7 +23,15 @@ if command -v ffmpeg >/dev/null; then
   [ "$samples" -eq $((2250 * 2352)) ] || fail "MP3 decodes to $samples bytes, not $((2250 * 2352))"
 fi
 
-"$cli" rip --demo --format wma --output-dir "$work/wma" >/dev/null 2>&1 && fail "a format that is not there succeeded"
+"$cli" rip --demo --format ogg --tracks 3 --output-dir "$work/ogg" >/dev/null || fail "Ogg grab status $?"
+ogg=$(find "$work/ogg" -name '*.ogg' | head -n 1)
+[ -n "$ogg" ] || fail "no Ogg file"
+if command -v ffmpeg >/dev/null; then
+  bytes=$(ffmpeg -v error -i "$ogg" -f s16le -ac 2 - | wc -c)
+  [ "$bytes" -eq $((2625 * 2352)) ] || fail "Ogg decodes to $bytes bytes, not $((2625 * 2352))"
+fi
+"$cli" rip --demo --format flac --output-dir "$work/flac" >/dev/null 2>&1
+[ $? -eq 2 ] || fail "a format that is not there was not a usage error"
 # A fresh account: no music folder yet. It is made and named.
 HOME=$work/home "$cli" --lang english rip --demo --format wav --tracks 4 >"$work/out" 2>"$work/err" || fail "fresh-account grab status $?"
 grep -q 'created the output folder' "$work/err" || fail "the new music folder was not announced"
