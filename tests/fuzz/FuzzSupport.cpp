@@ -7,16 +7,18 @@
 namespace svfuzz {
 
 const std::string& TempFolder() {
-    static const std::string folder = [] {
+    // Never destroyed, so that the exit handler that removes it can name it.
+    static const std::string* folder = [] {
         std::string pattern = (std::filesystem::temp_directory_path() / "sornaval-fuzz-XXXXXX").string();
         if (!mkdtemp(pattern.data())) std::abort();
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(TempFolder(), ec);
-        });
-        return pattern + "/";
+        return new std::string(pattern + "/");
     }();
-    return folder;
+    static const bool removeAtExit = std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(*folder, ec);
+    }) == 0;
+    (void)removeAtExit;
+    return *folder;
 }
 
 std::string WriteTempFile(const std::string& name, std::string_view bytes) {
