@@ -123,6 +123,7 @@ private:
     bool DecodePacket(AVPacket* packet);
     bool DecodeParsed(const std::uint8_t* data, int size);
     bool DrainDecoder();
+    bool ReceiveFrames();
 
     // Resampler and destination side.
     bool FeedResampler(const std::uint8_t* const* planes, int frames, int rate, AVSampleFormat fmt,
@@ -484,13 +485,7 @@ bool AcmStream::DecodePacket(AVPacket* packet) {
         rc = avcodec_send_packet(dec_.get(), packet);
     }
     if (rc < 0 && rc != AVERROR_EOF) return true;
-    while ((rc = avcodec_receive_frame(dec_.get(), frame_)) >= 0) {
-        const bool ok = FeedResampler(frame_->extended_data, frame_->nb_samples, frame_->sample_rate,
-                                      static_cast<AVSampleFormat>(frame_->format), frame_->ch_layout);
-        av_frame_unref(frame_);
-        if (!ok) return false;
-    }
-    return true;
+    return ReceiveFrames();
 }
 
 bool AcmStream::DecodeParsed(const std::uint8_t* data, int size) {
@@ -504,6 +499,11 @@ bool AcmStream::DecodeParsed(const std::uint8_t* data, int size) {
 // Takes the frames still inside the decoder (at the end of the stream).
 bool AcmStream::DrainDecoder() {
     avcodec_send_packet(dec_.get(), nullptr);
+    return ReceiveFrames();
+}
+
+// Hands every frame the decoder has ready to the resampler.
+bool AcmStream::ReceiveFrames() {
     int rc;
     while ((rc = avcodec_receive_frame(dec_.get(), frame_)) >= 0) {
         const bool ok = FeedResampler(frame_->extended_data, frame_->nb_samples, frame_->sample_rate,
