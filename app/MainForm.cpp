@@ -407,7 +407,14 @@ void TMainForm::FillTrackView() {
 }
 
 void TMainForm::ComputeSizes() {
-    const double ratio = CompressionRatio(settings_);
+    double ratio = 1.0;
+    if (settings_.UseLameEncoder()) {
+        ratio = CompressionRatio(settings_);
+    } else if (const AcmFormatDetails* f =
+                   encoders_->WinMp3().Format(settings_.Mp3AcmCodecIndex(), settings_.Mp3AcmFormatIndex())) {
+        ratio = CompressionRatio(settings_, static_cast<int>(f->format.AvgBytesPerSec()), f->format.Channels(),
+                                 static_cast<int>(f->format.SamplesPerSec()));
+    }
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (!rows_[i].audio) continue;
         rows_[i].compressed = CompressedSizeText(disc_.TrackCopy(static_cast<int>(i)).SizeBytes(), ratio);

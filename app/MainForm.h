@@ -116,6 +116,9 @@ public:
     // The whole disc into one file (with its CUE sheet when the settings ask).
     WholeDiscResult GrabWholeDisc(WholeDiscSender sender);
     TEncoders& Encoders() { return *encoders_; }
+    // The quick MP3 window changed the MP3 settings: the size estimate
+    // follows.
+    void Mp3SettingsChanged() { ComputeSizes(); }
 
     // The album-cache editor works on the files: the current disc is stored
     // before it opens, and read back (not stored over) after it closes.

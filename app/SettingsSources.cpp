@@ -1,27 +1,23 @@
 #include "app/SettingsSources.h"
 
 #include "metadata/CddbLookup.h"
-#include "formats/Acm.h"
+#include "encoders/AcmEncoders.h"
 #include "formats/OutputNaming.h"
 
 namespace sv {
 
 namespace {
 
-constexpr std::uint16_t kMpegLayer3Tag = 0x0055;
-
-std::vector<const AcmDriverDetails*> Mp3Drivers() {
-    std::vector<const AcmDriverDetails*> out;
-    for (const auto& d : EnumerateAcmDrivers())
-        if (d.formatTag == kMpegLayer3Tag) out.push_back(&d);
-    return out;
+// The codec lists the encoders choose from (the enumeration is made once per
+// process and shared).
+const TACMDrivers& Drivers() {
+    static const TACMDrivers drivers;
+    return drivers;
 }
 
-std::vector<std::string> Descriptions(const AcmDriverDetails* driver) {
-    std::vector<std::string> out;
-    if (driver)
-        for (const auto& f : driver->formats) out.push_back(f.description);
-    return out;
+const TWinMP3Encoder& Mp3Codecs() {
+    static const TWinMP3Encoder mp3(Drivers());
+    return mp3;
 }
 
 std::vector<SettingsFormSources::Mirror> ReadMirrors() {
@@ -36,26 +32,14 @@ SettingsFormSources ProgramSettingsSources(std::vector<std::string> driveNames, 
                                            const TagBlocks& tags, IEventPump* pump) {
     SettingsFormSources s;
     s.driveNames = [names = std::move(driveNames)] { return names; };
-    s.mp3Codecs = [] {
-        std::vector<std::string> out;
-        for (const auto* d : Mp3Drivers()) out.push_back(d->longName);
-        return out;
-    };
-    s.mp3Formats = [](int codec) {
-        const auto drivers = Mp3Drivers();
-        return Descriptions(codec >= 0 && codec < static_cast<int>(drivers.size()) ? drivers[static_cast<std::size_t>(codec)]
-                                                                                   : nullptr);
-    };
+    s.mp3Codecs = [] { return Mp3Codecs().CodecNames(); };
+    s.mp3Formats = [](int codec) { return Mp3Codecs().FormatList(codec); };
     s.acmCodecs = [] {
         std::vector<std::string> out;
-        for (const auto& d : EnumerateAcmDrivers()) out.push_back(d.longName);
+        for (int i = 0; i < Drivers().Count(); ++i) out.push_back(Drivers().CodecName(i));
         return out;
     };
-    s.acmFormats = [](int codec) {
-        const auto& drivers = EnumerateAcmDrivers();
-        return Descriptions(codec >= 0 && codec < static_cast<int>(drivers.size()) ? &drivers[static_cast<std::size_t>(codec)]
-                                                                                   : nullptr);
-    };
+    s.acmFormats = [](int codec) { return Drivers().FormatDescriptions(codec); };
     s.mirrors = ReadMirrors;
     s.fetchMirrors = [pump] {
         if (RefreshMirrorList(0, MirrorListPath(), pump).empty()) return std::vector<SettingsFormSources::Mirror>{};

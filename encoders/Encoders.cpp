@@ -9,6 +9,8 @@
 
 namespace sv {
 
+bool EnglishTextsActive() { return LangMessage(19) == kEnglishMessages[19]; }
+
 namespace {
 
 std::string NotBuiltIn(const char* english, const char* russian) {
@@ -16,8 +18,6 @@ std::string NotBuiltIn(const char* english, const char* russian) {
 }
 
 }  // namespace
-
-bool EnglishTextsActive() { return LangMessage(19) == kEnglishMessages[19]; }
 
 TEncoders::TEncoders(IUserDialogs* dialogs, const std::string& lameLibrary)
     : dialogs_(dialogs),
@@ -34,20 +34,91 @@ void TEncoders::SetRawTag(const std::uint8_t* block, std::uint32_t length) {
     rawTagSet_ = true;
 }
 
-void TEncoders::SetOpener(OutputFileOpener opener) { lame_->SetOpener(std::move(opener)); }
+void TEncoders::SetOpener(OutputFileOpener opener) {
+    lame_->SetOpener(opener);
+    winMp3_.SetOpener(opener);
+    acm_.SetOpener(std::move(opener));
+}
 
 int TEncoders::CurrentFormat() const { return settings_ ? int{settings_->OutputFormat()} : int{kFormatWav}; }
+
+namespace {
+
+// Drives one encoder class through the common interface. Encoders differ
+// only in what they report on failure and in what Open returns.
+template <class E>
+class FormatEncoderSlot final : public IFormatEncoder {
+public:
+    explicit FormatEncoderSlot(E& e) : e_(e) {}
+    void SetInputFormat(const WAVEFORMATEX& format) override { e_.SetInputFormat(format); }
+    void SetProgress(EncoderProgressFn fn) override { e_.SetProgress(std::move(fn)); }
+    void SetNormalize(bool on, double gain) override { e_.SetNormalize(on, gain); }
+    bool Open(const std::uint8_t* tag, const std::string& path, const TProgramSettings& settings) override {
+        return static_cast<bool>(e_.Open(tag, path, settings));
+    }
+    bool EncodeChunk(const std::uint8_t* pcm, std::size_t bytes) override { return e_.EncodeChunk(pcm, bytes); }
+    bool Close() override { return e_.Close(); }
+    EncodeResult EncodeFile(const std::string& source, const std::string& path, const std::uint8_t* tag,
+                            const TProgramSettings& settings) override {
+        return e_.EncodeFile(source, path, tag, settings);
+    }
+    std::string Message() const override {
+        if constexpr (requires(const E& x) { x.LastMessage(); }) return e_.LastMessage();
+        return {};
+    }
+    int Error() const override {
+        if constexpr (requires(const E& x) { x.LastError(); }) return e_.LastError();
+        return 0;
+    }
+
+private:
+    E& e_;
+};
+
+template <class E>
+std::unique_ptr<IFormatEncoder> Slot(E& e) {
+    return std::make_unique<FormatEncoderSlot<E>>(e);
+}
+
+constexpr int kSlotWinMp3 = 7;
+
+}  // namespace
+
+void TEncoders::SetAcmDrivers(std::vector<AcmDriverDetails> drivers) {
+    drivers_ = TACMDrivers(std::move(drivers));
+    winMp3_.ResetCodecList();
+}
+
+IFormatEncoder* TEncoders::EncoderFor(int format) {
+    if (slots_.empty()) {
+        slots_.resize(8);
+        slots_[kFormatMp3] = Slot(*lame_);
+        slots_[kFormatOgg] = Slot(*ogg_);
+        slots_[kFormatAcm] = Slot(acm_);
+        slots_[kSlotWinMp3] = Slot(winMp3_);
+    }
+    if (format == kFormatMp3 && settings_ && !settings_->UseLameEncoder()) format = kSlotWinMp3;
+    if (format < 0 || format >= static_cast<int>(slots_.size())) return nullptr;
+    return slots_[static_cast<std::size_t>(format)].get();
+}
 
 EncoderAvailability TEncoders::Availability(int format) const {
     switch (format) {
         case kFormatWav:
             return {true, {}};
         case kFormatMp3:
-            if (settings_ && !settings_->UseLameEncoder())
-                return {false, NotBuiltIn("MP3 encoding through the system codecs is not available in this version: "
-                                          "choose the LAME encoder in the settings.",
-                                          "Кодирование в MP3 системными кодеками в этой версии недоступно: "
-                                          "выберите в настройках кодер LAME.")};
+            if (settings_ && !settings_->UseLameEncoder()) {
+                if (!winMp3_.HasCodec())
+                    return {false, NotBuiltIn("No MP3 codec of the codec layer is installed: choose the LAME encoder "
+                                              "in the settings.",
+                                              "Кодеки MP3 не установлены: выберите в настройках кодер LAME.")};
+                if (!winMp3_.Format(settings_->Mp3AcmCodecIndex(), settings_->Mp3AcmFormatIndex()))
+                    return {false, NotBuiltIn("The chosen MP3 codec or format is not installed: choose another in the "
+                                              "settings.",
+                                              "Выбранный кодек или формат MP3 не установлен: выберите другой в "
+                                              "настройках.")};
+                return {true, {}};
+            }
             if (lameLibrary_->Status() == LameLoadStatus::LibraryMissing) return {false, LangMessage(98)};
             if (lameLibrary_->Status() == LameLoadStatus::EntryPointMissing) return {false, LangMessage(99)};
             return {true, {}};
@@ -69,8 +140,14 @@ EncoderAvailability TEncoders::Availability(int format) const {
             return {false, NotBuiltIn("Encoding to AAC is impossible: the encoder is not installed.",
                                       "Кодирование в AAC невозможно т.к. кодер не установлен.")};
         case kFormatAcm:
-            return {false, NotBuiltIn("Encoding with another codec is impossible: the codec is not installed.",
-                                      "Кодирование другим кодеком невозможно т.к. кодек не установлен.")};
+            if (drivers_.Count() == 0)
+                return {false, NotBuiltIn("Encoding with another codec is impossible: no codec is installed.",
+                                          "Кодирование другим кодеком невозможно т.к. кодеки не установлены.")};
+            if (settings_ && !drivers_.Format(settings_->AcmCodecIndex(), settings_->AcmFormatIndex()))
+                return {false, NotBuiltIn("The chosen codec or format is not installed: choose another in the "
+                                          "settings.",
+                                          "Выбранный кодек или формат не установлен: выберите другой в настройках.")};
+            return {true, {}};
         default:
             return {false, NotBuiltIn("Unknown output format.", "Неизвестный формат вывода.")};
     }
@@ -84,28 +161,39 @@ bool TEncoders::Open(const std::uint8_t* tagRecord, const std::string& path) {
     path_ = path;
     tag_ = tagRecord;
     error_ = 0;
+    message_.clear();
+    openEncoder_ = nullptr;
     openFormat_ = CurrentFormat();
-    if (!settings_ || !Availability(openFormat_).available) return false;
-    if (openFormat_ != kFormatMp3 && openFormat_ != kFormatOgg) return false;
+    if (!settings_) return false;
+    if (const EncoderAvailability a = Availability(openFormat_); !a.available) {
+        message_ = a.message;
+        return false;
+    }
+    IFormatEncoder* encoder = EncoderFor(openFormat_);
+    if (!encoder) return false;
     std::error_code ec;
     std::filesystem::remove(path, ec);
-    if (openFormat_ == kFormatOgg) {
-        ogg_->SetInputFormat(input_);
-        return ogg_->Open(tagRecord, path, *settings_);
+    encoder->SetInputFormat(input_);
+    if (rawTag && openFormat_ == kFormatMp3) {
+        if (settings_->UseLameEncoder()) lame_->SetRawTag(rawTag_.data(), rawTag_.size());
+        else winMp3_.SetRawTag(rawTag_.data(), rawTag_.size());
     }
-    lame_->SetInputFormat(input_);
-    if (rawTag) lame_->SetRawTag(rawTag_.data(), rawTag_.size());
-    const bool ok = lame_->Open(tagRecord, path, *settings_) != 0;
-    if (!ok) error_ = lame_->LastError();
+    openEncoder_ = encoder;
+    const bool ok = encoder->Open(tagRecord, path, *settings_);
+    if (!ok) {
+        error_ = encoder->Error();
+        message_ = encoder->Message();
+    }
     return ok;
 }
 
 bool TEncoders::EncodeChunk(const std::uint8_t* pcm, std::size_t bytes) {
-    if (!open_) return false;
-    if (openFormat_ == kFormatOgg) return ogg_->EncodeChunk(pcm, bytes);
-    if (openFormat_ != kFormatMp3) return false;
-    const bool ok = lame_->EncodeChunk(pcm, bytes);
-    if (!ok) error_ = lame_->LastError();
+    if (!open_ || !openEncoder_) return false;
+    const bool ok = openEncoder_->EncodeChunk(pcm, bytes);
+    if (!ok) {
+        error_ = openEncoder_->Error();
+        message_ = openEncoder_->Message();
+    }
     return ok;
 }
 
@@ -113,22 +201,24 @@ bool TEncoders::Close() {
     if (!open_) return false;
     input_ = WAVEFORMATEX::CdFormat();
     open_ = false;
-    if (openFormat_ == kFormatOgg) return ogg_->Close();
-    if (openFormat_ != kFormatMp3) return false;
-    if (!lame_->IsOpen()) return false;
-    const bool ok = lame_->Close();
-    if (!ok) error_ = lame_->LastError();
+    IFormatEncoder* encoder = openEncoder_;
+    openEncoder_ = nullptr;
+    if (!encoder) return false;
+    const bool ok = encoder->Close();
+    if (!ok && message_.empty() && error_ == 0) {
+        error_ = encoder->Error();
+        message_ = encoder->Message();
+    }
     return ok;
 }
 
 EncodeResult TEncoders::EncodeFile(const std::string& source, const std::string& path,
                                    const std::uint8_t* tagRecord) {
     error_ = 0;
+    message_.clear();
     if (!settings_) return EncodeResult::Failed;
     const int format = CurrentFormat();
     const double gain = NormalizationGain(peak_, *settings_);
-    lame_->SetProgress(progress_);
-    lame_->SetNormalize(settings_->Normalize(), gain);
     {
         WavSource probe;
         if (OpenWavSource(probe, source, true) != kWavAccepted) {
@@ -138,23 +228,39 @@ EncodeResult TEncoders::EncodeFile(const std::string& source, const std::string&
         input_ = probe.Format();
         CloseWavSource(probe);
     }
-    if ((format != kFormatMp3 && format != kFormatOgg) || !Availability(format).available) {
+    IFormatEncoder* encoder = EncoderFor(format);
+    if (const EncoderAvailability a = Availability(format); !a.available || !encoder) {
+        message_ = a.message;
         input_ = WAVEFORMATEX::CdFormat();
         return EncodeResult::Failed;
     }
-    ogg_->SetProgress(progress_);
-    ogg_->SetNormalize(settings_->Normalize(), gain);
-    const EncodeResult result = format == kFormatOgg ? ogg_->EncodeFile(source, path, tagRecord, *settings_)
-                                                     : lame_->EncodeFile(source, path, tagRecord, *settings_);
+    encoder->SetProgress(progress_);
+    encoder->SetNormalize(settings_->Normalize(), gain);
+    encoder->SetInputFormat(input_);
+    const EncodeResult result = encoder->EncodeFile(source, path, tagRecord, *settings_);
     if (result == EncodeResult::SourceUnavailable && dialogs_)
         dialogs_->ShowMessage(LangMessage(97), MessageIcon::Warning);
-    if (result == EncodeResult::Failed && format == kFormatMp3) error_ = lame_->LastError();
+    if (result == EncodeResult::Failed) {
+        error_ = encoder->Error();
+        message_ = encoder->Message();
+    }
     input_ = WAVEFORMATEX::CdFormat();
     return result;
 }
 
-std::vector<std::string> TEncoders::CodecList() const { return {lame_->Description()}; }
+std::vector<std::string> TEncoders::CodecList() const {
+    std::vector<std::string> out{lame_->Description()};
+    for (auto& name : winMp3_.CodecNames()) out.push_back(std::move(name));
+    return out;
+}
+
+std::vector<std::string> TEncoders::FormatList(int codec) const { return winMp3_.FormatList(codec); }
 
 int TEncoders::LastError() const { return error_; }
+
+std::string TEncoders::FailureText() const {
+    if (!message_.empty()) return message_;
+    return error_ ? ErrorText(error_) : std::string{};
+}
 
 }  // namespace sv

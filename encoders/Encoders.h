@@ -14,6 +14,7 @@
 
 #include "base/Interaction.h"
 #include "base/ProgramSettings.h"
+#include "encoders/AcmEncoders.h"
 #include "encoders/EncoderCommon.h"
 #include "encoders/LameMP3Encoder.h"
 #include "encoders/VorbisOggEncoder.h"
@@ -24,6 +25,24 @@ namespace sv {
 struct EncoderAvailability {
     bool available = false;
     std::string message;  // what to tell the user when not available
+};
+
+// One output format's encoder as TEncoders drives it.
+class IFormatEncoder {
+public:
+    virtual ~IFormatEncoder() = default;
+    virtual void SetInputFormat(const WAVEFORMATEX& format) = 0;
+    virtual void SetProgress(EncoderProgressFn fn) = 0;
+    virtual void SetNormalize(bool on, double gain) = 0;
+    virtual bool Open(const std::uint8_t* tagRecord, const std::string& path, const TProgramSettings& settings) = 0;
+    virtual bool EncodeChunk(const std::uint8_t* pcm, std::size_t bytes) = 0;
+    virtual bool Close() = 0;
+    virtual EncodeResult EncodeFile(const std::string& source, const std::string& path,
+                                    const std::uint8_t* tagRecord, const TProgramSettings& settings) = 0;
+    // Why the last operation failed, for the user; empty when the encoder
+    // only knows an errno (Error) or nothing.
+    virtual std::string Message() const = 0;
+    virtual int Error() const = 0;
 };
 
 class TEncoders {
@@ -67,18 +86,30 @@ public:
     EncodeResult EncodeFile(const std::string& source, const std::string& path, const std::uint8_t* tagRecord);
 
     // The MP3 codec list of the settings dialog: the LAME library's
-    // description first.
+    // description first, then the codec layer's MP3 codecs.
     std::vector<std::string> CodecList() const;
+    // The format descriptions of the codec layer's MP3 codec `codec`.
+    std::vector<std::string> FormatList(int codec) const;
     // errno of the last failed create or write, 0 when none.
     int LastError() const;
+    // The reason of the last failure as the user should read it: the
+    // encoder's own message, else the text of LastError, else empty.
+    std::string FailureText() const;
     const std::string& OutputPath() const { return path_; }
 
     TLameMP3Encoder& Lame() { return *lame_; }
     TVorbisOggEncoder& Ogg() { return *ogg_; }
+    const TACMDrivers& AcmDrivers() const { return drivers_; }
+    TWinMP3Encoder& WinMp3() { return winMp3_; }
+    TACMEncoder& Acm() { return acm_; }
+    // Replaces the codec layer's list (tests leave codecs out).
+    void SetAcmDrivers(std::vector<AcmDriverDetails> drivers);
     const LameLibrary& LameLib() const { return *lameLibrary_; }
 
 private:
     int CurrentFormat() const;
+    // The encoder of `format` with the current settings; null for WAV.
+    IFormatEncoder* EncoderFor(int format);
 
     const TProgramSettings* settings_ = nullptr;
     IUserDialogs* dialogs_ = nullptr;
@@ -89,6 +120,12 @@ private:
     std::shared_ptr<LameLibrary> lameLibrary_;
     std::unique_ptr<TLameMP3Encoder> lame_;
     std::unique_ptr<TVorbisOggEncoder> ogg_ = std::make_unique<TVorbisOggEncoder>();
+    TACMDrivers drivers_;
+    TWinMP3Encoder winMp3_{drivers_};
+    TACMEncoder acm_{drivers_};
+    std::vector<std::unique_ptr<IFormatEncoder>> slots_;  // by output format, 1 = LAME, 7 = codec-layer MP3
+    IFormatEncoder* openEncoder_ = nullptr;
+    std::string message_;
     EncoderProgressFn progress_;
     std::vector<std::uint8_t> rawTag_;
     bool rawTagSet_ = false;

@@ -6,6 +6,7 @@
 #include "base/Language.h"
 #include "base/Paths.h"
 #include "base/Text.h"
+#include "formats/Acm.h"
 
 namespace sv {
 namespace {
@@ -148,6 +149,20 @@ TrackNameValues CollectNameValues(const DISC_INFO& disc, const TagBlocks* tags, 
     return v;
 }
 
+std::string DefaultAcmExtension(const TProgramSettings& s) {
+    if (s.AcmWriteWavHeader()) return ".wav";
+    const auto& drivers = EnumerateAcmDrivers();
+    const int codec = s.AcmCodecIndex();
+    if (codec < 0 || codec >= static_cast<int>(drivers.size())) return ".raw";
+    // Codecs whose bare stream is a file format of its own.
+    static const std::pair<const char*, const char*> kOwn[] = {
+        {"libmp3lame", ".mp3"}, {"mp2", ".mp2"}, {"ac3", ".ac3"}, {"flac", ".flac"}, {"pcm_alaw", ".al"},
+        {"pcm_mulaw", ".ul"}, {"libgsm_ms", ".gsm"}};
+    for (const auto& [name, ext] : kOwn)
+        if (drivers[static_cast<std::size_t>(codec)].shortName == name) return ext;
+    return ".raw";
+}
+
 std::string OutputExtension(const TProgramSettings& s) {
     switch (s.OutputFormat()) {
     case kFormatWav: return ".wav";
@@ -158,6 +173,7 @@ std::string OutputExtension(const TProgramSettings& s) {
     case kFormatAac: return ".aac";
     case kFormatAcm: {
         const std::string ext = CleanNameValue(s.AcmFileExt());
+        if (ext.empty() || ext == ".") return DefaultAcmExtension(s);
         return StartsWith(ext, ".") ? ext : "." + ext;
     }
     default: return "";

@@ -58,8 +58,13 @@ std::string CleanNameValue(std::string_view text);
 // Removes * | < > " : ? and control characters (not the folder separators).
 std::string RemoveForbiddenChars(std::string_view text);
 
+// The extension of codec-layer output when the settings name none: ".wav"
+// for a WAV container, else the bare stream's own (".mp3", ".mp2", ".ac3",
+// ".flac", ".al", ".ul", ".gsm") or ".raw".
+std::string DefaultAcmExtension(const TProgramSettings& settings);
 // The extension for the settings' OutputFormat (".wav", ".mp3", ".wma",
-// ".ogg", ".ape", ".aac", or "." + AcmFileExt).
+// ".ogg", ".ape", ".aac", or "." + AcmFileExt, DefaultAcmExtension when
+// that is empty).
 std::string OutputExtension(const TProgramSettings& settings);
 
 // Expands a file-name format string: %A artist, %D album, %T title, %N track

@@ -58,12 +58,16 @@ WavSource::~WavSource() { CloseFile(*this); }
 
 WAVEFORMATEX WavSource::Format() const { return WAVEFORMATEX::FromBytes(formatBuffer); }
 
+bool WriteWavHeader(std::FILE* file, const WAVEFORMATEX& format) {
+    // Both sizes stay 0 until the file is closed.
+    const std::vector<std::uint8_t> header = HeaderBytes(format, 0, 0);
+    return std::fwrite(header.data(), 1, header.size(), file) == header.size();
+}
+
 std::FILE* CreateWav(const std::string& path, const WAVEFORMATEX& format) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return nullptr;
-    // Both sizes stay 0 until the file is closed.
-    const std::vector<std::uint8_t> header = HeaderBytes(format, 0, 0);
-    if (std::fwrite(header.data(), 1, header.size(), f) != header.size()) {
+    if (!WriteWavHeader(f, format)) {
         std::fclose(f);
         return nullptr;
     }

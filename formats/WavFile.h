@@ -24,6 +24,8 @@ class IEventPump;
 // caller writes the samples with ordinary writes and finishes with CloseWav.
 // Null when the file cannot be created or the header not written.
 std::FILE* CreateWav(const std::string& path, const WAVEFORMATEX& format);
+// The same header on a file the caller opened, at its current position.
+bool WriteWavHeader(std::FILE* file, const WAVEFORMATEX& format);
 
 // Patches the data length D and the RIFF size (D + E + 40, both capped at
 // 4 GiB - 1) and closes the file. False when a patch or the close failed

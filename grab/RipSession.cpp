@@ -158,8 +158,8 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
             return true;
         }
         if (r != EncodeResult::Done) {
-            const int error = c.encoders.LastError();
-            return fail(false, output, error ? ErrorText(error) : EncoderRefusedReason());
+            const std::string why = c.encoders.FailureText();
+            return fail(false, output, why.empty() ? EncoderRefusedReason() : why);
         }
     }
 

@@ -40,10 +40,10 @@ bool RipOutput::Open(const std::string& path, const std::uint8_t* tag) {
     if (encode_) {
         open_ = true;
         if (!encoders_.Open(tag, path)) {
-            const int error = encoders_.LastError();
+            const std::string why = encoders_.FailureText();
             encoders_.Close();
             open_ = false;
-            reason_ = error ? ErrorText(error) : EncoderRefusedReason();
+            reason_ = why.empty() ? EncoderRefusedReason() : why;
             return false;
         }
         return true;
@@ -63,7 +63,10 @@ bool RipOutput::Write(const std::uint8_t* data, std::size_t bytes) {
     if (!open_) return false;
     if (encode_) {
         if (encoders_.EncodeChunk(data, bytes)) return true;
-        return Fail(encoders_.LastError());
+        const std::string why = encoders_.FailureText();
+        Fail(encoders_.LastError());
+        if (!why.empty()) reason_ = why;
+        return false;
     }
     errno = 0;
     if (std::fwrite(data, 1, bytes, wav_) == bytes) return true;
@@ -75,7 +78,8 @@ bool RipOutput::Finish(std::uint64_t dataBytes) {
     open_ = false;
     if (encode_) {
         if (encoders_.Close()) return true;
-        reason_ = ErrorText(encoders_.LastError() ? encoders_.LastError() : EIO);
+        reason_ = encoders_.FailureText();
+        if (reason_.empty()) reason_ = ErrorText(EIO);
         return false;
     }
     std::FILE* file = wav_;

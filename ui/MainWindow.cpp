@@ -27,6 +27,7 @@
 #include "ui/CDDBEditForm.h"
 #include "ui/DriveInfoForm.h"
 #include "ui/ID3Form.h"
+#include "ui/Mp3ConfigForm.h"
 #include "ui/PlayBarWidget.h"
 #include "ui/ReadCommandForm.h"
 #include "ui/SettingsForm.h"
@@ -333,9 +334,15 @@ void TMainWindow::ConnectTrackCommands() {
     const auto tags = [this] { RunId3Form(*controller_, this, listView_->indexOfTopLevelItem(listView_->currentItem())); };
     Connect("ID3v2", tags);
     connect(findChild<QToolButton*>("TagSpeedButton"), &QToolButton::clicked, this, tags);
+    Connect("ShowMP3ConfigBox", [this] { ShowMp3Config(); });
+    // A click on the compressed-size column opens the quick MP3 window too.
+    connect(listView_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem*, int column) {
+        if (column == 3) ShowMp3Config();
+    });
     Connect("CDDB1", [this] {
         const MainState state = controller_->State();
         if (state == MainState::msGrabbing || state == MainState::msEncoding) return;
+        if (mp3Config_) mp3Config_->close();
         controller_->BeforeAlbumEditor();
         // The editor is modal over the main window, which stays in view.
         menuBar()->setEnabled(false);
@@ -530,7 +537,7 @@ void TMainWindow::RedrawPlayBar() { playBar_->update(); }
 
 // Commands whose windows the program does not have yet: shown, never enabled.
 constexpr const char* kNotYetAvailable[] = {"ConvertButton", "ConvertFile1", "BurnCDButton", "AudioCD1",
-                                            "TrackPropItem", "ShowMP3ConfigBox"};
+                                            "TrackPropItem"};
 
 void TMainWindow::SetCommandStates(const CommandStates& c) {
     auto enable = [this](const char* name, bool on) {
@@ -740,7 +747,30 @@ bool TMainWindow::RunSettingsDialog(TProgramSettings& settings, DISC_INFO& disc)
         return form.Taken();
     };
     TSettingsForm form(settings, disc, dialogs_, controller_->Language(), this, std::move(sources));
-    return form.exec() == QDialog::Accepted;
+    const bool accepted = form.exec() == QDialog::Accepted;
+    if (accepted && mp3Config_) {
+        // The dialog works on a copy that the caller stores afterwards: the
+        // window refreshes once that is done.
+        QTimer::singleShot(0, mp3Config_.data(), [w = mp3Config_] {
+            if (w) w->Refresh();
+        });
+    }
+    return accepted;
+}
+
+void TMainWindow::ShowMp3Config() {
+    if (!mp3Config_) {
+        const auto codecs = controller_->Encoders().CodecList();
+        mp3Config_ = new TMP3Config(controller_->Settings(), controller_->Encoders().WinMp3(),
+                                    codecs.empty() ? std::string() : codecs.front(),
+                                    [this] { controller_->Mp3SettingsChanged(); }, this);
+        QString title = findChild<QAction*>("ShowMP3ConfigBox")->text();
+        title.remove("...").remove(QChar(0x2026)).remove('&');
+        mp3Config_->setWindowTitle(title.trimmed());
+    }
+    mp3Config_->show();
+    mp3Config_->raise();
+    mp3Config_->activateWindow();
 }
 
 IMainView::Geometry TMainWindow::WindowGeometry() const {

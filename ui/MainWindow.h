@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <QTranslator>
 
@@ -25,6 +26,8 @@ class QActionGroup;
 
 namespace sv {
 
+class TMP3Config;
+
 class TMainWindow : public QMainWindow, public IMainView {
     Q_OBJECT
 public:
@@ -39,6 +42,8 @@ public:
     // What the settings command runs; tests replace it.
     using SettingsDialogRunner = std::function<bool(TProgramSettings&, DISC_INFO&)>;
     void SetSettingsDialogRunner(SettingsDialogRunner runner) { settingsRunner_ = std::move(runner); }
+    // Brings the quick MP3 window to the front, creating it when closed.
+    void ShowMp3Config();
 
     // IMainView
     void SetCaption(const std::string& caption) override;
@@ -97,6 +102,7 @@ private:
     std::unique_ptr<TMainForm> controller_;
     IUserDialogs& dialogs_;
     SettingsDialogRunner settingsRunner_;
+    QPointer<TMP3Config> mp3Config_;
     QTimer pollTimer_;
     bool shutDown_ = false;
     bool fillingDriveBox_ = false;

@@ -1,5 +1,6 @@
 // sornaval-cli rip [--drive N | --image FILE.cue | --demo] [--tracks LIST | --whole-disc [--cue]]
-//                  [--format wav|mp3|ogg] [--on-the-fly] [--output-dir DIR] [--ignore-free-space]
+//                  [--format wav|mp3|ogg|wma|ape|aac|acm [--acm-codec N --acm-format M]]
+//                  [--on-the-fly] [--output-dir DIR] [--ignore-free-space]
 // Grabs tracks with the window program's grab command and settings file.
 // Progress goes to the terminal; questions the window would ask are answered
 // by options, and a grab that would have to ask stops with a message. Ctrl+C
@@ -13,8 +14,10 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <span>
 
@@ -25,6 +28,7 @@
 #include "cdrom/DiscSource.h"
 #include "cdrom/Toc.h"
 #include "encoders/Encoders.h"
+#include "formats/OutputNaming.h"
 #include "main/cli/CliCommand.h"
 #include "metadata/AlbumCache.h"
 #include "metadata/DiscId.h"
@@ -117,17 +121,37 @@ bool ParseTrackList(const std::string& text, int trackCount, std::set<int>& trac
 int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const sv::cli::Options options(args);
     std::vector<std::string> flags = sv::kDiscSourceFlags;
-    flags.insert(flags.end(), {"--on-the-fly", "--ignore-free-space", "--whole-disc", "--cue"});
+    flags.insert(flags.end(), {"--on-the-fly", "--ignore-free-space", "--whole-disc", "--cue", "--wav-header"});
     std::vector<std::string> valued = sv::kDiscSourceValued;
-    valued.insert(valued.end(), {"--tracks", "--format", "--output-dir"});
+    valued.insert(valued.end(), {"--tracks", "--format", "--output-dir", "--acm-codec", "--acm-format"});
     const auto unknown = options.Unknown(flags, valued);
     if (!unknown.empty()) {
         err << "rip: unknown argument \"" << unknown.front() << "\"\n";
         return 2;
     }
     const std::string format = options.Value("--format").value_or("mp3");
-    if (format != "mp3" && format != "wav" && format != "ogg") {
-        err << "rip: --format must be wav, mp3 or ogg\n";
+    static const std::set<std::string> kFormats = {"wav", "mp3", "ogg", "wma", "ape", "aac", "acm"};
+    if (!kFormats.count(format)) {
+        err << "rip: --format must be wav, mp3, ogg, wma, ape, aac or acm\n";
+        return 2;
+    }
+    if ((options.Value("--acm-codec") || options.Value("--acm-format") || options.Flag("--wav-header")) &&
+        format != "acm") {
+        err << "rip: --acm-codec, --acm-format and --wav-header belong to --format acm\n";
+        return 2;
+    }
+    auto index = [&](const char* name) -> std::optional<int> {
+        const auto v = options.Value(name);
+        if (!v) return std::nullopt;
+        char* end = nullptr;
+        const long n = std::strtol(v->c_str(), &end, 10);
+        if (v->empty() || *end != '\0' || n < 0 || n > 9999) return -1;
+        return static_cast<int>(n);
+    };
+    const auto acmCodec = index("--acm-codec");
+    const auto acmFormat = index("--acm-format");
+    if ((acmCodec && *acmCodec < 0) || (acmFormat && *acmFormat < 0)) {
+        err << "rip: --acm-codec and --acm-format take the indexes that 'sornaval-cli codecs' lists\n";
         return 2;
     }
     const bool wholeDisc = options.Flag("--whole-disc");
@@ -166,6 +190,23 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     settings.SetOutputDir(sv::WithTrailingSlash(std::filesystem::absolute(outputDir).string()));
     if (options.Flag("--on-the-fly")) settings.SetOnTheFlyEncoding(true);
     if (options.Flag("--cue")) settings.SetRipCueSheet(true);
+    // The external-encoder menu grabs to the encoder the settings choose.
+    if (format == "ape") settings.SetExtEncoder(0);
+    if (format == "aac") settings.SetExtEncoder(1);
+    if (format == "acm") {
+        settings.SetExtEncoder(2);
+        if (acmCodec) settings.SetAcmCodecIndex(*acmCodec);
+        if (acmFormat) settings.SetAcmFormatIndex(*acmFormat);
+        else if (acmCodec) settings.SetAcmFormatIndex(0);
+        if (options.Flag("--wav-header")) settings.SetAcmWriteWavHeader(true);
+        if (sv::OutputExtension(settings) == ".raw")
+            err << "rip: this codec's bare stream has no file format of its own; --wav-header puts it in a WAV file\n";
+    }
+    const bool external = format == "ape" || format == "aac" || format == "acm";
+    if (wholeDisc && format == "wma") {
+        err << "rip: --whole-disc writes wav, mp3, ogg, ape, aac or acm\n";
+        return 2;
+    }
 
     source.readCommand = 0;
     auto opened = sv::OpenDiscSource(source, error);
@@ -254,6 +295,7 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         const sv::WholeDiscResult whole = sv::RunWholeDiscGrabCommand(
             format == "wav"   ? sv::WholeDiscSender::WavMenu
             : format == "ogg" ? sv::WholeDiscSender::OggMenu
+            : external        ? sv::WholeDiscSender::ExternalMenu
                               : sv::WholeDiscSender::Mp3Menu,
             context);
         std::signal(SIGINT, previous);
@@ -268,6 +310,8 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     auto previous = std::signal(SIGINT, OnInterrupt);
     const sv::GrabSender sender = format == "wav"   ? sv::GrabSender::WavButton
                                   : format == "ogg" ? sv::GrabSender::OggMenu
+                                  : format == "wma" ? sv::GrabSender::WmaButton
+                                  : external        ? sv::GrabSender::ExternalMenu
                                                     : sv::GrabSender::Mp3Menu;
     const sv::GrabResult result = sv::RunGrabCommand(sender, context);
     std::signal(SIGINT, previous);
@@ -285,15 +329,21 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
 const sv::cli::CommandRegistration kRegistration(
     "rip",
-    "[--drive N | --image FILE.cue | --demo] [--tracks LIST | --whole-disc [--cue]] [--format wav|mp3|ogg] [--on-the-fly] "
+    "[--drive N | --image FILE.cue | --demo] [--tracks LIST | --whole-disc [--cue]] "
+    "[--format wav|mp3|ogg|wma|ape|aac|acm [--acm-codec N --acm-format M --wav-header]] [--on-the-fly] "
     "[--output-dir DIR] [--ignore-free-space]",
-    "grab tracks, or the whole disc into one file, as WAV or MP3 with the program's settings", &RunRip,
+    "grab tracks, or the whole disc into one file, in any output format with the program's settings", &RunRip,
     std::string(sv::cli::kDiscSourceHelp) +
         "  --tracks LIST    the tracks to grab, e.g. 1,3-5 (default: every audio track)\n"
         "  --whole-disc     the whole disc into one file named after the album\n"
         "  --cue            with --whole-disc: write its CUE sheet beside it\n"
-        "  --format wav|mp3|ogg  the output format (default: mp3, with the settings' LAME options;\n"
-        "                   ogg with the settings' Ogg Vorbis quality or bit rates)\n"
+        "  --format FORMAT  the output format, with the settings' options for it (default: mp3):\n"
+        "                   wav, mp3 (LAME, or the codec layer's MP3 codec when the settings say so),\n"
+        "                   ogg (Ogg Vorbis), wma (Windows Media Audio), ape (Monkey's Audio),\n"
+        "                   aac (AAC in ADTS), acm (any codec of 'sornaval-cli codecs')\n"
+        "  --acm-codec N    with --format acm: the codec index of 'sornaval-cli codecs'\n"
+        "  --acm-format M   with --format acm: that codec's format index (default 0 with --acm-codec)\n"
+        "  --wav-header     with --format acm: write the codec's stream into a WAV file\n"
         "  --on-the-fly     encode while reading instead of from a temporary WAV file\n"
         "  --output-dir DIR the music folder for this run (default: the settings' folder);\n"
         "                   a missing folder is created\n"
