@@ -10,7 +10,8 @@ namespace sv {
 
 namespace {
 
-constexpr int kAdtsRates[13] = {96000, 88200, 64000, 48000, 44100, 32000, 24000, 22050, 16000, 12000, 11025, 8000, 7350};
+constexpr int kAdtsRates[13] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
+                                22050, 16000, 12000, 11025, 8000,  7350};
 constexpr std::size_t kAdtsHeaderBytes = 7;
 constexpr std::size_t kAdtsMaxFrameBytes = (1u << 13) - 1;
 

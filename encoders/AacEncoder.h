@@ -7,7 +7,12 @@
 // channel. The 7-byte ADTS headers (no CRC) are written here, so that the
 // ID bit carries the record's MPEG version and the profile field its object
 // type. Chunks of any size are taken; Close encodes the carried-over tail and
-// drains the encoder, so the end of a track is never lost.
+// drains the encoder, so the end of a track is never lost. ADTS cannot say
+// how much to skip, so a decoder returns the encoder's 1024 priming samples
+// ahead of the audio, and the last frame's padding after it.
+//
+// MPEG-2 streams leave perceptual noise substitution off (an MPEG-4 tool);
+// "allow mid/side" leaves the choice to the encoder frame by frame.
 #pragma once
 
 #include <array>

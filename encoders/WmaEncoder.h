@@ -3,10 +3,19 @@
 //
 // The bit rate comes from WmaBitrateIndex through kBitrates; channels and
 // sample rate are the input's (CD audio unless SetInputFormat says
-// otherwise; mono input gives a mono file). The tag record's fields become
-// ASF attributes that Windows Media readers and ffprobe show. A failed Open
-// tells the user why (through the dialogs, when set, and LastMessage), and
-// leaves no file; so does a failed write, at Close.
+// otherwise; mono input gives a mono file). wmav2 takes every bit rate of the
+// table at every sample rate up to 48000 Hz; a higher rate, or more than two
+// channels, is a codec failure (no bit rate is substituted). The tag record's
+// fields become ASF attributes that Windows Media readers and ffprobe show.
+// A failed Open tells the user why (through the dialogs, when set, and
+// LastMessage), and leaves no file; so does a failed write, at Close.
+//
+// Timing: one frame of silence goes ahead of the audio (FFmpeg's decoder
+// drops the first frame's output, so the decoded stream starts exactly with
+// the first input sample) and one after it (a frame comes out complete only
+// with the next one). The decoded stream is therefore the input followed by
+// at least one and less than two frames of silence (2048 samples a frame at
+// 44100 and 48000 Hz); nothing of the track is lost.
 #pragma once
 
 #include <cstdint>

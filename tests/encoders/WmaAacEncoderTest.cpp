@@ -163,8 +163,8 @@ TEST(WmaEncoder, DecodesLikeTheSourceWithItsAttributes) {
                     c.channels, c.rate, sv::TWMAEncoder::BitrateOf(c.index), got, frames, fit.lag, fit.all, fit.tail);
         EXPECT_GT(fit.all, 0.95);
         EXPECT_GT(fit.tail, 0.95) << "the end of the track is lost";
-        EXPECT_NE(Probe(path, "stream=bit_rate").find("bit_rate=" + std::to_string(sv::TWMAEncoder::BitrateOf(c.index) * 1000)),
-                  std::string::npos);
+        const std::string bitRate = "bit_rate=" + std::to_string(sv::TWMAEncoder::BitrateOf(c.index) * 1000) + "\n";
+        EXPECT_NE(Probe(path, "stream=bit_rate").find(bitRate), std::string::npos) << bitRate;
 
         ExpectTags(Probe(path, "format_tags"),
                    {"TAG:artist=The Band", std::string("TAG:title=") + c.title, "TAG:album=Album 1", "TAG:WM/Year=1999",
