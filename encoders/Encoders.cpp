@@ -23,6 +23,7 @@ TEncoders::TEncoders(IUserDialogs* dialogs, const std::string& lameLibrary)
     : dialogs_(dialogs),
       lameLibrary_(std::make_shared<LameLibrary>(lameLibrary)),
       lame_(std::make_unique<TLameMP3Encoder>(lameLibrary_)) {
+    SetDialogs(dialogs);
     if (dialogs_ && !lameLibrary_->Usable()) {
         const int message = (lameLibrary_->Status() == LameLoadStatus::LibraryMissing) ? int{98} : int{99};
         dialogs_->ShowMessage(LangMessage(message), MessageIcon::Warning);
@@ -34,8 +35,16 @@ void TEncoders::SetRawTag(const std::uint8_t* block, std::uint32_t length) {
     rawTagSet_ = true;
 }
 
+void TEncoders::SetDialogs(IUserDialogs* dialogs) {
+    dialogs_ = dialogs;
+    wma_.SetDialogs(dialogs);
+    aac_.SetDialogs(dialogs);
+}
+
 void TEncoders::SetOpener(OutputFileOpener opener) {
     lame_->SetOpener(opener);
+    wma_.SetOpener(opener);
+    aac_.SetOpener(opener);
     winMp3_.SetOpener(opener);
     acm_.SetOpener(std::move(opener));
 }
@@ -95,6 +104,8 @@ IFormatEncoder* TEncoders::EncoderFor(int format) {
         slots_[kFormatMp3] = Slot(*lame_);
         slots_[kFormatOgg] = Slot(*ogg_);
         slots_[kFormatAcm] = Slot(acm_);
+        slots_[kFormatWma] = Slot(wma_);
+        slots_[kFormatAac] = Slot(aac_);
         slots_[kSlotWinMp3] = Slot(winMp3_);
     }
     if (format == kFormatMp3 && settings_ && !settings_->UseLameEncoder()) format = kSlotWinMp3;
@@ -123,7 +134,8 @@ EncoderAvailability TEncoders::Availability(int format) const {
             if (lameLibrary_->Status() == LameLoadStatus::EntryPointMissing) return {false, LangMessage(99)};
             return {true, {}};
         case kFormatWma:
-            return {false, LangMessage(10)};
+            if (!TWMAEncoder::Available()) return {false, LangMessage(10)};
+            return {true, {}};
         case kFormatOgg:
             if (settings_ && !TVorbisOggEncoder::SettingsAccepted(*settings_))
                 return {false, NotBuiltIn("The Ogg Vorbis encoder refuses these settings (bit rates below 48 kbit/s, "
@@ -137,8 +149,10 @@ EncoderAvailability TEncoders::Availability(int format) const {
             return {false, NotBuiltIn("Encoding to APE is impossible: the encoder is not installed.",
                                       "Кодирование в APE невозможно т.к. кодер не установлен.")};
         case kFormatAac:
-            return {false, NotBuiltIn("Encoding to AAC is impossible: the encoder is not installed.",
-                                      "Кодирование в AAC невозможно т.к. кодер не установлен.")};
+            if (!TFAACEncoder::Available())
+                return {false, NotBuiltIn("Encoding to AAC is impossible: the encoder is not installed.",
+                                          "Кодирование в AAC невозможно т.к. кодер не установлен.")};
+            return {true, {}};
         case kFormatAcm:
             if (drivers_.Count() == 0)
                 return {false, NotBuiltIn("Encoding with another codec is impossible: no codec is installed.",

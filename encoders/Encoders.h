@@ -14,10 +14,12 @@
 
 #include "base/Interaction.h"
 #include "base/ProgramSettings.h"
+#include "encoders/AacEncoder.h"
 #include "encoders/AcmEncoders.h"
 #include "encoders/EncoderCommon.h"
 #include "encoders/LameMP3Encoder.h"
 #include "encoders/VorbisOggEncoder.h"
+#include "encoders/WmaEncoder.h"
 #include "formats/WaveFormat.h"
 
 namespace sv {
@@ -52,7 +54,7 @@ public:
     explicit TEncoders(IUserDialogs* dialogs = nullptr, const std::string& lameLibrary = kLameLibraryName);
 
     void SetSettings(const TProgramSettings* settings) { settings_ = settings; }
-    void SetDialogs(IUserDialogs* dialogs) { dialogs_ = dialogs; }
+    void SetDialogs(IUserDialogs* dialogs);
     void SetProgress(EncoderProgressFn fn) { progress_ = std::move(fn); }
     void SetPeak(std::int16_t peak) { peak_ = peak; }
     std::int16_t Peak() const { return peak_; }
@@ -101,6 +103,8 @@ public:
     TVorbisOggEncoder& Ogg() { return *ogg_; }
     const TACMDrivers& AcmDrivers() const { return drivers_; }
     TWinMP3Encoder& WinMp3() { return winMp3_; }
+    TWMAEncoder& Wma() { return wma_; }
+    TFAACEncoder& Aac() { return aac_; }
     TACMEncoder& Acm() { return acm_; }
     // Replaces the codec layer's list (tests leave codecs out).
     void SetAcmDrivers(std::vector<AcmDriverDetails> drivers);
@@ -123,6 +127,8 @@ private:
     TACMDrivers drivers_;
     TWinMP3Encoder winMp3_{drivers_};
     TACMEncoder acm_{drivers_};
+    TWMAEncoder wma_;
+    TFAACEncoder aac_;
     std::vector<std::unique_ptr<IFormatEncoder>> slots_;  // by output format, 1 = LAME, 7 = codec-layer MP3
     IFormatEncoder* openEncoder_ = nullptr;
     std::string message_;

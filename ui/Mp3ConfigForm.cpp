@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QPainter>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "app/QuickMp3.h"
@@ -97,7 +98,10 @@ void TMP3Config::Refresh() {
     codec_->setCurrentIndex(v.codecItem);
     const int scroll = formats_->verticalScrollBar() ? formats_->verticalScrollBar()->value() : 0;
     Fill(formats_, v.formats, v.checkedFormat);
-    formats_->verticalScrollBar()->setValue(scroll);
+    if (scroll == 0 && v.checkedFormat >= 0)
+        formats_->scrollToItem(formats_->item(v.checkedFormat), QAbstractItemView::PositionAtCenter);
+    else
+        formats_->verticalScrollBar()->setValue(scroll);
     Fill(channels_, v.channels, v.checkedChannel);
     channels_->setVisible(v.showChannels);
     refreshing_ = false;

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -58,7 +59,7 @@ TEST_F(MainWindowTest, StartsWithEveryControlAndTheRussianTexts) {
     EXPECT_TRUE(window_.findChild<QAction*>("About1")->isEnabled());
     // Commands whose windows do not exist yet are never enabled.
     for (const char* n : {"ConvertButton", "BurnCDButton"}) EXPECT_FALSE(window_.findChild<QToolButton*>(n)->isEnabled()) << n;
-    for (const char* n : {"ConvertFile1", "AudioCD1", "TrackPropItem", "ShowMP3ConfigBox"})
+    for (const char* n : {"ConvertFile1", "AudioCD1", "TrackPropItem"})
         EXPECT_FALSE(window_.findChild<QAction*>(n)->isEnabled()) << n;
     EXPECT_TRUE(window_.findChild<QComboBox*>("CDROMBox")->isEnabled());  // follows eject
     // The toolkit's own buttons speak Russian too.
@@ -152,6 +153,22 @@ TEST(MainWindowDisc, TheDemoDiscShowsAndARenameInTheListReachesTheRecord) {
     ASSERT_NE(editor, nullptr);  // the in-place editor is open on the title
     EXPECT_EQ(editor->text(), "Track 1");
     editor->close();
+
+    // The quick MP3 window edits the settings and the size column follows:
+    // track 1 (40 s, 7 056 000 bytes) at 320 kbit/s is 1 600 000 bytes, in
+    // mono half of that.
+    window.findChild<QAction*>("ShowMP3ConfigBox")->trigger();
+    auto* quick = window.findChild<QWidget*>("MP3Config");
+    ASSERT_NE(quick, nullptr);
+    EXPECT_TRUE(quick->isVisible());
+    auto* rates = quick->findChild<QListWidget*>("FormatList");
+    emit rates->itemClicked(rates->item(0));
+    EXPECT_EQ(window.Controller().Settings().LameBitrateIndex(), 14);
+    EXPECT_EQ(list->topLevelItem(0)->text(3), "01.53 Mb");
+    auto* channels = quick->findChild<QListWidget*>("ChannelList");
+    emit channels->itemClicked(channels->item(3));
+    EXPECT_EQ(list->topLevelItem(0)->text(3), "00.76 Mb");
+    quick->close();
 
     // The player's buttons and keys.
     window.findChild<QToolButton*>("SpeedButton11")->click();

@@ -2,6 +2,7 @@
 //   ui_screenshots OUTPUT_FOLDER
 // Each window is shown with the demo disc, in Russian and in English.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QTabWidget>
 
@@ -60,6 +61,21 @@ int main(int argc, char** argv) {
         window.show();
         app.processEvents();
         Save(&window, out + QString("/main-%1.png").arg(language));
+        {
+            window.ShowMp3Config();
+            app.processEvents();
+            auto* quick = window.findChild<QWidget*>("MP3Config");
+            Save(quick, out + QString("/quickmp3-lame-%1.png").arg(language));
+            if (auto* combo = quick->findChild<QComboBox*>("CodecCombo"); combo && combo->count() > 1) {
+                combo->setCurrentIndex(1);
+                emit combo->activated(1);
+                app.processEvents();
+                Save(quick, out + QString("/quickmp3-codec-%1.png").arg(language));
+                combo->setCurrentIndex(0);
+                emit combo->activated(0);
+            }
+            quick->close();
+        }
 
         TProgramSettings settings = window.Controller().Settings();
         DISC_INFO disc = window.Controller().Disc();
