@@ -214,35 +214,50 @@ TEST_F(EncodersTest, AFullDiskFailsTheStreamAndLeavesNothingBehind) {
     EXPECT_FALSE(encoders.Close());
 }
 
-TEST_F(EncodersTest, FormatsWithoutAnEncoderRefuseWithTheirMessageAndWriteNothing) {
-    EXPECT_TRUE(encoders.Availability(sv::kFormatWav).available);
-    EXPECT_TRUE(encoders.Availability(sv::kFormatMp3).available);
-    EXPECT_EQ(encoders.Availability(sv::kFormatWma).message, sv::kRussianMessages[10]);
-    EXPECT_TRUE(encoders.Availability(sv::kFormatOgg).available);
-    for (int f : {sv::kFormatApe, sv::kFormatAac, sv::kFormatAcm}) {
-        const auto a = encoders.Availability(f);
-        EXPECT_FALSE(a.available);
-        EXPECT_NE(a.message.find("невозможно"), std::string::npos) << a.message;
-    }
-    // Ogg bit rates the Vorbis library refuses for CD audio (40 kbit/s nominal).
-    settings.SetOggUseQuality(false);
-    settings.SetOggMinBitrateIndex(10);
-    settings.SetOggNomBitrateIndex(9);
-    settings.SetOggMaxBitrateIndex(1);
-    EXPECT_NE(encoders.Availability(sv::kFormatOgg).message.find("Ogg Vorbis"), std::string::npos);
-    for (int f : {sv::kFormatWma, sv::kFormatOgg, sv::kFormatApe, sv::kFormatAac, sv::kFormatAcm}) {
-        settings.SetOutputFormat(static_cast<std::uint8_t>(f));
-        const auto path = dir.Path() / ("f" + std::to_string(f));
+TEST_F(EncodersTest, EveryFormatEncodesAndChoicesThatCannotSayWhyAndWriteNothing) {
+    for (int f : {sv::kFormatWav, sv::kFormatMp3, sv::kFormatWma, sv::kFormatOgg, sv::kFormatApe, sv::kFormatAac,
+                  sv::kFormatAcm})
+        EXPECT_TRUE(encoders.Availability(f).available) << f << ": " << encoders.Availability(f).message;
+    struct Case {
+        int format;
+        void (*choose)(sv::TProgramSettings&);
+        const char* fragment;
+    };
+    const Case cases[] = {
+        // Bit rates the Vorbis library refuses for CD audio (40 kbit/s nominal).
+        {sv::kFormatOgg,
+         [](sv::TProgramSettings& s) {
+             s.SetOggUseQuality(false);
+             s.SetOggMinBitrateIndex(10);
+             s.SetOggNomBitrateIndex(9);
+             s.SetOggMaxBitrateIndex(1);
+         },
+         "Ogg Vorbis"},
+        // A codec or a format that the codec layer does not have.
+        {sv::kFormatAcm, [](sv::TProgramSettings& s) { s.SetAcmCodecIndex(500); }, "кодек"},
+        {sv::kFormatAcm, [](sv::TProgramSettings& s) { s.SetAcmFormatIndex(5000); }, "кодек"},
+        {sv::kFormatMp3,
+         [](sv::TProgramSettings& s) {
+             s.SetUseLameEncoder(false);
+             s.SetMp3AcmCodecIndex(20);
+         },
+         "MP3"},
+    };
+    for (const Case& c : cases) {
+        settings = Mp3Settings();
+        settings.SetOutputFormat(static_cast<std::uint8_t>(c.format));
+        c.choose(settings);
+        EXPECT_NE(encoders.Availability(c.format).message.find(c.fragment), std::string::npos)
+            << encoders.Availability(c.format).message;
+        const auto path = dir.Path() / "f";
         EXPECT_FALSE(encoders.Open(nullptr, path.string()));
+        EXPECT_NE(encoders.FailureText().find(c.fragment), std::string::npos) << encoders.FailureText();
         EXPECT_TRUE(encoders.IsOpen()) << "a failed Open leaves the open flag set";
         EXPECT_FALSE(encoders.EncodeChunk(reinterpret_cast<const std::uint8_t*>("abcd"), 4));
         encoders.Close();
         EXPECT_FALSE(encoders.IsOpen());
         EXPECT_FALSE(fs::exists(path));
     }
-    settings.SetOutputFormat(sv::kFormatMp3);
-    settings.SetUseLameEncoder(false);
-    EXPECT_FALSE(encoders.Availability(sv::kFormatMp3).available);
 }
 
 TEST(EncodersLibrary, AMissingLibraryShowsR98AndDisablesMp3) {
