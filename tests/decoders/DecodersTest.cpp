@@ -3,6 +3,7 @@
 // hostile files that must be refused or decoded without a hang.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <random>
@@ -13,6 +14,7 @@
 #include "decoders/MpegHeader.h"
 #include "decoders/OggDecoder.h"
 #include "decoders/WaveDecoder.h"
+#include "decoders/WmaDecoder.h"
 #include "support/TempDir.h"
 
 using namespace svtest;
@@ -267,4 +269,190 @@ TEST(Decoders, OggConversionReadSizeAndSeek) {
     const std::string full = FfmpegPcm(ogg, 44100, 2);
     ASSERT_EQ(tail.pcm.size(), full.size() - 2 * 176400);
     EXPECT_LE(MaxDifference(Samples16(tail.pcm), Samples16(full.substr(2 * 176400))), 2);
+}
+
+// ---- Windows Media ----
+
+namespace {
+
+// A sine tone encoded by ffmpeg's WMA encoder, with every tag the decoder reads.
+std::string MakeWma(const TempDir& dir, const std::string& name, int rate, int channels, double seconds,
+                    const std::string& title) {
+    const std::string path = dir.Slash() + name;
+    RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+             "sine=frequency=523:sample_rate=" + std::to_string(rate) + ":duration=" + std::to_string(seconds), "-ac",
+             std::to_string(channels), "-c:a", "wmav2", "-b:a", "64k", "-metadata", "title=" + title, "-metadata",
+             "artist=Ансамбль", "-metadata", "album=Album X", "-metadata", "comment=Made for a test", "-metadata",
+             "genre=Folk", "-metadata", "date=1999", "-metadata", "track=7/12", path});
+    return path;
+}
+
+std::string ReadAll(sv::TDecoder& dec, std::uint32_t bufferSize) {
+    std::string pcm;
+    std::string buf(bufferSize, '\0');
+    while (std::uint32_t n = dec.Read(buf.data(), bufferSize)) {
+        EXPECT_LE(n, bufferSize);
+        pcm.append(buf.data(), n);
+    }
+    return pcm;
+}
+
+}  // namespace
+
+// The rate rule: the highest rate wins unless 44100 comes first; a
+// non-wave output (video) is never read; the record is copied whole.
+TEST(WmaDecoder, ChoosesOutputFormat) {
+    auto wave = [](std::uint32_t rate, std::uint16_t channels = 2) {
+        return sv::OutputOffer{true, sv::WAVEFORMATEX::Pcm(rate, channels, 16)};
+    };
+    const sv::OutputOffer video{false, sv::WAVEFORMATEX::Pcm(96000, 2, 16)};
+    struct Case {
+        std::vector<std::vector<sv::OutputOffer>> outputs;
+        int output;
+        std::uint32_t rate;
+    };
+    const Case cases[] = {
+        {{{wave(22050), wave(44100), wave(48000)}}, 0, 44100},
+        {{{wave(32000), wave(22050)}}, 0, 32000},
+        {{{video}, {wave(48000, 1)}}, 1, 48000},
+        {{{wave(22050)}, {video, wave(32000)}}, 1, 32000},
+        {{{video}}, -1, 44100},
+        {{}, -1, 44100},
+    };
+    for (const Case& c : cases) {
+        const sv::OutputFormatChoice choice = sv::ChooseOutputFormat(c.outputs);
+        EXPECT_EQ(choice.output, c.output);
+        EXPECT_EQ(choice.format.SamplesPerSec(), c.rate);
+        if (c.output >= 0) {
+            const auto& offers = c.outputs[std::size_t(c.output)];
+            EXPECT_TRUE(std::any_of(offers.begin(), offers.end(),
+                                    [&](const sv::OutputOffer& o) { return o.format == choice.format; }));
+        } else {
+            EXPECT_EQ(choice.format, sv::WAVEFORMATEX::CdFormat());
+        }
+    }
+}
+
+// Files of every rate and both channel counts: format, length, tags and the
+// samples as ffmpeg decodes them.
+TEST(WmaDecoder, MatchesFfmpegAndReadsTags) {
+    if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    // 30 Cyrillic letters (60 bytes): the 50-byte title field keeps 24 of them.
+    const std::string longTitle = "Ааааааааааааааааааааааааааааа" "Я";
+    struct Case {
+        int rate, channels;
+        double seconds;
+    };
+    const Case cases[] = {{22050, 1, 450}, {32000, 2, 3}, {44100, 2, 7.5}, {48000, 1, 2}};
+    for (const Case& c : cases) {
+        const std::string name = std::to_string(c.rate) + "_" + std::to_string(c.channels) + ".wma";
+        SCOPED_TRACE(name);
+        const std::string path = MakeWma(dir, name, c.rate, c.channels, c.seconds, longTitle);
+        sv::TWMADecoder9 dec;
+        ASSERT_TRUE(dec.Open(path));
+        EXPECT_EQ(dec.SampleRate(), std::uint32_t(c.rate));
+        EXPECT_EQ(dec.Channels(), c.channels);
+        EXPECT_EQ(dec.Bits(), 16);
+        const std::uint32_t byteRate = std::uint32_t(c.rate * c.channels * 2);
+        EXPECT_EQ(dec.ByteRate(), byteRate);
+        // The length is the tone's, plus at most one 2048-sample frame.
+        const double ms = c.seconds * 1000;
+        EXPECT_GE(dec.GetLength(), std::uint32_t(ms));
+        EXPECT_LE(dec.GetLength(), std::uint32_t(ms + 2048.0 * 1000 / c.rate));
+        EXPECT_EQ(dec.TotalBytes(), std::uint32_t(dec.GetLength() / 1000) * byteRate);
+        const sv::TagRecord& tag = dec.Tag();
+        EXPECT_TRUE(tag.Present());
+        EXPECT_EQ(tag.Title(), longTitle.substr(0, 48));
+        EXPECT_EQ(tag.Artist(), "Ансамбль");
+        EXPECT_EQ(tag.Album(), "Album X");
+        EXPECT_EQ(tag.Comment(), "Made for a test");
+        EXPECT_EQ(tag.Genre(), "Folk");
+        EXPECT_EQ(tag.Year(), "1999");
+        EXPECT_EQ(tag.TrackNumber(), "7");
+        const std::string ours = ReadAll(dec, dec.ReadSize());
+        const std::string ref = FfmpegPcm(path, c.rate, c.channels);
+        ASSERT_GT(ref.size(), 0u);
+        ASSERT_EQ(ours.size(), ref.size());
+        EXPECT_LE(MaxDifference(Samples16(ours), Samples16(ref)), 1);
+    }
+}
+
+// Small buffers lose nothing; Seek lands on the time asked (within a frame
+// of ffmpeg's decode) and Seek(0) starts over; Close and a second Open work.
+TEST(WmaDecoder, SmallReadsSeekAndReopen) {
+    if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    const std::string path = MakeWma(dir, "s.wma", 44100, 2, 4, "t");
+    const std::string ref = FfmpegPcm(path, 44100, 2);
+    sv::TWMADecoder9 dec;
+    ASSERT_TRUE(dec.Open(path));
+    EXPECT_FALSE(dec.Open(path));  // already open
+    const std::string big = ReadAll(dec, 1u << 20);
+    EXPECT_EQ(big, ref);
+    for (std::uint32_t size : {1002u, 6u}) {
+        dec.Seek(0);
+        EXPECT_EQ(dec.GetPosition(), 0u);
+        EXPECT_EQ(ReadAll(dec, size), big) << size;
+    }
+    dec.Seek(2000);
+    EXPECT_EQ(dec.GetPosition(), 2000u);
+    const std::string tail = ReadAll(dec, dec.ReadSize());
+    // The rest of the file from 2 s on (packet times are whole ms: 2 ms of
+    // slack), the samples being ffmpeg's past the first frame decoded.
+    ASSERT_LT(tail.size(), ref.size());
+    const std::size_t start = ref.size() - tail.size();
+    EXPECT_NEAR(double(start), 2 * 176400.0, 2 * 176.4);
+    const std::size_t frame = 2048 * 4;
+    ASSERT_GT(tail.size(), 2 * frame);
+    EXPECT_LE(MaxDifference(Samples16(tail.substr(2 * frame)), Samples16(ref.substr(start + 2 * frame))), 1);
+    // At the end: the time of ffmpeg's last sample, within a frame.
+    EXPECT_NEAR(dec.GetPosition(), ref.size() * 1000.0 / 176400, 2048 * 1000.0 / 44100);
+    EXPECT_TRUE(dec.Close());
+    EXPECT_TRUE(dec.Close());
+    std::string buf(4096, '\0');
+    EXPECT_EQ(dec.Read(buf.data(), 4096), 0u);
+    dec.Seek(100);
+    ASSERT_TRUE(dec.Open(path));
+    EXPECT_EQ(ReadAll(dec, 65536), ref);
+}
+
+// Damaged files: refused, or decoded as far as they go, within seconds.
+TEST(WmaDecoder, DamagedFilesFailOrEndCleanly) {
+    if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    const std::string good = ReadFileBytes(MakeWma(dir, "good.wma", 44100, 2, 3, "t"));
+    const std::string full = FfmpegPcm(dir.Slash() + "good.wma", 44100, 2);
+    std::mt19937 rng(11);
+    std::string noise(100000, '\0');
+    for (char& ch : noise) ch = char(rng());
+    std::string flipped = good;
+    for (std::size_t i = 6000; i < flipped.size(); i += 97) flipped[i] = char(rng());
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool opens;
+    };
+    const std::vector<Case> cases = {
+        {"empty.wma", "", false},
+        {"noise.wma", noise, false},
+        {"header-only.wma", good.substr(0, 800), false},
+        {"half.wma", good.substr(0, good.size() / 2), true},
+        {"flipped.wma", flipped, true},
+        {"noise-after-header.wma", good.substr(0, 6000) + noise, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.Slash() + c.name;
+        WriteFileBytes(path, c.bytes);
+        const auto t0 = std::chrono::steady_clock::now();
+        sv::TWMADecoder9 dec;
+        ASSERT_EQ(dec.Open(path), c.opens);
+        if (!c.opens) continue;
+        const std::string pcm = ReadAll(dec, dec.ReadSize());
+        EXPECT_LE(pcm.size(), full.size() + 2048 * 4);
+        dec.Seek(1500);
+        ReadAll(dec, 4096);
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
+    }
 }
