@@ -2,13 +2,18 @@
 // sox, lame, ffmpeg and oggenc), the header arithmetic worked by hand, and
 // hostile files that must be refused or decoded without a hang.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <random>
+#include <span>
 
 #include "RipTestSupport.h"
+#include "base/Bytes.h"
+#include "decoders/AviAudio.h"
 #include "decoders/Decoder.h"
 #include "decoders/MpegDecoder.h"
 #include "decoders/MpegHeader.h"
@@ -455,4 +460,164 @@ TEST(WmaDecoder, DamagedFilesFailOrEndCleanly) {
         ReadAll(dec, 4096);
         EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
     }
+}
+
+// ---- AVI sound tracks ----
+
+namespace {
+
+// The audio packets of an AVI file as ffmpeg copies them out.
+std::string FfmpegAudioBytes(const std::string& avi) {
+    std::string out;
+    RunTool({"ffmpeg", "-v", "error", "-i", avi, "-map", "0:a:0", "-c", "copy", "-f", "data", "-"}, &out);
+    return out;
+}
+
+std::string Tone(const TempDir& dir, const std::string& name, int rate, int channels) {
+    const std::string path = dir.Slash() + name;
+    RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+             "sine=frequency=440:duration=2:sample_rate=" + std::to_string(rate), "-ac", std::to_string(channels),
+             "-c:a", "pcm_s16le", path});
+    return path;
+}
+
+struct FileHeader {
+    sv::WAVEFORMATEX format;
+    std::uint32_t dataField = 0;
+};
+
+// The fmt record and the data length field of a WAV file in the writer's shape.
+FileHeader ReadHeader(const std::string& bytes) {
+    FileHeader h;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (bytes.size() < 48) return h;
+    const std::uint32_t fmtLen = sv::LoadLE32(p + 16);
+    if (20 + fmtLen + 8 > bytes.size()) return h;
+    h.format.Parse(std::span<const std::uint8_t>(p + 20, fmtLen));
+    h.dataField = sv::LoadLE32(p + 20 + fmtLen + 4);
+    return h;
+}
+
+}  // namespace
+
+// PCM, MP3 and ADPCM tracks, with and without video: the packets come out
+// unchanged (as ffmpeg copies them), in a WAV file whose data length is the
+// bytes written, or as an .mp3; either decodes to the tone's length.
+TEST(AviAudio, ExtractsTracksUnchanged) {
+    if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    const std::string st44 = Tone(dir, "st44.wav", 44100, 2);
+    const std::string mo22 = Tone(dir, "mo22.wav", 22050, 1);
+    const std::vector<std::string> video = {"-f", "lavfi", "-i", "color=c=black:s=64x48:d=2", "-c:v", "mjpeg"};
+    struct Case {
+        const char* name;
+        std::string source;
+        std::vector<std::string> codec;
+        bool withVideo;
+        const char* ext;
+        std::uint16_t tag;
+        int rate, channels, slackFrames;
+    };
+    const Case cases[] = {
+        {"pcm-video", st44, {"-c:a", "pcm_s16le"}, true, ".wav", 1, 44100, 2, 0},
+        {"pcm-mono", mo22, {"-c:a", "pcm_s16le"}, false, ".wav", 1, 22050, 1, 0},
+        {"mp3", st44, {"-c:a", "libmp3lame", "-b:a", "128k"}, false, ".mp3", 0x55, 44100, 2, 3 * 1152},
+        {"adpcm-video", mo22, {"-c:a", "adpcm_ms"}, true, ".wav", 2, 22050, 1, 2048},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string avi = dir.Slash() + c.name + ".avi";
+        std::vector<std::string> args = {"ffmpeg", "-v", "error", "-y", "-i", c.source};
+        if (c.withVideo) args.insert(args.end(), video.begin(), video.end());
+        args.insert(args.end(), c.codec.begin(), c.codec.end());
+        args.push_back(avi);
+        ASSERT_EQ(RunTool(args), 0);
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+        const sv::AviAudioResult r = sv::ExtractAviAudio(
+            avi, dir.Slash() + c.name, [&](std::uint64_t done, std::uint64_t total, bool&) { calls.push_back({done, total}); });
+        ASSERT_EQ(r.code, sv::AviAudioCode::kDone);
+        EXPECT_EQ(r.path, dir.Slash() + c.name + c.ext);
+        EXPECT_EQ(r.format.FormatTag(), c.tag);
+        EXPECT_EQ(r.format.SamplesPerSec(), std::uint32_t(c.rate));
+        EXPECT_EQ(r.format.Channels(), c.channels);
+        ASSERT_FALSE(calls.empty());
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            EXPECT_LE(calls[i].first, calls[i].second);
+            if (i) {
+                EXPECT_GE(calls[i].first, calls[i - 1].first);
+            }
+        }
+        const std::string out = ReadFileBytes(r.path);
+        const std::string packets = FfmpegAudioBytes(avi);
+        ASSERT_GT(packets.size(), 0u);
+        EXPECT_EQ(r.dataBytes, packets.size());
+        if (c.tag == 0x55) {
+            EXPECT_EQ(out, packets);
+        } else {
+            const FileHeader h = ReadHeader(out);
+            EXPECT_EQ(h.format.FormatTag(), c.tag);
+            EXPECT_EQ(h.format.Extra().size(), r.format.Extra().size());
+            EXPECT_EQ(h.dataField, packets.size());
+            EXPECT_EQ(out.size(), 48 + h.format.Extra().size() + packets.size());
+            EXPECT_EQ(WavData(r.path), packets);
+            if (c.tag == 1) {
+                EXPECT_EQ(WavData(r.path), WavData(c.source));
+            }
+        }
+        const std::string pcm = FfmpegPcm(r.path, c.rate, c.channels);
+        EXPECT_NEAR(double(pcm.size()) / (2 * c.channels), 2.0 * c.rate, c.slackFrames);
+    }
+}
+
+// No sound, no AVI, cancel, a full disk: a clear code, nothing half-written,
+// a file of the target's name untouched; a finished track replaces it.
+TEST(AviAudio, FailuresLeaveNothingBehind) {
+    if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    const std::string videoOnly = dir.Slash() + "video.avi";
+    ASSERT_EQ(RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "color=c=black:s=64x48:d=1", "-c:v", "mjpeg",
+                       videoOnly}),
+              0);
+    const std::string avi = dir.Slash() + "pcm.avi";
+    ASSERT_EQ(RunTool({"ffmpeg", "-v", "error", "-y", "-i", Tone(dir, "t.wav", 44100, 2), "-c:a", "pcm_s16le", avi}), 0);
+    WriteFileBytes(dir.Path() / "garbage.avi", std::string(5000, 'g'));
+    const std::string target = dir.Slash() + "out";
+    WriteFileBytes(target + ".wav", "old");
+    auto listing = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.Path())) names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const auto before = listing();
+
+    EXPECT_EQ(sv::ExtractAviAudio(videoOnly, target, nullptr).code, sv::AviAudioCode::kNoSound);
+    EXPECT_EQ(sv::ExtractAviAudio(dir.Slash() + "garbage.avi", target, nullptr).code, sv::AviAudioCode::kCannotRead);
+    EXPECT_EQ(sv::ExtractAviAudio(dir.Slash() + "missing.avi", target, nullptr).code, sv::AviAudioCode::kCannotRead);
+    int calls = 0;
+    const auto cancelSecond = [&](std::uint64_t, std::uint64_t, bool& cancel) { cancel = ++calls == 2; };
+    EXPECT_EQ(sv::ExtractAviAudio(avi, target, cancelSecond).code, sv::AviAudioCode::kCancelled);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(sv::ExtractAviAudio(avi, dir.Slash() + "no/such/folder/out", nullptr).code,
+              sv::AviAudioCode::kWriteFailed);
+    {
+        // A file size limit makes writes fail as on a full disk.
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 20000;
+        setrlimit(RLIMIT_FSIZE, &small);
+        const sv::AviAudioCode code = sv::ExtractAviAudio(avi, target, nullptr).code;
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_EQ(code, sv::AviAudioCode::kWriteFailed);
+    }
+    EXPECT_EQ(listing(), before);
+    EXPECT_EQ(ReadFileBytes(target + ".wav"), "old");
+
+    const sv::AviAudioResult done = sv::ExtractAviAudio(avi, target, nullptr);
+    ASSERT_EQ(done.code, sv::AviAudioCode::kDone);
+    EXPECT_EQ(WavData(done.path), WavData(dir.Slash() + "t.wav"));
+    EXPECT_EQ(listing(), before);
 }
