@@ -144,7 +144,11 @@ AviAudioResult ExtractAviAudio(const std::string& aviPath, const std::string& ta
             }
         }
     }
-    if (readError && out.Written() == 0) return result;
+    if (out.Written() == 0) {
+        // An audio stream without a single chunk is no sound track.
+        if (!readError) result.code = AviAudioCode::kNoSound;
+        return result;
+    }
     if (!out.Commit()) {
         result.code = AviAudioCode::kWriteFailed;
         return result;

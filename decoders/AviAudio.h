@@ -22,7 +22,7 @@ namespace sv {
 enum class AviAudioCode {
     kDone,         // the sound track is in `path`
     kCannotRead,   // the file cannot be opened or read as AVI
-    kNoSound,      // the file has no audio stream
+    kNoSound,      // the file has no audio stream, or one without any data
     kWriteFailed,  // the output could not be created or written (disk full)
     kCancelled,    // the progress callback asked to stop
 };

@@ -128,8 +128,9 @@ bool TWMADecoder9::Open(const std::string& path) {
     if (st->duration <= 0 && avformat_find_stream_info(input_, nullptr) < 0) return fail();
     std::int64_t micros = st->duration > 0 ? av_rescale_q(st->duration, st->time_base, AVRational{1, AV_TIME_BASE}) : 0;
     if (micros <= 0 && input_->duration != AV_NOPTS_VALUE) micros = input_->duration;
-    duration_ = micros > 0 ? static_cast<std::uint64_t>(micros) * 10 : 0;
-    if (duration_ / 10000 == 0 || duration_ / 10000 > 0xFFFFFFFFu) return fail();
+    // At least a millisecond, and no more than the position can count.
+    if (micros < 1000 || micros / 1000 > 0xFFFFFFFF) return fail();
+    duration_ = static_cast<std::uint64_t>(micros) * 10;
     // Only the stream read is demuxed.
     for (unsigned i = 0; i < input_->nb_streams; ++i)
         if (static_cast<int>(i) != stream_) input_->streams[i]->discard = AVDISCARD_ALL;
