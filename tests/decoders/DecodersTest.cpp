@@ -13,6 +13,7 @@
 
 #include "RipTestSupport.h"
 #include "base/Bytes.h"
+#include "base/Text.h"
 #include "decoders/AviAudio.h"
 #include "decoders/Decoder.h"
 #include "decoders/MpegDecoder.h"
@@ -281,14 +282,21 @@ TEST(Decoders, OggConversionReadSizeAndSeek) {
 namespace {
 
 // A sine tone encoded by ffmpeg's WMA encoder, with every tag the decoder reads.
+// A ".wmv" name gets a video stream before the audio.
 std::string MakeWma(const TempDir& dir, const std::string& name, int rate, int channels, double seconds,
                     const std::string& title) {
     const std::string path = dir.Slash() + name;
-    RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-             "sine=frequency=523:sample_rate=" + std::to_string(rate) + ":duration=" + std::to_string(seconds), "-ac",
-             std::to_string(channels), "-c:a", "wmav2", "-b:a", "64k", "-metadata", "title=" + title, "-metadata",
-             "artist=Ансамбль", "-metadata", "album=Album X", "-metadata", "comment=Made for a test", "-metadata",
-             "genre=Folk", "-metadata", "date=1999", "-metadata", "track=7/12", path});
+    const std::string duration = std::to_string(seconds);
+    std::vector<std::string> args = {"ffmpeg", "-v", "error", "-y"};
+    if (sv::EndsWith(name, ".wmv"))
+        args.insert(args.end(), {"-f", "lavfi", "-i", "color=c=black:s=32x32:r=5:d=" + duration, "-c:v", "wmv2"});
+    args.insert(args.end(), {"-f", "lavfi", "-i",
+                             "sine=frequency=523:sample_rate=" + std::to_string(rate) + ":duration=" + duration,
+                             "-ac", std::to_string(channels), "-c:a", "wmav2", "-b:a", "64k", "-metadata",
+                             "title=" + title, "-metadata", "artist=Ансамбль", "-metadata", "album=Album X",
+                             "-metadata", "comment=Made for a test", "-metadata", "genre=Folk", "-metadata",
+                             "date=1999", "-metadata", "track=7/12", path});
+    RunTool(args);
     return path;
 }
 
@@ -338,8 +346,9 @@ TEST(WmaDecoder, ChoosesOutputFormat) {
     }
 }
 
-// Files of every rate and both channel counts: format, length, tags and the
-// samples as ffmpeg decodes them.
+// Files of every rate and both channel counts (one with a video stream first),
+// opened by extension: format, length, tags and the samples as ffmpeg
+// decodes them.
 TEST(WmaDecoder, MatchesFfmpegAndReadsTags) {
     if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
     TempDir dir;
@@ -348,23 +357,28 @@ TEST(WmaDecoder, MatchesFfmpegAndReadsTags) {
     struct Case {
         int rate, channels;
         double seconds;
+        const char* ext;
     };
-    const Case cases[] = {{22050, 1, 450}, {32000, 2, 3}, {44100, 2, 7.5}, {48000, 1, 2}};
+    const Case cases[] = {{22050, 1, 450, ".wma"}, {32000, 2, 3, ".asf"}, {44100, 2, 7.5, ".WMA"}, {48000, 1, 2, ".wmv"}};
     for (const Case& c : cases) {
-        const std::string name = std::to_string(c.rate) + "_" + std::to_string(c.channels) + ".wma";
+        const std::string name = std::to_string(c.rate) + "_" + std::to_string(c.channels) + c.ext;
         SCOPED_TRACE(name);
         const std::string path = MakeWma(dir, name, c.rate, c.channels, c.seconds, longTitle);
-        sv::TWMADecoder9 dec;
+        const auto made = sv::CreateDecoderForFile(path);
+        auto* wma = dynamic_cast<sv::TWMADecoder9*>(made.get());
+        ASSERT_TRUE(wma);
+        sv::TWMADecoder9& dec = *wma;
         ASSERT_TRUE(dec.Open(path));
         EXPECT_EQ(dec.SampleRate(), std::uint32_t(c.rate));
         EXPECT_EQ(dec.Channels(), c.channels);
         EXPECT_EQ(dec.Bits(), 16);
         const std::uint32_t byteRate = std::uint32_t(c.rate * c.channels * 2);
         EXPECT_EQ(dec.ByteRate(), byteRate);
-        // The length is the tone's, plus at most one 2048-sample frame.
+        // The length is the tone's, plus at most one 2048-sample frame (and
+        // the file's whole-ms rounding).
         const double ms = c.seconds * 1000;
         EXPECT_GE(dec.GetLength(), std::uint32_t(ms));
-        EXPECT_LE(dec.GetLength(), std::uint32_t(ms + 2048.0 * 1000 / c.rate));
+        EXPECT_LE(dec.GetLength(), std::uint32_t(ms + 2048.0 * 1000 / c.rate + 1));
         EXPECT_EQ(dec.TotalBytes(), std::uint32_t(dec.GetLength() / 1000) * byteRate);
         const sv::TagRecord& tag = dec.Tag();
         EXPECT_TRUE(tag.Present());
