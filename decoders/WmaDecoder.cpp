@@ -1,8 +1,10 @@
 #include "decoders/WmaDecoder.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <optional>
+#include <span>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -27,7 +29,7 @@ constexpr int kDefaultFrameSamples = 2048;
 std::optional<WAVEFORMATEX> DecodableRecord(const AVCodecParameters& par) {
     if (par.codec_type != AVMEDIA_TYPE_AUDIO) return std::nullopt;
     auto record = ffcodec::FormatRecordOfStream(par);
-    if (!record || record->IsPcmLike() || ffcodec::CodecIdForFormat(*record) != par.codec_id) return std::nullopt;
+    if (!record || ffcodec::CodecIdForFormat(*record) != par.codec_id) return std::nullopt;
     const WAVEFORMATEX pcm = WAVEFORMATEX::Pcm(record->SamplesPerSec(), record->Channels(), 16);
     if (acmStreamOpen(nullptr, *record, pcm, ACM_STREAMOPENF_QUERY) != MMSYSERR_NOERROR) return std::nullopt;
     return record;
@@ -35,9 +37,9 @@ std::optional<WAVEFORMATEX> DecodableRecord(const AVCodecParameters& par) {
 
 // The first value found under any of `keys` (the dictionary compares
 // without regard to case).
-std::optional<std::string> FindTag(const AVDictionary* metadata, std::initializer_list<const char*> keys) {
+std::optional<std::string> FindTag(const AVDictionary* metadata, std::span<const char* const> keys) {
     for (const char* key : keys) {
-        const AVDictionaryEntry* e = av_dict_get(metadata, key, nullptr, 0);
+        const AVDictionaryEntry* e = key ? av_dict_get(metadata, key, nullptr, 0) : nullptr;
         if (e && e->value && *e->value) return ToUtf8Lenient(Trim(e->value));
     }
     return std::nullopt;
@@ -154,7 +156,7 @@ bool TWMADecoder9::Open(const std::string& path) {
 void TWMADecoder9::ReadTags() {
     using Setter = void (TagRecord::*)(std::string_view);
     struct Field {
-        std::initializer_list<const char*> keys;
+        std::array<const char*, 3> keys;  // unused places null
         Setter set;
     };
     // FFmpeg's asf demuxer names the common attributes its own way (title,
@@ -177,9 +179,11 @@ void TWMADecoder9::ReadTags() {
     // "track" is WM/TrackNumber, which counts from 1; the older WM/Track
     // counts from 0.
     std::string track;
-    if (auto v = FindTag(input_->metadata, {"track", "WM/TrackNumber"})) {
+    static constexpr const char* kTrackKeys[] = {"track", "WM/TrackNumber"};
+    static constexpr const char* kZeroBasedTrackKeys[] = {"WM/Track"};
+    if (auto v = FindTag(input_->metadata, kTrackKeys)) {
         track = TrackOnly(*v);
-    } else if (auto old = FindTag(input_->metadata, {"WM/Track"})) {
+    } else if (auto old = FindTag(input_->metadata, kZeroBasedTrackKeys)) {
         track = TrackOnly(*old);
         const bool numeric = !track.empty() && track.size() < 9 &&
                              std::all_of(track.begin(), track.end(), [](unsigned char c) { return std::isdigit(c); });

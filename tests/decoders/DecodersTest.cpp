@@ -397,6 +397,39 @@ TEST(WmaDecoder, MatchesFfmpegAndReadsTags) {
     }
 }
 
+// Attributes under their Windows Media names: WM/Year is the year, WM/Track
+// counts from 0 (track 5 is stored as 4); a file without any has no tag.
+TEST(WmaDecoder, WindowsMediaAttributeNames) {
+    if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    struct Case {
+        std::vector<std::string> metadata;
+        bool present;
+        const char *year, *track;
+    };
+    const Case cases[] = {
+        {{"WM/Year=2003", "WM/Track=4"}, true, "2003", "5"},
+        {{"WM/TrackNumber=11", "WM/Track=4"}, true, "", "11"},
+        {{}, false, "", ""},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string path = dir.Slash() + std::to_string(++n) + ".wma";
+        SCOPED_TRACE(path);
+        std::vector<std::string> args = {"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                         "sine=duration=0.3", "-c:a", "wmav2", "-map_metadata", "-1"};
+        for (const std::string& m : c.metadata) args.insert(args.end(), {"-metadata", m});
+        args.push_back(path);
+        ASSERT_EQ(RunTool(args), 0);
+        sv::TWMADecoder9 dec;
+        ASSERT_TRUE(dec.Open(path));
+        EXPECT_EQ(dec.Tag().Present(), c.present);
+        EXPECT_EQ(dec.Tag().Year(), c.year);
+        EXPECT_EQ(dec.Tag().TrackNumber(), c.track);
+        EXPECT_EQ(dec.Tag().Title(), "");
+    }
+}
+
 // Small buffers lose nothing; Seek lands on the time asked (within a frame
 // of ffmpeg's decode) and Seek(0) starts over; Close and a second Open work.
 TEST(WmaDecoder, SmallReadsSeekAndReopen) {
