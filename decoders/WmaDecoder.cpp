@@ -206,10 +206,9 @@ void TWMADecoder9::ResetReading() {
     handed_ = 0;
 }
 
-TWMADecoder9::Target TWMADecoder9::NextTarget(std::uint8_t* out, std::uint32_t room) const {
+TWMADecoder9::Target TWMADecoder9::NextTarget(std::uint8_t* out, std::uint32_t room) {
     if (skipBytes_ > 0)
-        return {const_cast<std::uint8_t*>(scratch_.data()),
-                static_cast<std::uint32_t>(std::min<std::uint64_t>(scratch_.size(), skipBytes_))};
+        return {scratch_.data(), static_cast<std::uint32_t>(std::min<std::uint64_t>(scratch_.size(), skipBytes_))};
     return {out, room};
 }
 

@@ -80,7 +80,9 @@ private:
         std::uint8_t* data;
         std::uint32_t length;
     };
-    Target NextTarget(std::uint8_t* out, std::uint32_t room) const;
+    // Where the next converted bytes go: the caller's buffer, or the scratch
+    // buffer while audio before a seek's target is dropped.
+    Target NextTarget(std::uint8_t* out, std::uint32_t room);
     void Account(std::uint32_t produced, std::uint32_t& given);
     bool Convert(const Target& target, bool withSource, std::uint32_t& produced);
     bool AppendNextPacket();
