@@ -6,6 +6,7 @@
 #include "decoders/MpegDecoder.h"
 #include "decoders/OggDecoder.h"
 #include "decoders/WaveDecoder.h"
+#include "decoders/WmaDecoder.h"
 
 namespace sv {
 
@@ -15,6 +16,7 @@ std::unique_ptr<TDecoder> CreateDecoderForFile(const std::string& path) {
     if (ext == ".wav") return std::make_unique<TWAVEDecoder>();
     if (ext == ".mp3") return std::make_unique<TMPEGDecoder>();
     if (ext == ".ogg") return std::make_unique<TOGGDecoder>();
+    if (ext == ".wma" || ext == ".wmv" || ext == ".asf") return std::make_unique<TWMADecoder9>();
     return nullptr;
 }
 

@@ -102,6 +102,28 @@ bool NeedsParser(AVCodecID id) {
     }
 }
 
+std::optional<WAVEFORMATEX> FormatRecordOfStream(const AVCodecParameters& par) {
+    std::uint32_t tag = par.codec_tag;
+    if (tag == 0 || tag > 0xFFFF) tag = FormatTagForCodec(par.codec_id);
+    const int channels = par.ch_layout.nb_channels;
+    if (tag == 0 || channels <= 0 || channels > 0xFFFF || par.sample_rate <= 0) return std::nullopt;
+    if (par.block_align < 0 || par.block_align > 0xFFFF || par.bits_per_coded_sample < 0 ||
+        par.bits_per_coded_sample > 0xFFFF || par.bit_rate < 0 || par.bit_rate / 8 > 0xFFFFFFFF)
+        return std::nullopt;
+    if (par.extradata_size < 0 || par.extradata_size > 0xFFFF - static_cast<int>(WAVEFORMATEX::kBaseSize))
+        return std::nullopt;
+    WAVEFORMATEX w;
+    w.SetFormatTag(static_cast<std::uint16_t>(tag));
+    w.SetChannels(static_cast<std::uint16_t>(channels));
+    w.SetSamplesPerSec(static_cast<std::uint32_t>(par.sample_rate));
+    w.SetAvgBytesPerSec(static_cast<std::uint32_t>(par.bit_rate / 8));
+    w.SetBlockAlign(static_cast<std::uint16_t>(par.block_align));
+    w.SetBitsPerSample(static_cast<std::uint16_t>(par.bits_per_coded_sample));
+    if (par.extradata && par.extradata_size > 0)
+        w.SetExtra(std::span<const std::uint8_t>(par.extradata, static_cast<std::size_t>(par.extradata_size)));
+    return w;
+}
+
 CodecContextPtr OpenDecoder(const WAVEFORMATEX& format) {
     const AVCodecID id = CodecIdForFormat(format);
     if (id == AV_CODEC_ID_NONE) return nullptr;

@@ -1,7 +1,7 @@
 // FFmpeg side of the codec conversion layer: which codec a WAVEFORMATEX
 // names, opening decoders and encoders for a format record, and the format
-// record FFmpeg's WAV writer gives an encoder. Only the layer's own files
-// include this header.
+// record FFmpeg's WAV writer gives an encoder. Only the layer's own files and
+// the readers built on FFmpeg's demuxers include this header.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +39,13 @@ bool IsBitRateCodec(AVCodecID id);
 // True when the codec's packets have no fixed size and need a parser to be
 // cut out of a byte stream.
 bool NeedsParser(AVCodecID id);
+
+// The format record of a demuxed audio stream: its tag (the container's, or
+// the RIFF tag of its codec), channels, rate, average bytes per second (bit
+// rate / 8), block align, bits per sample and codec bytes (extradata).
+// Nothing when the stream has no tag, no channels or rate, or fields too
+// large for the record.
+std::optional<WAVEFORMATEX> FormatRecordOfStream(const AVCodecParameters& par);
 
 // Opens the decoder for a compressed format record; null when there is none
 // or it refuses the record.
