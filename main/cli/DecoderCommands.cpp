@@ -13,7 +13,7 @@ namespace {
 std::unique_ptr<sv::TDecoder> OpenDecoder(const std::string& command, const std::string& path, std::ostream& err) {
     auto decoder = sv::CreateDecoderForFile(path);
     if (!decoder) {
-        err << command << ": " << path << ": no decoder for this file type (.wav, .mp3 and .ogg are read)\n";
+        err << command << ": " << path << ": no decoder for this file type (.wav, .mp3, .ogg, .wma, .wmv and .asf are read)\n";
         return nullptr;
     }
     if (!decoder->Open(path)) {
@@ -134,13 +134,14 @@ int RunDecode(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
 const sv::cli::CommandRegistration kInfo(
     "info", "FILE... [--json]", "show how sound files are read (decoder, format, length)", &RunInfo,
-    "  FILE             a .wav, .mp3 or .ogg file (several may be named)\n"
+    "  FILE             a .wav, .mp3, .ogg, .wma, .wmv or .asf file (several may be named)\n"
     "  --json           one record per file: file, decoder, rate, channels, bitrate,\n"
     "                   length_ms, total_bytes\n");
 const sv::cli::CommandRegistration kDecode(
     "decode", "FILE OUT.wav [--seek MS]", "decode a sound file into a WAV file", &RunDecode,
-    "  FILE             a .wav, .mp3 or .ogg file\n"
+    "  FILE             a .wav, .mp3, .ogg, .wma, .wmv or .asf file\n"
     "  OUT.wav          the PCM exactly as the decoder gives it, at its rate and channels\n"
-    "  --seek MS        start at this position (WAV and Ogg: whole seconds; MP3: by the seek table)\n");
+    "  --seek MS        start at this position (WAV and Ogg: whole seconds; MP3: by the seek table;\n"
+    "                   Windows Media: to the millisecond)\n");
 
 }  // namespace
