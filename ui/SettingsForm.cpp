@@ -316,7 +316,7 @@ QWidget* TSettingsForm::BuildExternalTab() {
 
     auto* ape = Named(new QWidget, "APEPanel");
     auto* af = new QFormLayout(ape);
-    apeLevel_ = Combo(ape, "APE_LevelBox", {"Fast", "Normal", "High", "Extra High"});
+    apeLevel_ = Combo(ape, "APE_LevelBox", {"Fast", "Normal", "High", "Extra High", "Insane"});
     af->addRow(Label(ape, "APE_LevelLabel"), apeLevel_);
     apeMono_ = Check(ape, "APE_MonoBox");
     af->addRow(apeMono_);
