@@ -276,8 +276,14 @@ ApeFrameEncoder::ApeFrameEncoder(int level) : level_(IsValidLevel(level) ? level
 void ApeFrameEncoder::Predict(const std::int32_t* a, const std::int32_t* b, std::size_t count, std::int32_t* e,
                               bool checkWide, bool& wideDiffers) {
     // History: sA(t-1..t-4), sB(t-1..t-4), the previous raw a and b.
-    std::int32_t sa1 = 0, sa2 = 0, sa3 = 0, sa4 = 0;
-    std::int32_t sb1 = 0, sb2 = 0, sb3 = 0, sb4 = 0;
+    std::int32_t ha[4] = {0, 0, 0, 0};
+    std::int32_t hb[4] = {0, 0, 0, 0};
+    auto push = [](std::int32_t(&h)[4], std::int32_t v) {
+        h[3] = h[2];
+        h[2] = h[1];
+        h[1] = h[0];
+        h[0] = v;
+    };
     std::int32_t aPrev = 0, bPrev = 0;
     std::int32_t A[4] = {360, 317, -109, 98};
     std::int32_t B[5] = {0, 0, 0, 0, 0};
@@ -285,16 +291,16 @@ void ApeFrameEncoder::Predict(const std::int32_t* a, const std::int32_t* b, std:
     for (std::size_t t = 0; t < count; ++t) {
         const std::int32_t sa = Wrap32(std::int64_t(a[t]) - ((31 * std::int64_t(aPrev)) >> 5));
         aPrev = a[t];
-        const std::int32_t ai[4] = {sa1, Wrap32(std::int64_t(sa1) - sa2), Wrap32(std::int64_t(sa2) - sa3),
-                                    Wrap32(std::int64_t(sa3) - sa4)};
+        const std::int32_t ai[4] = {ha[0], Wrap32(std::int64_t(ha[0]) - ha[1]), Wrap32(std::int64_t(ha[1]) - ha[2]),
+                                    Wrap32(std::int64_t(ha[2]) - ha[3])};
         std::int64_t pa = 0;
         for (int i = 0; i < 4; ++i) pa += std::int64_t(A[i]) * ai[i];
         std::int32_t e32;
         if (b) {
             const std::int32_t sb = Wrap32(std::int64_t(b[t]) - ((31 * std::int64_t(bPrev)) >> 5));
             bPrev = b[t];
-            const std::int32_t bj[5] = {sb, Wrap32(std::int64_t(sb) - sb1), Wrap32(std::int64_t(sb1) - sb2),
-                                        Wrap32(std::int64_t(sb2) - sb3), Wrap32(std::int64_t(sb3) - sb4)};
+            const std::int32_t bj[5] = {sb, Wrap32(std::int64_t(sb) - hb[0]), Wrap32(std::int64_t(hb[0]) - hb[1]),
+                                        Wrap32(std::int64_t(hb[1]) - hb[2]), Wrap32(std::int64_t(hb[2]) - hb[3])};
             std::int64_t pb = 0;
             for (int j = 0; j < 5; ++j) pb += std::int64_t(B[j]) * bj[j];
             const std::int32_t sum32 = Wrap32(std::int64_t(Wrap32(pa)) + (Wrap32(pb) >> 1));
@@ -302,19 +308,13 @@ void ApeFrameEncoder::Predict(const std::int32_t* a, const std::int32_t* b, std:
             e32 = Wrap32(std::int64_t(sa) - (sum32 >> 10));
             const std::int32_t se = Sign(e32);
             for (int j = 0; j < 5; ++j) B[j] += se * Sign(bj[j]);
-            sb4 = sb3;
-            sb3 = sb2;
-            sb2 = sb1;
-            sb1 = sb;
+            push(hb, sb);
         } else {
             e32 = Wrap32(std::int64_t(sa) - (Wrap32(pa) >> 10));
         }
         const std::int32_t se = Sign(e32);
         for (int i = 0; i < 4; ++i) A[i] += se * Sign(ai[i]);
-        sa4 = sa3;
-        sa3 = sa2;
-        sa2 = sa1;
-        sa1 = sa;
+        push(ha, sa);
         e[t] = e32;
     }
     wideDiffers = wideDiffers || differs;
