@@ -480,6 +480,15 @@ TEST_F(ApeEncoderTest, EmptyTrackFullDiskAndNoFile) {
     EXPECT_FALSE(enc.IsOpen());
     EXPECT_FALSE(enc.Close());
 
+    // Inputs it does not take: 8-bit, three channels.
+    for (const auto& format : {sv::WAVEFORMATEX::Pcm(44100, 2, 8), sv::WAVEFORMATEX::Pcm(44100, 3, 16)}) {
+        dialogs.ExpectMessage("Can't initialize APE Encoder.");
+        enc.SetInputFormat(format);
+        EXPECT_FALSE(enc.Open(nullptr, path.string(), ApeSettings(1)));
+        EXPECT_FALSE(fs::exists(path));
+        EXPECT_TRUE(dialogs.Done());
+    }
+
     // Announcing less than comes fails rather than writing a bad table.
     enc.SetMaxInputBytes(4);
     EXPECT_FALSE(EncodeTo(enc, path, svtest::MusicLike(kBpf + 1, 2), 2, ApeSettings(1)));
