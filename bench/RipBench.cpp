@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchAudio.h"
 #include "cdrom/CueSheet.h"
 #include "cdrom/DriveCatalog.h"
 #include "cdrom/TCDROM.h"
@@ -51,33 +52,19 @@ public:
     std::optional<std::string> PickFile(std::string_view, std::string_view) override { return {}; }
 };
 
-// Music-like audio: chords that change every half second, a slow envelope and
-// a little noise, so that the encoder has real work.
+// Music-like audio (BenchAudio.h), a second at a time.
 void WriteDiscImage(const fs::path& bin) {
     std::ofstream out(bin, std::ios::binary);
-    std::mt19937 rng(7);
-    std::normal_distribution<double> noise(0.0, 300.0);
-    const std::size_t frames = static_cast<std::size_t>(kTracks) * kTrackSectors * 588;
+    svbench::BenchMusic music;
     std::vector<std::int16_t> buf;
     buf.reserve(2 * 44100);
-    const double base[] = {220.0, 246.9, 261.6, 293.7, 329.6, 349.2, 392.0};
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(i) / 44100.0;
-        const double root = base[(i / 22050) % 7];
-        const double env = 0.55 + 0.45 * std::sin(2 * M_PI * 0.3 * t);
-        for (int c = 0; c < 2; ++c) {
-            const double v = 7000 * env *
-                                 (std::sin(2 * M_PI * root * t) + 0.6 * std::sin(2 * M_PI * root * 1.25 * t + c) +
-                                  0.4 * std::sin(2 * M_PI * root * 1.5 * t) + 0.2 * std::sin(2 * M_PI * root * 4 * t)) +
-                             noise(rng);
-            buf.push_back(static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0)));
-        }
-        if (buf.size() >= 2 * 44100) {
-            out.write(reinterpret_cast<const char*>(buf.data()), static_cast<std::streamsize>(buf.size() * 2));
-            buf.clear();
-        }
+    for (std::size_t left = static_cast<std::size_t>(kTracks) * kTrackSectors * 588; left > 0;) {
+        const std::size_t frames = std::min<std::size_t>(44100, left);
+        music.Append(frames, buf);
+        left -= frames;
+        out.write(reinterpret_cast<const char*>(buf.data()), static_cast<std::streamsize>(buf.size() * 2));
+        buf.clear();
     }
-    out.write(reinterpret_cast<const char*>(buf.data()), static_cast<std::streamsize>(buf.size() * 2));
 }
 
 double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {

@@ -3,14 +3,15 @@
 # in times real time, and the MP3 grab (224 kbit/s CBR, on the fly and
 # WAV-then-encode) against the lame command on the same PCM; then the decoders
 # (sornaval-cli decode) against mpg123 -w and oggdec on the same files, and
-# the Ogg grab against oggenc on the same PCM, as time ratios (ours / theirs).
+# the Ogg grab against oggenc on the same PCM, as time ratios (ours / theirs);
+# then the APE encoder at every level in times real time (bench/ApeBench.cpp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 BUILD_DIR=${BUILD_DIR:-build}
 scripts/deps.sh
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD_DIR" -j 2 --target rip_bench sornaval-cli
+cmake --build "$BUILD_DIR" -j 2 --target rip_bench ape_bench sornaval-cli
 command -v lame >/dev/null || { echo "bench.sh: the lame command is needed (apt-get install lame)" >&2; exit 1; }
 
 export XDG_DATA_HOME="$(mktemp -d)"
@@ -51,3 +52,5 @@ ratio "decode q5.ogg (10 min) vs oggdec" "$(best "$cli" decode "$work/q5.ogg" "$
 pcm=$(find "$work/wav" -name '*.wav' | head -1)
 ratio "Ogg grab of the demo disc vs oggenc" "$(best "$cli" rip --demo --whole-disc --format ogg --output-dir "$work/ogg")" \
       "$(best oggenc -Q --managed -b 350 -m 350 -M 350 "$pcm" -o "$work/ref.ogg")"
+
+"$BUILD_DIR/bench/ape_bench"

@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include "base/Bytes.h"
 #include "base/Language.h"
@@ -38,12 +40,19 @@ std::vector<std::uint8_t> MusicLike(std::size_t frames, int channels, double amp
 namespace {
 
 // Runs argv, returns its standard output.
-bool Capture(const std::vector<std::string>& args, std::string& out) {
+bool Capture(const std::vector<std::string>& args, std::string& out) { return RunProgram(args, out) == 0; }
+
+}  // namespace
+
+int RunProgram(const std::vector<std::string>& args, std::string& out, std::string* err) {
     int fds[2];
-    if (pipe(fds) != 0) return false;
+    if (pipe(fds) != 0) return -1;
+    char errName[] = "/tmp/sornaval-stderr-XXXXXX";
+    const int errFd = err ? mkstemp(errName) : -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    if (errFd >= 0) posix_spawn_file_actions_adddup2(&actions, errFd, 2);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -52,20 +61,23 @@ bool Capture(const std::vector<std::string>& args, std::string& out) {
     const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
-    if (rc != 0) {
-        close(fds[0]);
-        return false;
-    }
-    char buf[65536];
-    ssize_t n;
-    while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
-    close(fds[0]);
     int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (rc == 0) {
+        char buf[65536];
+        ssize_t n;
+        while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
+        waitpid(pid, &status, 0);
+    }
+    close(fds[0]);
+    if (errFd >= 0) {
+        close(errFd);
+        std::ifstream in(errName, std::ios::binary);
+        err->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        unlink(errName);
+    }
+    if (rc != 0) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-
-}  // namespace
 
 Decoded DecodeWithFfmpeg(const std::filesystem::path& file) {
     Decoded d;

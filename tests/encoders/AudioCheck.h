@@ -22,6 +22,11 @@ struct Decoded {
     int sampleRate = 0;
     std::vector<std::int16_t> samples;  // interleaved
 };
+// Runs argv without a shell: the exit status (-1 when it could not run), its
+// standard output appended to `out` and, when `err` is given, its standard
+// error there.
+int RunProgram(const std::vector<std::string>& args, std::string& out, std::string* err = nullptr);
+
 // Decodes with `ffmpeg` to 16-bit PCM at the file's own rate and channels.
 Decoded DecodeWithFfmpeg(const std::filesystem::path& file);
 
