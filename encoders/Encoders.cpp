@@ -39,12 +39,14 @@ void TEncoders::SetDialogs(IUserDialogs* dialogs) {
     dialogs_ = dialogs;
     wma_.SetDialogs(dialogs);
     aac_.SetDialogs(dialogs);
+    ape_.SetDialogs(dialogs);
 }
 
 void TEncoders::SetOpener(OutputFileOpener opener) {
     lame_->SetOpener(opener);
     wma_.SetOpener(opener);
     aac_.SetOpener(opener);
+    ape_.SetOpener(opener);
     winMp3_.SetOpener(opener);
     acm_.SetOpener(std::move(opener));
 }
@@ -106,6 +108,7 @@ IFormatEncoder* TEncoders::EncoderFor(int format) {
         slots_[kFormatAcm] = Slot(acm_);
         slots_[kFormatWma] = Slot(wma_);
         slots_[kFormatAac] = Slot(aac_);
+        slots_[kFormatApe] = Slot(ape_);
         slots_[kSlotWinMp3] = Slot(winMp3_);
     }
     if (format == kFormatMp3 && settings_ && !settings_->UseLameEncoder()) format = kSlotWinMp3;
@@ -146,8 +149,7 @@ EncoderAvailability TEncoders::Availability(int format) const {
                                           "измените их в настройках.")};
             return {true, {}};
         case kFormatApe:
-            return {false, NotBuiltIn("Encoding to APE is impossible: the encoder is not installed.",
-                                      "Кодирование в APE невозможно т.к. кодер не установлен.")};
+            return {true, {}};
         case kFormatAac:
             if (!TFAACEncoder::Available())
                 return {false, NotBuiltIn("Encoding to AAC is impossible: the encoder is not installed.",

@@ -16,6 +16,7 @@
 #include "base/ProgramSettings.h"
 #include "encoders/AacEncoder.h"
 #include "encoders/AcmEncoders.h"
+#include "encoders/ApeEncoder.h"
 #include "encoders/EncoderCommon.h"
 #include "encoders/LameMP3Encoder.h"
 #include "encoders/VorbisOggEncoder.h"
@@ -105,6 +106,7 @@ public:
     TWinMP3Encoder& WinMp3() { return winMp3_; }
     TWMAEncoder& Wma() { return wma_; }
     TFAACEncoder& Aac() { return aac_; }
+    TAPEEncoder& Ape() { return ape_; }
     TACMEncoder& Acm() { return acm_; }
     // Replaces the codec layer's list (tests leave codecs out).
     void SetAcmDrivers(std::vector<AcmDriverDetails> drivers);
@@ -129,6 +131,7 @@ private:
     TACMEncoder acm_{drivers_};
     TWMAEncoder wma_;
     TFAACEncoder aac_;
+    TAPEEncoder ape_;
     std::vector<std::unique_ptr<IFormatEncoder>> slots_;  // by output format, 1 = LAME, 7 = codec-layer MP3
     IFormatEncoder* openEncoder_ = nullptr;
     std::string message_;
