@@ -118,11 +118,10 @@ TEST_F(GrabCommand, UnavailableFormatsRefuseWithTheirMessage) {
     rig.dialogs.ExpectMessage("Ogg Vorbis");
     auto r = sv::RunGrabCommand(sv::GrabSender::Mp3Button, *rig.context, hooks);
     EXPECT_FALSE(r.ran);
-    rig.dialogs.ExpectMessage(R(10));
-    r = sv::RunGrabCommand(sv::GrabSender::WmaButton, *rig.context, hooks);
-    EXPECT_FALSE(r.ran);
-    rig.settings.SetExtEncoder(1);
-    rig.dialogs.ExpectMessage("AAC");
+    // A codec-layer codec that is not installed.
+    rig.settings.SetExtEncoder(2);
+    rig.settings.SetAcmCodecIndex(500);
+    rig.dialogs.ExpectMessage("кодек");
     r = sv::RunGrabCommand(sv::GrabSender::ExternalMenu, *rig.context, hooks);
     EXPECT_FALSE(r.ran);
     EXPECT_TRUE(rig.dialogs.Done());
@@ -152,6 +151,51 @@ TEST_F(GrabCommand, Mp3AsOggGrabsTheTrackToOgg) {
     ASSERT_TRUE(decoded.ok && wav.ok);
     EXPECT_GT(wav.samples.size(), 0u);
     EXPECT_EQ(decoded.samples.size(), wav.samples.size());
+}
+
+// Every other format grabs the track that the WAV grab copies: APE decodes
+// to exactly its samples, the lossy formats to its length within their
+// codec's frames (WMA adds a frame of silence at each end, AAC its priming
+// and padding, ADPCM the rest of its last block).
+TEST_F(GrabCommand, EveryFormatGrabsTheTrack) {
+    rig.Check({2});
+    const auto w = sv::RunGrabCommand(sv::GrabSender::WavButton, *rig.context, hooks);
+    ASSERT_EQ(w.rip.written, 1);
+    const auto wav = svtest::DecodeWithFfmpeg(w.rip.files.front());
+    ASSERT_TRUE(wav.ok);
+    const std::size_t frames = wav.samples.size() / 2;
+    ASSERT_GT(frames, 0u);
+    struct Case {
+        sv::GrabSender sender;
+        int extEncoder;
+        const char* ext;
+        std::size_t maxExtra;
+    };
+    for (const Case c : {Case{sv::GrabSender::WmaButton, 0, ".wma", 2 * 2048}, {sv::GrabSender::ExternalMenu, 0, ".ape", 0},
+                         {sv::GrabSender::ExternalMenu, 1, ".aac", 2 * 1024},
+                         {sv::GrabSender::ExternalMenu, 2, ".wav", 2048}}) {
+        SCOPED_TRACE(c.ext);
+        rig.Check({2});
+        rig.settings.SetExtEncoder(c.extEncoder);
+        // MS ADPCM, 44 100 Hz stereo, in a WAV file.
+        const auto& drivers = rig.context->encoders.AcmDrivers();
+        for (int i = 0; i < drivers.Count(); ++i)
+            if (drivers.Drivers()[static_cast<std::size_t>(i)].shortName == "adpcm_ms") rig.settings.SetAcmCodecIndex(i);
+        rig.settings.SetAcmFormatIndex(11);
+        rig.settings.SetAcmWriteWavHeader(true);
+        const auto r = sv::RunGrabCommand(c.sender, *rig.context, hooks);
+        ASSERT_TRUE(r.ran) << r.refusal;
+        ASSERT_EQ(r.rip.written, 1);
+        EXPECT_EQ(fs::path(r.rip.files.front()).extension(), c.ext);
+        const auto decoded = svtest::DecodeWithFfmpeg(r.rip.files.front());
+        ASSERT_TRUE(decoded.ok);
+        if (c.maxExtra == 0) {
+            EXPECT_EQ(decoded.samples, wav.samples);
+        } else {
+            EXPECT_GE(decoded.samples.size() / 2, frames);
+            EXPECT_LE(decoded.samples.size() / 2, frames + c.maxExtra);
+        }
+    }
 }
 
 TEST_F(GrabCommand, FreeSpaceQuestion) {

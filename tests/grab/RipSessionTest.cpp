@@ -307,13 +307,14 @@ TEST(RipSession, AMissingOutputFolderAsksForTheSettingsAndStopsWhenTheUserGivesU
     EXPECT_TRUE(rig.checked[0]);
 }
 
-TEST(RipSession, AFormatWithoutAnEncoderReadsNothing) {
+TEST(RipSession, AFormatThatCannotEncodeReadsNothing) {
     RipRig rig;
     rig.settings.SetEncodeFlag(true);
-    rig.settings.SetOutputFormat(sv::kFormatApe);
+    rig.settings.SetOutputFormat(sv::kFormatAcm);
+    rig.settings.SetAcmCodecIndex(500);
     rig.settings.SetOnTheFlyEncoding(true);
     rig.Check({0});
-    rig.dialogs.ExpectMessage("APE");
+    rig.dialogs.ExpectMessage("кодек");
     rig.drive->ClearCommands();
     const auto result = rig.Rip();
     EXPECT_TRUE(rig.dialogs.Done());
