@@ -212,6 +212,37 @@ const WindowTexts& ReadCommandFormTexts() {
     return texts;
 }
 
+const WindowTexts& ConvertFormTexts() {
+    static const WindowTexts texts{kConvertFormSection, {
+        {"TConvertForm", T::Title, 0, "Конвертер файлов", "File converter"},
+        {"DirectionLabel", T::Text, 0, "Направление:", "Direction:"},
+        {"FormatLabel", T::Text, 0, "Битрейт:", "Bit rate:"},
+        {"OutDirLabel", T::Text, 0, "Папка для файлов:", "Output folder:"},
+        {"BrowseButton", T::Text, 0, "Обзор...", "Browse..."},
+        {"SaveDirBox", T::Text, 0, "Сохранять рядом с исходным файлом", "Save beside the source file"},
+        {"DelAfterEncodingBox", T::Text, 0, "Удалять исходные файлы после сжатия", "Delete the sources after encoding"},
+        {"FileList", T::Column, 0, "Файл", "File"},
+        {"FileList", T::Column, 1, "Состояние", "Status"},
+        {"FileList", T::Column, 2, "Папка", "Folder"},
+        {"AddFilesButton", T::Text, 0, "Добавить файлы...", "Add files..."},
+        {"AddFolderButton", T::Text, 0, "Добавить папку...", "Add folder..."},
+        {"SelectAllButton", T::Text, 0, "Выбрать все", "Check all"},
+        {"SelectNoneButton", T::Text, 0, "Снять выбор", "Check none"},
+        {"RemoveAllButton", T::Text, 0, "Удалить все", "Remove all"},
+        {"RemoveUncheckedButton", T::Text, 0, "Удалить невыбранные", "Remove unchecked"},
+        {"RemoveCheckedButton", T::Text, 0, "Удалить выбранные", "Remove checked"},
+        {"TagButton", T::Text, 0, "Теги...", "Tags..."},
+        {"EncoderSettingsButton", T::Text, 0, "Настройки кодера...", "Encoder settings..."},
+        {"StartButton", T::Text, 0, "Старт", "Start"},
+        {"CancelButton", T::Text, 0, "Отмена", "Cancel"},
+        {"CloseButton", T::Text, 0, "Закрыть", "Close"},
+        {"AddFilesTitle", T::Value, 0, "Добавить файлы", "Add files"},
+        {"AddFolderTitle", T::Value, 0, "Выбрать папку", "Choose a folder"},
+        {"Done", T::Value, 0, "завершено", "completed"},
+    }};
+    return texts;
+}
+
 const WindowTexts& Id3FormTexts() {
     static const WindowTexts texts{kId3FormSection, {
         {"TID3Form", T::Title, 0, "Теги ID3", "ID3 tags"},
@@ -292,7 +323,12 @@ std::string WindowValue(const WindowTexts& table, const char* key, TLanguage& la
     if (languageName != "Russian" && language.CurrentIndex() >= 0) {
         for (std::size_t i = 0; i < table.texts.size(); ++i) {
             if (std::string_view(table.texts[i].object) != key || table.texts[i].target != TextTarget::Value) continue;
-            if (!language.SeekSection(table.section)) break;
+            // An English file written before this window existed has no
+            // section for it: the built-in English text stands in.
+            if (!language.SeekSection(table.section)) {
+                if (languageName == "English") return table.texts[i].english;
+                break;
+            }
             std::string text = language.GetText(static_cast<int>(i) + 2);
             if (!text.empty()) return text;
         }
@@ -301,8 +337,8 @@ std::string WindowValue(const WindowTexts& table, const char* key, TLanguage& la
 }
 
 std::vector<const WindowTexts*> AllWindowTexts() {
-    return {&MainWindowTexts(),     &SettingsFormTexts(),    &Id3FormTexts(),
-            &CddbEditFormTexts(),   &ReadCommandFormTexts(), &OtherTexts()};
+    return {&MainWindowTexts(),   &SettingsFormTexts(),    &ConvertFormTexts(), &Id3FormTexts(),
+            &CddbEditFormTexts(), &ReadCommandFormTexts(), &OtherTexts()};
 }
 
 }  // namespace sv

@@ -38,6 +38,7 @@ struct WindowTexts {
 // Section numbers of the windows.
 inline constexpr int kMainWindowSection = 1;
 inline constexpr int kSettingsSection = 2;
+inline constexpr int kConvertFormSection = 4;
 inline constexpr int kId3FormSection = 5;
 inline constexpr int kCddbEditSection = 6;
 inline constexpr int kReadCommandSection = 10;
@@ -46,6 +47,7 @@ inline constexpr int kOtherTextsSection = 11;  // the drive information window, 
 const WindowTexts& MainWindowTexts();
 const WindowTexts& SettingsFormTexts();
 const WindowTexts& ReadCommandFormTexts();
+const WindowTexts& ConvertFormTexts();
 const WindowTexts& Id3FormTexts();
 const WindowTexts& CddbEditFormTexts();
 const WindowTexts& OtherTexts();

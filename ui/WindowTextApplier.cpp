@@ -78,7 +78,14 @@ QString WindowValueText(const WindowTexts& table, const char* key, TLanguage& la
 void ApplyLanguageToDialog(QWidget* root, const WindowTexts& table, TLanguage& language, const std::string& languageName) {
     if (languageName == "Russian" || language.CurrentIndex() < 0) return;
     std::vector<std::string> values;
-    if (!language.SeekSection(table.section)) return;
+    if (!language.SeekSection(table.section)) {
+        // An English file written before this window existed has no section
+        // for it: the built-in English texts stand in.
+        if (languageName != "English") return;
+        for (const auto& t : table.texts) values.push_back(t.english);
+        ApplyWindowTexts(root, table, values);
+        return;
+    }
     int n = 2;
     for (std::size_t i = 0; i < table.texts.size(); ++i) values.push_back(language.GetText(n++));
     ApplyWindowTexts(root, table, values);

@@ -105,3 +105,23 @@ TEST(UserGuide, TheLanguagesGuideFirstThenTheCommonOneFromTheFirstFolderThatHasO
     EXPECT_EQ(none.path, "");
     EXPECT_EQ(none.searched, (std::vector<std::string>{empty, dir.Slash() + "missing"}));
 }
+
+// An English file from before the converter window has no section for it:
+// the window still speaks English, while another language falls back to the
+// built-in Russian texts.
+TEST(LanguageFiles, AnOlderEnglishFileWithoutAWindowsSectionGetsTheBuiltinEnglish) {
+    TempDir dir;
+    std::string en = BuiltinLanguageFile(true);
+    const std::size_t from = en.find("#04\n");
+    ASSERT_NE(from, std::string::npos);
+    en.erase(from, en.find("\n#", from + 1) + 1 - from);
+    ASSERT_EQ(en.find("#04\n"), std::string::npos);
+    const std::string path = dir.Slash() + "old.lng";
+    WriteFileBytes(path, en);
+    TLanguage language;
+    language.SetFiles({path});
+    ASSERT_TRUE(language.LoadLanguage(0));
+    EXPECT_EQ(WindowValue(ConvertFormTexts(), "Done", language, "English"), "completed");
+    EXPECT_EQ(WindowValue(ConvertFormTexts(), "Done", language, "Deutsch"), "завершено");
+    EXPECT_EQ(WindowValue(OtherTexts(), "Yes", language, "English"), "Yes") << "other sections are read as before";
+}
