@@ -83,6 +83,8 @@ public:
     const std::string& CompressPrefix() const { return compressPrefix_; }
     const std::string& PlayerPath() const { return playerPath_; }
     std::string TempFolder() const { return where_.programFolder + "TempFiles/"; }
+    // The converter's folder for temporary WAV files.
+    std::string ConverterTempFolder() const { return where_.programFolder + "TempFile/"; }
 
     // Commands.
     void RefreshCommand();

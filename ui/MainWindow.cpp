@@ -25,6 +25,7 @@
 
 #include "ui/AboutBox.h"
 #include "ui/CDDBEditForm.h"
+#include "ui/ConvertForm.h"
 #include "ui/DriveInfoForm.h"
 #include "ui/ID3Form.h"
 #include "ui/Mp3ConfigForm.h"
@@ -361,6 +362,8 @@ void TMainWindow::ConnectTrackCommands() {
         if (path) controller_->OpenImageCommand(*path);
     });
     connect(findChild<QToolButton*>("SpeedButton6"), &QToolButton::clicked, this, [this] { controller_->LookupCommand(); });
+    Connect("ConvertFile1", [this] { RunConverter(); });
+    connect(findChild<QToolButton*>("ConvertButton"), &QToolButton::clicked, this, [this] { RunConverter(); });
     struct GrabControl {
         const char* name;
         GrabSender sender;
@@ -536,8 +539,7 @@ void TMainWindow::SetTimePanel(const std::string& text) { timePanel_->setText(QS
 void TMainWindow::RedrawPlayBar() { playBar_->update(); }
 
 // Commands whose windows the program does not have yet: shown, never enabled.
-constexpr const char* kNotYetAvailable[] = {"ConvertButton", "ConvertFile1", "BurnCDButton", "AudioCD1",
-                                            "TrackPropItem"};
+constexpr const char* kNotYetAvailable[] = {"BurnCDButton", "AudioCD1", "TrackPropItem"};
 
 void TMainWindow::SetCommandStates(const CommandStates& c) {
     auto enable = [this](const char* name, bool on) {
@@ -747,6 +749,12 @@ bool TMainWindow::RunSettingsDialog(TProgramSettings& settings, DISC_INFO& disc)
         return form.Taken();
     };
     TSettingsForm form(settings, disc, dialogs_, controller_->Language(), this, std::move(sources));
+    if (settingsOnMp3Page_) {
+        // The converter's encoder settings: the encoding page's MP3 tab.
+        settingsOnMp3Page_ = false;
+        if (auto* pages = form.findChild<QTabWidget*>("PageControl1")) pages->setCurrentIndex(2);
+        if (auto* audio = form.findChild<QTabWidget*>("PageControl2")) audio->setCurrentIndex(0);
+    }
     const bool accepted = form.exec() == QDialog::Accepted;
     if (accepted && mp3Config_) {
         // The dialog works on a copy that the caller stores afterwards: the
@@ -756,6 +764,37 @@ bool TMainWindow::RunSettingsDialog(TProgramSettings& settings, DISC_INFO& disc)
         });
     }
     return accepted;
+}
+
+void TMainWindow::RunConverter() {
+    const MainState state = controller_->State();
+    if (state == MainState::msGrabbing || state == MainState::msEncoding) return;
+    controller_->Stop();
+    if (mp3Config_) mp3Config_->close();
+    if (const auto refusal = TConverter::OpenRefusal()) {
+        dialogs_.ShowMessage(*refusal, MessageIcon::Warning);
+        return;
+    }
+    menuBar()->setEnabled(false);
+    SetPollTimer(false);
+    const std::string languageName = controller_->Settings().LanguageName();
+    {
+        TConvertForm form(controller_->Settings(), controller_->Encoders(), dialogs_, controller_->Pump(),
+                          controller_->Language(), languageName, controller_->ConverterTempFolder(),
+                          [this] {
+                              settingsOnMp3Page_ = true;
+                              controller_->SettingsCommand();
+                          },
+                          this);
+        // The converter takes the main window's place while it is open.
+        form.setGeometry(geometry());
+        hide();
+        form.exec();
+        setGeometry(form.geometry());
+    }
+    SetPollTimer(true);
+    menuBar()->setEnabled(true);
+    show();
 }
 
 void TMainWindow::ShowMp3Config() {

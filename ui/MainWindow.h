@@ -44,6 +44,8 @@ public:
     void SetSettingsDialogRunner(SettingsDialogRunner runner) { settingsRunner_ = std::move(runner); }
     // Brings the quick MP3 window to the front, creating it when closed.
     void ShowMp3Config();
+    // Runs the media converter in the main window's place.
+    void RunConverter();
 
     // IMainView
     void SetCaption(const std::string& caption) override;
@@ -103,6 +105,7 @@ private:
     IUserDialogs& dialogs_;
     SettingsDialogRunner settingsRunner_;
     QPointer<TMP3Config> mp3Config_;
+    bool settingsOnMp3Page_ = false;
     QTimer pollTimer_;
     bool shutDown_ = false;
     bool fillingDriveBox_ = false;
