@@ -80,7 +80,7 @@ public:
 
 struct ConvertBatchResult {
     int requested = 0;  // checked rows at Start (every row for the Windows Media directions)
-    int converted = 0;  // rows that ended "Готово"
+    int converted = 0;  // rows that ended "Готово" (or "Уже сжат.": MP3 data in a WAV file copied as MP3)
     bool cancelled = false;
 };
 
