@@ -54,7 +54,7 @@ std::string ReencodeOutputPath(const std::string& source, const std::string& out
     const fs::path b = fs::weakly_canonical(output, ec2);
     const bool same = (!ec1 && !ec2) ? a == b : fs::path(source).lexically_normal() == fs::path(output).lexically_normal();
     if (!same) return output;
-    std::string base = output;
+    std::string base = fs::path(output).lexically_normal().string();
     if (base.size() >= 4 && AsciiLower(base.substr(base.size() - 4)) == ".mp3") base.erase(base.size() - 4);
     return base + "(2).mp3";
 }
