@@ -51,6 +51,9 @@ const fs::path& Sources() {
     Run({"lame", "--quiet", "-b", "128", d + "long.wav", d + "long.mp3"});
     Run({"lame", "--quiet", "-V", "4", d + "long.wav", d + "longvbr.mp3"});
     Run({"oggenc", "-Q", d + "tone.wav", "-o", d + "tone.ogg"});
+    // MP3 data in a WAV file (format tag 0x55).
+    Run({"ffmpeg", "-v", "error", "-i", d + "tone.wav", "-c:a", "libmp3lame", "-b:a", "128k", "-bitexact", "-f", "wav",
+         d + "mp3in.wav"});
     for (const char* rate : {"32000", "44100", "48000"})
         Run({"ffmpeg", "-v", "error", "-i", d + "tone.wav", "-ar", rate, "-c:a", "wmav2", "-b:a", "128k",
              d + "t" + std::string(rate).substr(0, 2) + ".wma"});
@@ -252,7 +255,7 @@ TEST_F(Converter, EveryDirectionConvertsAGeneratedFile) {
     EXPECT_TRUE(dialogs.Transcript().empty());
 }
 
-TEST_F(Converter, ReencodeWritesBesideItsSourceAndRefusesANoLowerBitRate) {
+TEST_F(Converter, Mp3DataIsNeverEncodedTwiceNorOverwritten) {
     const fs::path song = Copy("cbr128.mp3", "song.mp3");
     const std::string before = Bytes(song);
     converter->keepSourceLocation = true;
@@ -271,6 +274,20 @@ TEST_F(Converter, ReencodeWritesBesideItsSourceAndRefusesANoLowerBitRate) {
     EXPECT_EQ(Listing(song.parent_path()), (std::vector<std::string>{"song(2).mp3", "song.mp3"}));
     EXPECT_EQ(Bytes(song), before);
     EXPECT_EQ(Probe(song.parent_path() / "song(2).mp3", "stream=bit_rate"), "96000\n");
+
+    // MP3 data in a WAV file going to MP3 is copied as it is, never over an
+    // existing file.
+    const fs::path wav = Copy("mp3in.wav");
+    converter->SetDirection(6);
+    converter->AddFile(wav.string());
+    EXPECT_EQ(converter->Start().converted, 1);
+    EXPECT_EQ(converter->Rows()[0].status, R(0));
+    EXPECT_EQ(Bytes(wav.parent_path() / "mp3in.mp3"), Bytes(wav));
+    svtest::WriteFileBytes(wav.parent_path() / "mp3in.mp3", "mine");
+    converter->CheckAll(true);
+    EXPECT_EQ(converter->Start().converted, 0);
+    EXPECT_EQ(converter->Rows()[0].status, R(62));
+    EXPECT_EQ(Bytes(wav.parent_path() / "mp3in.mp3"), "mine");
 }
 
 TEST_F(Converter, WindowsMediaTakesEveryRowAndMp3NeedsAtLeast44100Hz) {
@@ -287,12 +304,20 @@ TEST_F(Converter, WindowsMediaTakesEveryRowAndMp3NeedsAtLeast44100Hz) {
     EXPECT_EQ(Listing(Out()), std::vector<std::string>{"t48.mp3"});
     EXPECT_EQ(Probe(Out() / "t48.mp3", "stream=sample_rate"), "48000\n");
 
-    // Any other direction converts only the checked rows.
+    // Any other direction converts only the checked rows. A folder search
+    // skips folders whose names begin with '.' and Ogg files.
     fs::remove_all(Out());
     converter->SetDirection(0);
-    converter->AddFile(Copy("cbr.mp3").string());
-    converter->AddFile(Copy("vbr.mp3").string());
+    Copy("cbr.mp3", "sub/cbr.mp3");
+    Copy("vbr.mp3", "sub/deeper/vbr.mp3");
+    Copy("cbr.mp3", ".hidden/cbr.mp3");
+    Copy("tone.ogg");
+    EXPECT_EQ(converter->AddFolder((work.Path() / "in").string()), 2);
     ASSERT_EQ(converter->Rows().size(), 2u);
+    converter->SetDirection(5);
+    EXPECT_TRUE(converter->Rows().empty());
+    converter->SetDirection(0);
+    EXPECT_EQ(converter->Rows()[0].caption, "cbr.mp3");
     converter->ToggleChecked(0);
     const auto r0 = converter->Start();
     EXPECT_EQ(r0.requested, 1);
