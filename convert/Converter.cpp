@@ -11,6 +11,7 @@ extern "C" {
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "base/Language.h"
 #include "base/Paths.h"
@@ -239,18 +240,19 @@ struct TConverter::Impl {
         return !cancelled;
     }
 
+    static ConvertRow RowFor(const Entry& e) {
+        const fs::path p(e.path);
+        ConvertRow r;
+        r.path = e.path;
+        r.caption = p.filename().string();
+        r.folder = WithTrailingSlash(p.parent_path().string());
+        r.status = LangMessage(59);
+        r.tag = e.tag;
+        return r;
+    }
     void Rebuild(int direction) {
         rows.clear();
-        for (const Entry& e : List(SourceOf(direction))) {
-            const fs::path p(e.path);
-            ConvertRow r;
-            r.path = e.path;
-            r.caption = p.filename().string();
-            r.folder = WithTrailingSlash(p.parent_path().string());
-            r.status = LangMessage(59);
-            r.tag = e.tag;
-            rows.push_back(std::move(r));
-        }
+        for (const Entry& e : List(SourceOf(direction))) rows.push_back(RowFor(e));
         view.RowsChanged();
     }
 
@@ -269,6 +271,8 @@ struct TConverter::Impl {
         view.RowsChanged();
     }
 
+    Outcome PumpDecoder(TDecoder& decoder, std::uint64_t expected,
+                        const std::function<bool(const std::uint8_t*, std::uint32_t)>& sink);
     Outcome DecodeToWav(TDecoder& decoder, const std::string& output);
     Outcome Reencode(const std::string& output, int bitrateIndex);
     Outcome EncodeWav(int direction, const std::string& output, bool deleteSource);
@@ -330,7 +334,11 @@ bool TConverter::AddFile(const std::string& path) {
     for (const auto& e : list)
         if (e.path == text) return false;
     list.push_back({text, nullptr});
-    if (*type == SourceOf(direction_)) impl_->Rebuild(direction_);
+    if (*type == SourceOf(direction_)) {
+        // The rows there keep their statuses and checks.
+        impl_->rows.push_back(Impl::RowFor(list.back()));
+        impl_->view.RowsChanged();
+    }
     return true;
 }
 
@@ -416,9 +424,26 @@ void TConverter::StoreSettings() {
     settings_.SetConvertDirection(static_cast<std::uint8_t>(direction_));
 }
 
-// MP3 or Ogg Vorbis to a WAV file of the decoder's rate and channels. The
-// decoder's length is an estimate, so an early end within DecodedCompletely's
-// allowance counts as the whole file.
+// Reads the decoder to its end, handing every block to `sink` (false: the
+// output could not be written, R62), with progress against `expected` bytes.
+// The decoder's length is an estimate, so an early end within
+// DecodedCompletely's allowance counts as the whole file; a longer one is R63.
+Outcome TConverter::Impl::PumpDecoder(TDecoder& decoder, std::uint64_t expected,
+                                      const std::function<bool(const std::uint8_t*, std::uint32_t)>& sink) {
+    std::vector<std::uint8_t> buffer(std::size_t{decoder.ReadSize()} * 2);
+    std::uint64_t done = 0;
+    for (;;) {
+        if (!Progress(done, expected)) return Outcome::Cancelled;
+        const std::uint32_t n = decoder.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+        if (n == 0)
+            return DecodedCompletely(done, expected, decoder.SampleRate(), decoder.Channels(), 16) ? Outcome::Done
+                                                                                                   : Fail(63);
+        if (!sink(buffer.data(), n)) return Fail(62);
+        done += n;
+    }
+}
+
+// MP3 or Ogg Vorbis to a WAV file of the decoder's rate and channels.
 Outcome TConverter::Impl::DecodeToWav(TDecoder& decoder, const std::string& output) {
     const ConvertRow& r = rows[static_cast<std::size_t>(row)];
     if (!decoder.Open(r.path)) return Fail(61);
@@ -430,24 +455,14 @@ Outcome TConverter::Impl::DecodeToWav(TDecoder& decoder, const std::string& outp
     PartialOutput part(output);
     std::FILE* file = CreateWav(part.Path(), format);
     if (!file) return Fail(62);
-    std::vector<std::uint8_t> buffer(std::size_t{decoder.ReadSize()} * 2);
     std::uint64_t written = 0;
-    for (;;) {
-        if (!Progress(written, expected)) {
-            std::fclose(file);
-            return Outcome::Cancelled;
-        }
-        const std::uint32_t n = decoder.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
-        if (n == 0) {
-            if (DecodedCompletely(written, expected, rate, channels, bits)) break;
-            std::fclose(file);
-            return Fail(63);
-        }
-        if (std::fwrite(buffer.data(), 1, n, file) != n) {
-            std::fclose(file);
-            return Fail(62);
-        }
+    const Outcome pumped = PumpDecoder(decoder, expected, [&](const std::uint8_t* pcm, std::uint32_t n) {
         written += n;
+        return std::fwrite(pcm, 1, n, file) == n;
+    });
+    if (pumped != Outcome::Done) {
+        std::fclose(file);
+        return pumped;
     }
     decoder.Close();
     if (!CloseWav(file, written, format) || !part.Commit()) return Fail(62);
@@ -484,24 +499,12 @@ Outcome TConverter::Impl::Reencode(const std::string& output, int bitrateIndex) 
         encoders.Close();
         return Fail(62);
     }
-    std::vector<std::uint8_t> buffer(std::size_t{decoder.ReadSize()} * 2);
-    std::uint64_t written = 0;
-    for (;;) {
-        if (!Progress(written, expected)) {
-            encoders.Close();
-            return Outcome::Cancelled;
-        }
-        const std::uint32_t n = decoder.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
-        if (n == 0) {
-            if (DecodedCompletely(written, expected, rate, channels, 16)) break;
-            encoders.Close();
-            return Fail(63);
-        }
-        if (!encoders.EncodeChunk(buffer.data(), n)) {
-            encoders.Close();
-            return Fail(62);
-        }
-        written += n;
+    const Outcome pumped = PumpDecoder(decoder, expected, [&](const std::uint8_t* pcm, std::uint32_t n) {
+        return encoders.EncodeChunk(pcm, n);
+    });
+    if (pumped != Outcome::Done) {
+        encoders.Close();
+        return pumped;
     }
     decoder.Close();
     if (!encoders.Close()) return Fail(62);
