@@ -80,7 +80,7 @@ public:
 
 struct ConvertBatchResult {
     int requested = 0;  // checked rows at Start (every row for the Windows Media directions)
-    int converted = 0;  // rows that ended "Готово"
+    int converted = 0;  // rows that ended "Готово" (or "Уже сжат.": MP3 data in a WAV file copied as MP3)
     bool cancelled = false;
 };
 
@@ -89,8 +89,8 @@ public:
     // `settings` is the program's settings record: the converter's own
     // fields are read here and written by StoreSettings; the encoder fields
     // that a batch changes are restored when it ends. `tempFolder` receives
-    // temporary WAV files (made when missing, removed with its files by the
-    // destructor). `progressWord` is the language's "завершено".
+    // temporary WAV files (made when missing; the destructor removes the
+    // converter's files and then the folder when that left it empty). `progressWord` is the language's "завершено".
     TConverter(TProgramSettings& settings, TEncoders& encoders, IUserDialogs& dialogs, IEventPump& pump,
                IConvertView& view, std::string tempFolder, std::string progressWord = "завершено");
     ~TConverter();
@@ -111,7 +111,7 @@ public:
 
     // Appends a file to its type's list (other extensions are ignored) and a
     // row when the type belongs to the current direction. False when ignored
-    // or while a batch runs.
+    // (a file already listed is ignored too) or while a batch runs.
     bool AddFile(const std::string& path);
     // Every .wav, .mp3, .avi, .wma, .wmv and .asf file below `folder`
     // (subfolders whose names begin with "." are skipped; .ogg files are not

@@ -30,6 +30,7 @@
 #include "encoders/Encoders.h"
 #include "formats/OutputNaming.h"
 #include "main/cli/CliCommand.h"
+#include "main/cli/CliDialogs.h"
 #include "metadata/AlbumCache.h"
 #include "metadata/DiscId.h"
 #include "metadata/LocalCddb.h"
@@ -42,36 +43,6 @@ namespace {
 volatile std::sig_atomic_t g_interrupted = 0;
 
 extern "C" void OnInterrupt(int) { g_interrupted = 1; }
-
-// Answers the grab's questions from the command line's options.
-class CliDialogs final : public sv::IUserDialogs {
-public:
-    CliDialogs(std::ostream& err, bool ignoreFreeSpace) : err_(err), ignoreFreeSpace_(ignoreFreeSpace) {}
-    bool AskYesNo(std::string_view text, sv::MessageIcon) override {
-        if (text == sv::LangMessage(1)) {
-            if (ignoreFreeSpace_) return true;
-            err_ << "rip: " << text << "\nrip: the output folder may not have room for the grab; "
-                 << "run again with --ignore-free-space to grab anyway\n";
-            return false;
-        }
-        // Only asked after Ctrl+C (abort the copy, stop the compression).
-        if (g_interrupted == 2) return true;
-        err_ << "rip: " << text << " (no)\n";
-        return false;
-    }
-    void ShowMessage(std::string_view text, sv::MessageIcon) override { err_ << "rip: " << text << "\n"; }
-    std::optional<int> ChooseFromList(std::string_view, const std::vector<std::string>&, int) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> AskText(std::string_view, const std::vector<std::string>&, std::string_view) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> PickFile(std::string_view, std::string_view) override { return std::nullopt; }
-
-private:
-    std::ostream& err_;
-    bool ignoreFreeSpace_;
-};
 
 // Turns Ctrl+C into the stop request of the window's Stop button.
 class InterruptPump final : public sv::IEventPump {
@@ -254,7 +225,19 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         else if (!wholeDisc) err << "rip: track " << i + 1 << " is not an audio track\n";
     }
 
-    CliDialogs dialogs(err, options.Flag("--ignore-free-space"));
+    // The grab's questions answered from the options.
+    const bool ignoreFreeSpace = options.Flag("--ignore-free-space");
+    sv::cli::CliDialogs dialogs(err, "rip", [&](std::string_view text) -> std::optional<bool> {
+        if (text == sv::LangMessage(1)) {
+            if (ignoreFreeSpace) return true;
+            err << "rip: " << text << "\nrip: the output folder may not have room for the grab; "
+                << "run again with --ignore-free-space to grab anyway\n";
+            return false;
+        }
+        // Only asked after Ctrl+C (abort the copy, stop the compression).
+        if (g_interrupted == 2) return true;
+        return std::nullopt;
+    });
     sv::RipContext* current = nullptr;
     InterruptPump pump(current);
     sv::TEncoders encoders(nullptr);
