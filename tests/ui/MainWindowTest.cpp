@@ -57,9 +57,12 @@ TEST_F(MainWindowTest, StartsWithEveryControlAndTheRussianTexts) {
     EXPECT_FALSE(window_.findChild<QAction*>("Stop1")->isEnabled());
     EXPECT_TRUE(window_.findChild<QToolButton*>("SettingButton")->isEnabled());
     EXPECT_TRUE(window_.findChild<QAction*>("About1")->isEnabled());
+    // The converter needs no disc.
+    EXPECT_TRUE(window_.findChild<QToolButton*>("ConvertButton")->isEnabled());
+    EXPECT_TRUE(window_.findChild<QAction*>("ConvertFile1")->isEnabled());
     // Commands whose windows do not exist yet are never enabled.
-    for (const char* n : {"ConvertButton", "BurnCDButton"}) EXPECT_FALSE(window_.findChild<QToolButton*>(n)->isEnabled()) << n;
-    for (const char* n : {"ConvertFile1", "AudioCD1", "TrackPropItem"})
+    for (const char* n : {"BurnCDButton"}) EXPECT_FALSE(window_.findChild<QToolButton*>(n)->isEnabled()) << n;
+    for (const char* n : {"AudioCD1", "TrackPropItem"})
         EXPECT_FALSE(window_.findChild<QAction*>(n)->isEnabled()) << n;
     EXPECT_TRUE(window_.findChild<QComboBox*>("CDROMBox")->isEnabled());  // follows eject
     // The toolkit's own buttons speak Russian too.

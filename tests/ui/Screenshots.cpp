@@ -16,6 +16,8 @@
 #include "app/TagEditor.h"
 #include "app/WindowTexts.h"
 #include "ui/CDDBEditForm.h"
+#include "ui/ConvertForm.h"
+#include "formats/WavFile.h"
 #include "ui/DriveInfoForm.h"
 #include "ui/ReadCommandForm.h"
 #include "ui/ID3Form.h"
@@ -118,6 +120,24 @@ int main(int argc, char** argv) {
             tags.show();
             app.processEvents();
             Save(&tags, out + QString("/tags-%1.png").arg(language));
+        }
+        {
+            // The converter with three WAV files waiting, one of them unchecked.
+            const std::string src = data + "convert/";
+            std::filesystem::create_directories(src);
+            for (const char* name : {"Первая песня.wav", "second.wav", "third.wav"})
+                CloseWav(CreateWav(src + name, WAVEFORMATEX::CdFormat()), 0, WAVEFORMATEX::CdFormat());
+            TConvertForm convert(window.Controller().Settings(), window.Controller().Encoders(), dialogs, pump,
+                                 window.Controller().Language(), language, data + "TempFile/", {});
+            convert.AddPath(QString::fromStdString(src));
+            auto* direction = convert.findChild<QComboBox*>("DirectionBox");
+            direction->setCurrentIndex(6);
+            emit direction->activated(6);
+            convert.Converter().SetChecked(1, false);
+            convert.show();
+            app.processEvents();
+            Save(&convert, out + QString("/convert-%1.png").arg(language));
+            convert.close();
         }
         {
             window.Controller().Shutdown();  // the demo disc goes into the album cache
