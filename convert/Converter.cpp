@@ -543,7 +543,8 @@ Outcome TConverter::Impl::EncodeWav(int direction, const std::string& output, bo
 
     std::string encodeSource = r.path;
     std::string temp;
-    if (!(f.FormatTag() == kWaveFormatPcm && f.SamplesPerSec() == 44100 && f.BitsPerSample() == 16)) {
+    if (!(f.FormatTag() == kWaveFormatPcm && f.SamplesPerSec() == 44100 && f.BitsPerSample() == 16 &&
+          f.Channels() <= 2)) {
         StartStep("decoding WAV ");
         std::error_code ec;
         fs::create_directories(tempFolder, ec);
@@ -674,24 +675,31 @@ ConvertBatchResult TConverter::Start() {
     result.requested = static_cast<int>(todo.size());
     if (todo.empty()) return result;
 
-    std::error_code ec;
-    if (!outputFolder.empty() && !keepSourceLocation && !fs::exists(outputFolder, ec))
-        fs::create_directories(outputFolder, ec);  // a folder that cannot be made fails each file (R62)
-
     const EncoderSettingsSnapshot saved(settings_);
     m.encoders.SetSettings(&settings_);
+    std::optional<int> encoder;
     if (EncodeDirection(direction)) {
         settings_.SetEncodeFlag(true);
         settings_.SetOutputFormat(static_cast<std::uint8_t>(direction - 5));
         settings_.SetNormalize(false);
-        // Told once, before anything is touched: without the encoder no file
-        // of the batch could be written.
-        if (const EncoderAvailability a = m.encoders.Availability(direction - 5); !a.available) {
+        encoder = direction - 5;
+    } else if (direction == 1 || direction == 3) {
+        settings_.SetOutputFormat(kFormatMp3);
+        settings_.SetUseLameEncoder(true);
+        encoder = kFormatMp3;
+    }
+    // Told once, before anything is touched: without the encoder no file of
+    // the batch could be written.
+    if (encoder)
+        if (const EncoderAvailability a = m.encoders.Availability(*encoder); !a.available) {
             m.dialogs.ShowMessage(a.message, MessageIcon::Information);
             saved.Restore(settings_);
             return result;
         }
-    }
+
+    std::error_code ec;
+    if (!outputFolder.empty() && !keepSourceLocation && !fs::exists(outputFolder, ec))
+        fs::create_directories(outputFolder, ec);  // a folder that cannot be made fails each file (R62)
 
     running_ = true;
     m.cancelled = false;

@@ -415,6 +415,21 @@ TEST_F(Converter, BatchesGiveBackTheEncoderSettings) {
     EXPECT_EQ(converter->Start().converted, 1);
     EXPECT_EQ(Probe(Out() / "cbr.mp3", "stream=bit_rate"), "96000\n");
     EXPECT_TRUE(settings == before);
+
+    // Without the encoder the batch is refused once, before any file.
+    dialogs.ExpectMessage(R(98)).ExpectMessage(R(98));
+    sv::TEncoders missing(&dialogs, "libmp3lame-not-installed.so.0");
+    sv::TConverter withoutLame(settings, missing, dialogs, pump, view, (work.Path() / "temp").string() + "/");
+    withoutLame.outputFolder = (work.Path() / "none").string();
+    withoutLame.SetDirection(6);
+    withoutLame.AddFile(Copy("tone.wav").string());
+    const auto r = withoutLame.Start();
+    EXPECT_EQ(r.requested, 1);
+    EXPECT_EQ(r.converted, 0);
+    EXPECT_TRUE(dialogs.Done());
+    EXPECT_EQ(withoutLame.Rows()[0].status, R(59));
+    EXPECT_FALSE(fs::exists(work.Path() / "none"));
+    EXPECT_TRUE(settings == before);
 }
 
 TEST_F(Converter, CommandLineExitStatus) {
