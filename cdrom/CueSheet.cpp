@@ -38,26 +38,6 @@ struct CueTrack {
     int postgap = 0;  // frames of silence after it
 };
 
-// Splits a line into words; a double-quoted word may hold spaces.
-std::vector<std::string> Words(const std::string& line) {
-    std::vector<std::string> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        if (i >= line.size()) break;
-        std::string w;
-        if (line[i] == '"') {
-            ++i;
-            while (i < line.size() && line[i] != '"') w += line[i++];
-            ++i;
-        } else {
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t') w += line[i++];
-        }
-        words.push_back(w);
-    }
-    return words;
-}
-
 // The lines of a text with CR LF, LF or CR line ends.
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -165,6 +145,25 @@ bool OpenWave(const std::string& path, CueFile& f, std::string& error) {
 
 }  // namespace
 
+std::vector<std::string> CueLineWords(const std::string& line) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (i >= line.size()) break;
+        std::string w;
+        if (line[i] == '"') {
+            ++i;
+            while (i < line.size() && line[i] != '"') w += line[i++];
+            ++i;
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t') w += line[i++];
+        }
+        words.push_back(w);
+    }
+    return words;
+}
+
 std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::string& baseFolder,
                                          std::string& error) {
     std::vector<CueFile> files;
@@ -179,7 +178,7 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
     for (std::string raw : Lines(cueText)) {
         ++lineNo;
         if (lineNo == 1 && raw.size() >= 3 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
-        const std::vector<std::string> w = Words(ToUtf8Lenient(Trim(raw)));
+        const std::vector<std::string> w = CueLineWords(ToUtf8Lenient(Trim(raw)));
         if (w.empty()) continue;
         const std::string key = AsciiLower(w[0]);
         const int currentFile = static_cast<int>(files.size()) - 1;
