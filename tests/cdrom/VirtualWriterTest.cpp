@@ -227,6 +227,8 @@ TEST(VirtualWriter, RefusesWhatADriveRefusesWithItsSense) {
         {"no lead-out", {}, VirtualWriterModel(), cueThen(Sheet({leadIn, pregap, t1, Entry(2, 1, 450)})), 5, 0x26, 0},
         {"index 1 going back", {}, VirtualWriterModel(),
          cueThen(Sheet({leadIn, pregap, t1, Entry(2, 1, 140), Entry(0xAA, 1, 900)})), 5, 0x26, 0},
+        {"two tracks at one address", {}, VirtualWriterModel(),
+         cueThen(Sheet({leadIn, pregap, t1, Entry(2, 1, 150), Entry(0xAA, 1, 900)})), 5, 0x26, 0},
         {"track 1 without its 2-second pregap", {}, VirtualWriterModel(),
          cueThen(Sheet({leadIn, t1, Entry(0xAA, 1, 900)})), 5, 0x26, 0},
         {"not whole entries", {}, VirtualWriterModel(), cueThen(Bytes(kTwoTrackCue.begin(), kTwoTrackCue.end() - 3)),
