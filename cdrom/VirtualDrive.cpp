@@ -55,7 +55,10 @@ int VirtualDrive::Execute(const std::uint8_t* cdb, int cdbLength, std::uint8_t* 
         s = {0x06, 0x28, 0x00};
         status = kCheck;
     } else {
-        status = Handle(cdb, cdbLength, data, dataLength, s);
+        // A block shorter than its command's group length reads as zeros past its end.
+        std::uint8_t block[16] = {};
+        std::memcpy(block, cdb, static_cast<std::size_t>(cdbLength));
+        status = Handle(block, cdbLength, data, dataLength, s);
     }
     if (status == kCheck) {
         sense[0] = 0x70;

@@ -2,7 +2,8 @@
 // program sends, from a disc image, behind the same transports as a real
 // drive. It plays audio in real time on the clock it is given, keeps its tray,
 // lock, speed, volume and cache state, can be told to fail in the ways real
-// drives fail, and records every command block it receives.
+// drives fail, and records every command block it receives. VirtualWriter
+// (cdrom/VirtualWriter.h) is the same drive with the writing commands added.
 #pragma once
 
 #include <array>

@@ -425,7 +425,10 @@ bool VirtualWriter::FinishDisc() {
     std::string cue = "FILE \"" + fs::path(binPath_).filename().string() + "\" BINARY\n";
     for (const SaoLayout::Track& t : session_->tracks) {
         cue += "  TRACK " + TwoDigits(t.number) + " AUDIO\n";
-        if (t.index0Lba >= 0 && t.index0Lba < t.startLba) cue += "    INDEX 00 " + CueTime(t.index0Lba) + "\n";
+        // Track 1's first 2 seconds of pregap come before logical block 0 and
+        // are no part of the image; a longer pregap starts the file.
+        const std::int32_t index0 = std::max(0, t.index0Lba);
+        if (index0 < t.startLba) cue += "    INDEX 00 " + CueTime(index0) + "\n";
         cue += "    INDEX 01 " + CueTime(t.startLba) + "\n";
     }
     {

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "CdromTestSupport.h"
 #include "cdrom/CueSheet.h"
