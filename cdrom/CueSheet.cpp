@@ -65,16 +65,6 @@ bool ParseMsfText(const std::string& s, int& frames) {
     return true;
 }
 
-bool ParseNumber(const std::string& s, int& n) {
-    if (s.empty() || s.size() > 3) return false;
-    n = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return false;
-        n = n * 10 + (c - '0');
-    }
-    return true;
-}
-
 // Finds a FILE entry's file: as written, then with '\' as separator, then by
 // its bare name beside the sheet; when none of these exists, the one file of
 // the sheet's folder whose name differs from it in letter case only.
@@ -185,7 +175,7 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
         if (key == "rem") {
             if (w.size() >= 3 && AsciiLower(w[1]) == "session") {
                 int s = 0;
-                if (!ParseNumber(w[2], s) || s < session || s > 99) return fail("bad session number");
+                if (!ParseDecimal(w[2], s, 3) || s < session || s > 99) return fail("bad session number");
                 session = s;
             }
         } else if (key == "title") {
@@ -214,7 +204,7 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
             if (w.size() < 3) return fail("TRACK needs a number and a mode");
             CueTrack t;
             t.line = lineNo;
-            if (!ParseNumber(w[1], t.number) || t.number < 1 || t.number > 99) return fail("bad track number");
+            if (!ParseDecimal(w[1], t.number, 3) || t.number < 1 || t.number > 99) return fail("bad track number");
             if (!tracks.empty() && t.number != tracks.back().number + 1) return fail("track numbers must ascend by one");
             const std::string mode = AsciiLower(w[2]);
             if (mode == "audio") t.mode = TrackMode::Audio;
@@ -228,7 +218,7 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
         } else if (key == "index") {
             if (tracks.empty()) return fail("INDEX before TRACK");
             int n = 0, frames = 0;
-            if (w.size() < 3 || !ParseNumber(w[1], n) || !ParseMsfText(w[2], frames)) return fail("bad INDEX");
+            if (w.size() < 3 || !ParseDecimal(w[1], n, 3) || !ParseMsfText(w[2], frames)) return fail("bad INDEX");
             if (n > 99) return fail("INDEX numbers end at 99");
             CueTrack& t = tracks.back();
             if (n == 0) {

@@ -33,16 +33,6 @@ std::string CueTime(std::int32_t lba) {
     return TwoDigits(m.m) + ":" + TwoDigits(m.s) + ":" + TwoDigits(m.f);
 }
 
-bool ParseCount(const std::string& s, std::int32_t& v) {
-    if (s.empty() || s.size() > 9) return false;
-    v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    return true;
-}
-
 }  // namespace
 
 std::optional<SaoLayout> ParseSaoCueSheet(const std::uint8_t* data, std::size_t size, std::string& why) {
@@ -142,8 +132,8 @@ std::optional<VirtualWriterSetup> ParseWriterLine(const std::string& line, std::
         }
         if (i + 1 >= w.size()) return fail("\"" + w[i] + "\" needs a value");
         const std::string& value = w[++i];
-        std::int32_t v = 0;
-        const bool number = ParseCount(value, v);
+        int v = 0;
+        const bool number = ParseDecimal(value, v);
         if (key == "folder") {
             setup.outputFolder = value;
         } else if (key == "image") {
@@ -153,7 +143,7 @@ std::optional<VirtualWriterSetup> ParseWriterLine(const std::string& line, std::
         } else if (key == "write-error" && number) {
             setup.faults.unwritable[v] = 1;
         } else if (key == "write-delay" && number && v <= 60000) {
-            setup.faults.writeDelayMs = static_cast<int>(v);
+            setup.faults.writeDelayMs = v;
         } else if (key == "max-speed" && number && v > 0 && v <= 0xFFFF) {
             setup.model.maxWriteKb = static_cast<std::uint16_t>(v);
         } else if (key == "page5-length" && (value == "50" || value == "54")) {
