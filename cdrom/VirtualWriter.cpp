@@ -115,15 +115,10 @@ std::optional<VirtualWriterSetup> ParseWriterLine(const std::string& line, std::
     };
     if (w.size() < 2 || AsciiLower(w[0]) != "writer") return fail("begin with \"writer\" and the disc: cdr, cdrw or cdrw-written");
     const std::string disc = AsciiLower(w[1]);
-    if (disc == "cdr") {
-    } else if (disc == "cdrw") {
-        setup.medium.rewritable = true;
-    } else if (disc == "cdrw-written") {
-        setup.medium.rewritable = true;
-        setup.medium.content = MakeDemoDisc();  // until an image word names another
-    } else {
+    if (disc != "cdr" && disc != "cdrw" && disc != "cdrw-written")
         return fail("the disc is cdr, cdrw or cdrw-written, not \"" + w[1] + "\"");
-    }
+    setup.medium.rewritable = disc != "cdr";
+    if (disc == "cdrw-written") setup.medium.content = MakeDemoDisc();  // unless an image word names another
     for (std::size_t i = 2; i < w.size(); ++i) {
         const std::string key = AsciiLower(w[i]);
         if (key == "no-test-write") {

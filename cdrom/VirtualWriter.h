@@ -23,6 +23,10 @@
 //            sheet, BLANK during a session;
 //   05/30/05 a cue sheet for a disc that is not blank, BLANK of a CD-R;
 //   05/64/00 a WRITE when the data block type is not raw 2352 bytes;
+//   05/24/00 a BLANK type other than whole disc (0) or minimal (1), a close
+//            function other than track (1) or session (2), a WRITE whose
+//            data buffer is shorter than its sectors, READ DISC INFORMATION
+//            of another data type than the standard one;
 //   03/0C/00 the injected write error (for that one WRITE), or the output
 //            files cannot be written.
 //
@@ -30,6 +34,9 @@
 // address (track 1's pregap from -150). While the pregap is written, its offset
 // in the pregap (0 for -150) is accepted too: hosts that let the drive place
 // session-at-once data send the pregap from 0 and the audio from 0.
+//
+// A session closed before the host sent every sector (a cancelled burn) still
+// becomes a disc of the cue sheet's layout: the sectors not sent are silence.
 #pragma once
 
 #include <cstdint>

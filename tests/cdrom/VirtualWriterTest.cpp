@@ -282,7 +282,7 @@ TEST(VirtualWriter, RefusesWhatADriveRefusesWithItsSense) {
     EXPECT_EQ(Send(*fits.writer, {0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 26, 0}, {}, 26).data[8 + 3], 0x07);
 }
 
-TEST(VirtualWriter, TestWriteAnswersEverythingAndRecordsNothing) {
+TEST(VirtualWriter, TestWriteRecordsNothingAndACancelledBurnIsSilenceToTheLeadOut) {
     Bench b;
     VirtualWriter& w = *b.writer;
     ExpectGood(SelectPage5(w, true));
@@ -293,6 +293,14 @@ TEST(VirtualWriter, TestWriteAnswersEverythingAndRecordsNothing) {
     EXPECT_EQ(b.FilesWritten(), 0);
     EXPECT_EQ(Send(w, kDiscInfo, {}, 34).data[2], 0x00);
     ExpectSense(Send(w, kTocLba, {}, 800), 5, 0x24, 0);
+    // A real burn that stops after 100 sectors of audio is closed all the same.
+    ExpectGood(SelectPage5(w, false));
+    ExpectGood(SendCue(w, kTwoTrackCue));
+    ExpectGood(Send(w, WriteCdb(-150, 150), Audio(-150, 150)));
+    ExpectGood(Send(w, WriteCdb(0, 100), Audio(0, 100)));
+    ExpectGood(Send(w, kCloseSession));
+    EXPECT_EQ(ReadCd(w, 99), cdtest::PatternSector(99));
+    for (const std::int32_t lba : {100, 300, 499}) EXPECT_EQ(ReadCd(w, lba), Bytes(2352, 0));
 }
 
 TEST(VirtualWriter, DiscInformationOfEachDiscAndBlanking) {
