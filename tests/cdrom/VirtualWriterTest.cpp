@@ -181,6 +181,24 @@ TEST(VirtualWriter, DiscAtOnceBurnReadsBackAsTheDiscTheCueSheetDefined) {
 }
 
 // An entry of a hand-made cue sheet: CTL/ADR 01, data form 0 (1 for lead-in and lead-out).
+Bytes Entry(std::uint8_t tno, std::uint8_t index, int absFrames);
+Bytes Sheet(std::initializer_list<Bytes> entries);
+
+TEST(VirtualWriter, ALongerFirstPregapStaysOnTheDiscBeforeTrackOne) {
+    // Track 1: index 0 at 00:00:00, index 1 at 00:04:00 (300); lead-out at 310.
+    Bench b;
+    ExpectGood(SelectPage5(*b.writer, false));
+    ExpectGood(SendCue(*b.writer, Sheet({Entry(0, 0, 0), Entry(1, 0, 0), Entry(1, 1, 300), Entry(0xAA, 1, 310)})));
+    ExpectGood(Send(*b.writer, WriteCdb(-150, 160), Audio(-150, 160)));
+    ExpectGood(Send(*b.writer, kCloseSession));
+    EXPECT_EQ(svtest::ReadFileBytes(b.writer->LastBurnCue()),
+              "FILE \"burn-001.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:02:00\n");
+    const Reply toc = Send(*b.writer, kTocLba, {}, 800);
+    EXPECT_EQ(Bytes(toc.data.begin(), toc.data.begin() + 20),
+              (Bytes{0, 18, 1, 1, 0, 0x10, 1, 0, 0, 0, 0, 150, 0, 0x10, 0xAA, 0, 0, 0, 0, 160}));
+    EXPECT_EQ(ReadCd(*b.writer, 5), cdtest::PatternSector(5));
+}
+
 Bytes Entry(std::uint8_t tno, std::uint8_t index, int absFrames) {
     const std::uint8_t form = tno == 0 || tno == 0xAA ? 1 : 0;
     return {0x01, tno, index, form, 0, static_cast<std::uint8_t>(absFrames / 4500),
