@@ -176,6 +176,16 @@ std::string Trim(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
+bool ParseDecimal(std::string_view s, int& value, std::size_t maxDigits) {
+    if (s.empty() || s.size() > std::min<std::size_t>(maxDigits, 9)) return false;
+    value = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
     if (from.empty()) return;
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))

@@ -52,6 +52,8 @@ std::string AsciiLower(std::string_view s);
 bool StartsWith(std::string_view s, std::string_view prefix);
 bool EndsWith(std::string_view s, std::string_view suffix);
 std::string Trim(std::string_view s);
+// Reads a decimal number of 1 to `maxDigits` digits and nothing else.
+bool ParseDecimal(std::string_view s, int& value, std::size_t maxDigits = 9);
 // Replaces every `from` in `text` by `to`.
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to);
 

@@ -38,26 +38,6 @@ struct CueTrack {
     int postgap = 0;  // frames of silence after it
 };
 
-// Splits a line into words; a double-quoted word may hold spaces.
-std::vector<std::string> Words(const std::string& line) {
-    std::vector<std::string> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        if (i >= line.size()) break;
-        std::string w;
-        if (line[i] == '"') {
-            ++i;
-            while (i < line.size() && line[i] != '"') w += line[i++];
-            ++i;
-        } else {
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t') w += line[i++];
-        }
-        words.push_back(w);
-    }
-    return words;
-}
-
 // The lines of a text with CR LF, LF or CR line ends.
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -82,16 +62,6 @@ bool ParseMsfText(const std::string& s, int& frames) {
     if (std::sscanf(s.c_str(), "%d:%d:%d%c", &m, &sec, &f, &tail) != 3) return false;
     if (m < 0 || sec < 0 || sec > 59 || f < 0 || f > 74 || m > 99) return false;
     frames = m * 4500 + sec * 75 + f;
-    return true;
-}
-
-bool ParseNumber(const std::string& s, int& n) {
-    if (s.empty() || s.size() > 3) return false;
-    n = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return false;
-        n = n * 10 + (c - '0');
-    }
     return true;
 }
 
@@ -165,6 +135,25 @@ bool OpenWave(const std::string& path, CueFile& f, std::string& error) {
 
 }  // namespace
 
+std::vector<std::string> CueLineWords(const std::string& line) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (i >= line.size()) break;
+        std::string w;
+        if (line[i] == '"') {
+            ++i;
+            while (i < line.size() && line[i] != '"') w += line[i++];
+            ++i;
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t') w += line[i++];
+        }
+        words.push_back(w);
+    }
+    return words;
+}
+
 std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::string& baseFolder,
                                          std::string& error) {
     std::vector<CueFile> files;
@@ -179,14 +168,14 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
     for (std::string raw : Lines(cueText)) {
         ++lineNo;
         if (lineNo == 1 && raw.size() >= 3 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
-        const std::vector<std::string> w = Words(ToUtf8Lenient(Trim(raw)));
+        const std::vector<std::string> w = CueLineWords(ToUtf8Lenient(Trim(raw)));
         if (w.empty()) continue;
         const std::string key = AsciiLower(w[0]);
         const int currentFile = static_cast<int>(files.size()) - 1;
         if (key == "rem") {
             if (w.size() >= 3 && AsciiLower(w[1]) == "session") {
                 int s = 0;
-                if (!ParseNumber(w[2], s) || s < session || s > 99) return fail("bad session number");
+                if (!ParseDecimal(w[2], s, 3) || s < session || s > 99) return fail("bad session number");
                 session = s;
             }
         } else if (key == "title") {
@@ -215,7 +204,7 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
             if (w.size() < 3) return fail("TRACK needs a number and a mode");
             CueTrack t;
             t.line = lineNo;
-            if (!ParseNumber(w[1], t.number) || t.number < 1 || t.number > 99) return fail("bad track number");
+            if (!ParseDecimal(w[1], t.number, 3) || t.number < 1 || t.number > 99) return fail("bad track number");
             if (!tracks.empty() && t.number != tracks.back().number + 1) return fail("track numbers must ascend by one");
             const std::string mode = AsciiLower(w[2]);
             if (mode == "audio") t.mode = TrackMode::Audio;
@@ -229,7 +218,7 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
         } else if (key == "index") {
             if (tracks.empty()) return fail("INDEX before TRACK");
             int n = 0, frames = 0;
-            if (w.size() < 3 || !ParseNumber(w[1], n) || !ParseMsfText(w[2], frames)) return fail("bad INDEX");
+            if (w.size() < 3 || !ParseDecimal(w[1], n, 3) || !ParseMsfText(w[2], frames)) return fail("bad INDEX");
             if (n > 99) return fail("INDEX numbers end at 99");
             CueTrack& t = tracks.back();
             if (n == 0) {

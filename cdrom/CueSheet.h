@@ -19,17 +19,20 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cdrom/DiscImage.h"
 #include "cdrom/Toc.h"
 
 namespace sv {
 
-
 // Parses `cueText`; file names are relative to `baseFolder`. Nothing on
 // error, with a message naming the line in `error`.
 std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::string& baseFolder,
                                          std::string& error);
+
+// The words of one sheet line; a double-quoted word may hold spaces.
+std::vector<std::string> CueLineWords(const std::string& line);
 
 // Reads and parses the CUE file at `path`.
 std::shared_ptr<DiscImage> LoadCueSheet(const std::string& path, std::string& error);

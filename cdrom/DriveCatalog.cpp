@@ -105,7 +105,11 @@ void DriveCatalog::Scan() {
             const std::string path = Trim(line);
             if (path.empty() || path[0] == '#') continue;
             std::string error;
-            AddImage(path, false, error);
+            if (IsWriterLine(path)) {
+                if (auto setup = ParseWriterLine(path, error)) AddWriter(std::move(*setup), path, error);
+            } else {
+                AddImage(path, false, error);
+            }
             if (!error.empty()) imageProblems_.push_back(error);  // refused, or usable with a note
         }
     }
@@ -118,12 +122,28 @@ int DriveCatalog::RealDriveCount() const {
 }
 
 int DriveCatalog::AddVirtual(std::shared_ptr<DiscImage> disc, const std::string& name, VirtualDriveModel model) {
+    return AddDrive(std::make_shared<VirtualDrive>(std::move(disc), *clock_, std::move(model)), name);
+}
+
+int DriveCatalog::AddDrive(std::shared_ptr<VirtualDrive> drive, const std::string& name) {
     CatalogEntry e;
     e.isVirtual = true;
     e.image = name;
-    e.drive = std::make_shared<VirtualDrive>(std::move(disc), *clock_, std::move(model));
+    e.drive = std::move(drive);
     entries_.push_back(std::move(e));
     return Count() - 1;
+}
+
+int DriveCatalog::AddWriter(VirtualWriterSetup setup, const std::string& name, std::string& error) {
+    if (!setup.imagePath.empty()) {
+        setup.medium.content = LoadCueSheet(setup.imagePath, error);
+        if (!setup.medium.content) return -1;
+    }
+    if (setup.outputFolder.empty()) setup.outputFolder = DataFolder() + "burned/";
+    auto writer = std::make_shared<VirtualWriter>(std::move(setup.medium), setup.outputFolder, *clock_,
+                                                  std::move(setup.model));
+    writer->SetFaults(setup.faults);
+    return AddDrive(std::move(writer), name);
 }
 
 int DriveCatalog::AddImage(const std::string& path, bool remember, std::string& error) {

@@ -1,8 +1,8 @@
 // Every drive the program can talk to, in the order the drive box lists them:
 // the real drives (/dev/srN, with their SCSI generic node when sysfs names
 // one), then the built-in demo disc when there is no real drive, then the
-// virtual drives of disc images listed in setting/virtual.lst, then images
-// added while the program runs.
+// virtual drives of disc images and the virtual writers listed in
+// setting/virtual.lst, then images added while the program runs.
 //
 // The catalog is what both transports open devices from: the pass-through
 // transport by catalog position, the generic transport by its adapter table.
@@ -16,6 +16,7 @@
 #include "cdrom/ScsiDevice.h"
 #include "cdrom/SgScan.h"
 #include "cdrom/VirtualDrive.h"
+#include "cdrom/VirtualWriter.h"
 
 namespace sv {
 
@@ -23,8 +24,9 @@ struct DriveEnvironment {
     std::string sysRoot = "/sys";
     std::string devRoot = "/dev";
     bool scanRealDrives = true;
-    // The list of disc images to mount at start (one CUE path a line); empty:
-    // none. DefaultDriveEnvironment() names setting/virtual.lst.
+    // The list of disc images to mount at start (one CUE path a line, or a
+    // virtual writer's line: see IsWriterLine); empty: none.
+    // DefaultDriveEnvironment() names setting/virtual.lst.
     std::string virtualListPath;
     // Offer the demo disc when no real drive is found.
     bool demoWithoutRealDrive = true;
@@ -84,6 +86,12 @@ public:
     // move) but no transport offers it any more, and its line leaves the
     // virtual drive list file.
     void CloseImage(int n);
+    // Adds a virtual writer; its name is what the drive list shows (for a
+    // writer of the list file, its line). Burned discs go to the setup's
+    // folder, or to DataFolder() + "burned/" when it names none. Returns the
+    // entry's position, or -1 with a message in `error` (an image that
+    // cannot be loaded).
+    int AddWriter(VirtualWriterSetup setup, const std::string& name, std::string& error);
     // Adds a virtual drive for an image already in memory (tests, demo).
     int AddVirtual(std::shared_ptr<DiscImage> disc, const std::string& name, VirtualDriveModel model = {});
 
@@ -97,6 +105,7 @@ public:
 
 private:
     void Scan();
+    int AddDrive(std::shared_ptr<VirtualDrive> drive, const std::string& name);
     DriveEnvironment env_;
     std::unique_ptr<IClock> ownClock_;
     IClock* clock_ = nullptr;

@@ -16,7 +16,11 @@ void PutPadded(std::uint8_t* out, std::size_t width, const std::string& text) {
     std::memcpy(out, text.data(), std::min(width, text.size()));
 }
 
-void PutMsf(std::uint8_t* out, std::int32_t absFrames) {
+constexpr int kCheck = kScsiCheckCondition;
+
+}  // namespace
+
+void VirtualDrive::PutMsf(std::uint8_t* out, std::int32_t absFrames) {
     const Msf m = FramesToMsf(absFrames);
     out[0] = 0;
     out[1] = m.m;
@@ -24,16 +28,15 @@ void PutMsf(std::uint8_t* out, std::int32_t absFrames) {
     out[3] = m.f;
 }
 
-// Copies a response into the caller's buffer, as far as both lengths allow.
-void Answer(const std::uint8_t* response, std::size_t size, std::uint32_t allocation, std::uint8_t* data,
-            std::uint32_t dataLength) {
+void VirtualDrive::Answer(const std::uint8_t* response, std::size_t size, std::uint32_t allocation, std::uint8_t* data,
+                          std::uint32_t dataLength) {
     const std::size_t n = std::min<std::size_t>({size, allocation, dataLength});
     if (data && n) std::memcpy(data, response, n);
 }
 
-constexpr int kCheck = kScsiCheckCondition;
-
-}  // namespace
+std::optional<int> VirtualDrive::HandleMore(const std::uint8_t*, int, std::uint8_t*, std::uint32_t, Sense&) {
+    return std::nullopt;
+}
 
 VirtualDrive::VirtualDrive(std::shared_ptr<const DiscImage> disc, IClock& clock, VirtualDriveModel model)
     : disc_(std::move(disc)), clock_(clock), model_(std::move(model)) {}
@@ -52,7 +55,10 @@ int VirtualDrive::Execute(const std::uint8_t* cdb, int cdbLength, std::uint8_t* 
         s = {0x06, 0x28, 0x00};
         status = kCheck;
     } else {
-        status = Handle(cdb, cdbLength, data, dataLength, s);
+        // A block shorter than its command's group length reads as zeros past its end.
+        std::uint8_t block[16] = {};
+        std::memcpy(block, cdb, static_cast<std::size_t>(cdbLength));
+        status = Handle(block, cdbLength, data, dataLength, s);
     }
     if (status == kCheck) {
         sense[0] = 0x70;
@@ -91,6 +97,7 @@ bool VirtualDrive::MediumReady(Sense& s) const {
 
 int VirtualDrive::Handle(const std::uint8_t* cdb, int cdbLength, std::uint8_t* data, std::uint32_t dataLength,
                          Sense& s) {
+    if (const auto status = HandleMore(cdb, cdbLength, data, dataLength, s)) return *status;
     switch (cdb[0]) {
     case 0x00:  // TEST UNIT READY
         return MediumReady(s) ? kScsiGood : kCheck;
@@ -159,6 +166,7 @@ int VirtualDrive::Handle(const std::uint8_t* cdb, int cdbLength, std::uint8_t* d
         return ModeSense(cdb, data, std::min<std::uint32_t>(dataLength, LoadBE16(cdb + 7)), s);
     case 0xBB:  // SET CD SPEED
         speedKb_ = LoadBE16(cdb + 2);
+        writeSpeedKb_ = LoadBE16(cdb + 4);
         return kScsiGood;
     case 0xBD:
         return MechanismStatus(data, std::min<std::uint32_t>(dataLength, LoadBE16(cdb + 8)));
@@ -349,14 +357,16 @@ int VirtualDrive::ModeSense(const std::uint8_t* cdb, std::uint8_t* data, std::ui
         s = {0x05, 0x24, 0x00};
         return kCheck;
     }
-    std::uint8_t r[8 + 20] = {};
-    StoreBE16(r, sizeof r - 2);
+    // A writer's page also carries its write speeds (bytes 18-21).
+    const std::size_t pageBytes = model_.writesCd ? 22 : 20;
+    std::uint8_t r[8 + 22] = {};
+    StoreBE16(r, static_cast<std::uint16_t>(8 + pageBytes - 2));
     std::uint8_t* p = r + 8;
     p[0] = 0x2A;
-    p[1] = 18;
+    p[1] = static_cast<std::uint8_t>(pageBytes - 2);
     p[2] = 0x03;  // reads CD-R and CD-RW
-    p[3] = 0x00;  // writes nothing
-    p[4] = 0x41;  // audio play, multisession
+    p[3] = model_.writesCd ? static_cast<std::uint8_t>(0x03 | (model_.testWrite ? 0x04 : 0)) : 0x00;
+    p[4] = model_.writesCd ? 0xC1 : 0x41;  // audio play, multisession; a writer: buffer-underrun protection
     p[5] = 0x03;  // CD-DA commands, accurate stream
     p[6] = 0x29;  // lock, eject, tray loader
     p[7] = 0x03;  // separate volume and mute
@@ -364,7 +374,11 @@ int VirtualDrive::ModeSense(const std::uint8_t* cdb, std::uint8_t* data, std::ui
     StoreBE16(p + 10, 256);
     StoreBE16(p + 12, model_.bufferKb);
     StoreBE16(p + 14, static_cast<std::uint16_t>(std::min(speedKb_, 7056)));
-    Answer(r, sizeof r, len, data, len);
+    if (model_.writesCd) {
+        StoreBE16(p + 18, model_.maxWriteKb);
+        StoreBE16(p + 20, static_cast<std::uint16_t>(std::min<int>(writeSpeedKb_, model_.maxWriteKb)));
+    }
+    Answer(r, 8 + pageBytes, len, data, len);
     return kScsiGood;
 }
 
@@ -543,6 +557,11 @@ int VirtualDrive::ReadRequests() const {
 int VirtualDrive::SpeedKb() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return speedKb_;
+}
+
+int VirtualDrive::WriteSpeedKb() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return writeSpeedKb_;
 }
 
 bool VirtualDrive::Locked() const {

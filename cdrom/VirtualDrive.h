@@ -2,7 +2,8 @@
 // program sends, from a disc image, behind the same transports as a real
 // drive. It plays audio in real time on the clock it is given, keeps its tray,
 // lock, speed, volume and cache state, can be told to fail in the ways real
-// drives fail, and records every command block it receives.
+// drives fail, and records every command block it receives. VirtualWriter
+// (cdrom/VirtualWriter.h) is the same drive with the writing commands added.
 #pragma once
 
 #include <array>
@@ -10,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,13 @@ struct VirtualDriveModel {
     std::uint16_t readCommands = 0x1FF;
     std::uint16_t bufferKb = 2048;
     bool fullToc = true;  // answers READ TOC format 2 (else only formats 0 and 1)
+    // A writer's abilities, as its capabilities page (0x2A) reports them; a
+    // reading drive writes nothing. The writing commands themselves are
+    // answered by VirtualWriter.
+    bool writesCd = false;         // CD-R and CD-RW, with buffer-underrun protection
+    bool testWrite = false;        // can simulate a burn (test write)
+    std::uint16_t maxWriteKb = 0;  // fastest write speed in kB/s
+    std::uint8_t writeParamsPageLength = 0x32;  // page 5's length field: 0x32 or 0x36
 };
 
 // Faults a test injects. Counts say for how many more reads (of that sector,
@@ -46,6 +55,11 @@ struct VirtualFaults {
     bool notReady = false;        // NOT READY 02/3A/00 for medium commands
     bool mediumChanged = false;   // the next command gets UNIT ATTENTION 06/28/00 (once)
     int readDelayMs = 0;          // each read request takes this long on the clock
+    // Writers only: a WRITE that covers a listed sector fails with MEDIUM
+    // ERROR 03/0C/00 (counted like `unreadable`); each WRITE takes
+    // writeDelayMs on the clock.
+    std::map<std::int32_t, int> unwritable;
+    int writeDelayMs = 0;
 };
 
 struct RecordedCommand {
@@ -56,7 +70,7 @@ struct RecordedCommand {
     std::uint8_t senseKey = 0, asc = 0, ascq = 0;
 };
 
-class VirtualDrive final : public IScsiDevice {
+class VirtualDrive : public IScsiDevice {
 public:
     VirtualDrive(std::shared_ptr<const DiscImage> disc, IClock& clock, VirtualDriveModel model = {});
 
@@ -84,18 +98,40 @@ public:
 
     // Drive state as last set by commands.
     int SpeedKb() const;
+    int WriteSpeedKb() const;
     bool Locked() const;
     std::uint8_t VolumeLeft() const;
     std::uint8_t VolumeRight() const;
     bool ReadCacheDisabled() const;
     bool WriteCacheEnabled() const;
 
-private:
+protected:
     struct Sense {
         std::uint8_t key = 0, asc = 0, ascq = 0;
     };
-    int Handle(const std::uint8_t* cdb, int cdbLength, std::uint8_t* data, std::uint32_t dataLength, Sense& s);
+    // A drive with more commands (the writer) answers them here, under the
+    // drive's lock, before the reading drive's own: the SCSI status, or
+    // nothing to leave the command to the reading drive.
+    virtual std::optional<int> HandleMore(const std::uint8_t* cdb, int cdbLength, std::uint8_t* data,
+                                          std::uint32_t dataLength, Sense& s);
     bool MediumReady(Sense& s) const;
+    // Copies a response into the caller's buffer, as far as both lengths allow.
+    static void Answer(const std::uint8_t* response, std::size_t size, std::uint32_t allocation, std::uint8_t* data,
+                       std::uint32_t dataLength);
+    // Four bytes: zero, then the M, S, F of an absolute frame number.
+    static void PutMsf(std::uint8_t* out, std::int32_t absFrames);
+
+    mutable std::mutex mutex_;
+    std::shared_ptr<const DiscImage> disc_;
+    IClock& clock_;
+    VirtualFaults faults_;
+    bool trayOpen_ = false;
+    bool readCacheDisabled_ = false, writeCacheEnabled_ = false;
+    int speedKb_ = 0xFFFF;       // read speed as last set
+    int writeSpeedKb_ = 0xFFFF;  // write speed as last set
+
+private:
+    int Handle(const std::uint8_t* cdb, int cdbLength, std::uint8_t* data, std::uint32_t dataLength, Sense& s);
     int Inquiry(std::uint8_t* data, std::uint32_t len) const;
     int ReadToc(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t len, Sense& s) const;
     int ReadSubChannel(std::uint8_t* data, std::uint32_t len);
@@ -107,17 +143,10 @@ private:
     void ApplyFaults(std::int32_t first, int count, std::uint8_t* data);
     void UpdatePlay();
 
-    mutable std::mutex mutex_;
-    std::shared_ptr<const DiscImage> disc_;
-    IClock& clock_;
     VirtualDriveModel model_;
-    VirtualFaults faults_;
     std::vector<RecordedCommand> log_;
-    bool trayOpen_ = false;
     bool locked_ = false;
-    int speedKb_ = 0xFFFF;
     std::uint8_t volume_[2] = {255, 255};
-    bool readCacheDisabled_ = false, writeCacheEnabled_ = false;
     int readRequests_ = 0;
     std::uint32_t noiseCounter_ = 0;
     // Audio play: absolute frames, and the clock time the play started.

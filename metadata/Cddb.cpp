@@ -41,16 +41,6 @@ std::string_view NextToken(std::string_view& s) {
     return token;
 }
 
-bool ParseDecimal(std::string_view s, int& value) {
-    if (s.empty() || s.size() > 9) return false;
-    value = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    return true;
-}
-
 // "N037.21": hemisphere letter, three digits of degrees, a separator, two of minutes.
 bool ParsePosition(std::string_view s, char positive, char negative, int& flag, int& minutes) {
     if (s.size() != 7 || (s[0] != positive && s[0] != negative)) return false;
