@@ -95,7 +95,7 @@ TConvertForm::TConvertForm(TProgramSettings& settings, TEncoders& encoders, IUse
     QPushButton* b[12];
     for (int i = 0; i < 12; ++i) {
         b[i] = Button(this, names[i]);
-        rows->addWidget(b[i], i / 6, i % 6);
+        rows->addWidget(b[i], i / 4, i % 4);
     }
     layout->addLayout(rows);
     tags_ = b[7];

@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include <QAction>
+#include <utility>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -734,6 +735,7 @@ void TMainWindow::FitColumns() {
 void TMainWindow::Minimise() { showMinimized(); }
 
 bool TMainWindow::RunSettingsDialog(TProgramSettings& settings, DISC_INFO& disc) {
+    const bool mp3Page = std::exchange(settingsOnMp3Page_, false);
     if (settingsRunner_) return settingsRunner_(settings, disc);
     SettingsFormSources sources = ProgramSettingsSources(controller_->Drives().DriveNames(), disc,
                                                          controller_->Tags(), &controller_->Pump());
@@ -749,9 +751,8 @@ bool TMainWindow::RunSettingsDialog(TProgramSettings& settings, DISC_INFO& disc)
         return form.Taken();
     };
     TSettingsForm form(settings, disc, dialogs_, controller_->Language(), this, std::move(sources));
-    if (settingsOnMp3Page_) {
+    if (mp3Page) {
         // The converter's encoder settings: the encoding page's MP3 tab.
-        settingsOnMp3Page_ = false;
         if (auto* pages = form.findChild<QTabWidget*>("PageControl1")) pages->setCurrentIndex(2);
         if (auto* audio = form.findChild<QTabWidget*>("PageControl2")) audio->setCurrentIndex(0);
     }

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QMenuBar>
+#include <QTimer>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -195,4 +199,36 @@ TEST_F(MainWindowTest, ClosingDuringAGrabAsksTheGrabToStopInstead) {
     EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "setting/set.dat"));
     EXPECT_TRUE(window_.close());
     EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "setting/set.dat"));
+}
+
+// The converter takes the main window's place and hands it back; its encoder
+// settings button opens the settings dialog on the MP3 tab.
+TEST_F(MainWindowTest, TheConverterTakesTheWindowsPlaceAndOpensTheEncoderSettings) {
+    window_.Start();
+    window_.setGeometry(120, 90, 700, 500);
+    window_.show();
+    int settingsRuns = 0;
+    window_.SetSettingsDialogRunner([&](TProgramSettings&, DISC_INFO&) {
+        ++settingsRuns;
+        return false;
+    });
+    bool sawConverter = false;
+    QRect moved;
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(form, nullptr);
+        sawConverter = form->objectName() == "TConvertForm";
+        EXPECT_FALSE(window_.isVisible()) << "the converter stands in for the main window";
+        EXPECT_EQ(form->geometry(), window_.geometry());
+        form->findChild<QPushButton*>("EncoderSettingsButton")->click();
+        form->move(200, 150);
+        moved = form->geometry();
+        form->close();
+    });
+    window_.findChild<QAction*>("ConvertFile1")->trigger();
+    EXPECT_TRUE(sawConverter);
+    EXPECT_EQ(settingsRuns, 1);
+    EXPECT_TRUE(window_.isVisible());
+    EXPECT_EQ(window_.geometry().topLeft(), moved.topLeft()) << "the main window takes the converter's place back";
+    EXPECT_TRUE(window_.menuBar()->isEnabled());
 }
