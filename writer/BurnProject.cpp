@@ -1,13 +1,9 @@
 #include "writer/BurnProject.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 
+#include "base/FileIo.h"
 #include "base/Interaction.h"
 #include "base/Language.h"
 #include "base/Text.h"
@@ -16,23 +12,6 @@
 namespace sv {
 
 namespace fs = std::filesystem;
-
-bool ReplaceFileBytes(const std::string& path, std::string_view bytes) {
-    const std::string temp = path + ".new";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = true;
-    for (std::size_t done = 0; ok && done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0) ok = false;
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
-}
 
 std::string ProjectFileBytes(const BurnCompilation& compilation) {
     std::string bytes;
@@ -53,21 +32,13 @@ std::vector<std::string> ProjectFilePaths(std::string_view bytes) {
 }
 
 bool SaveProject(const std::string& path, const BurnCompilation& compilation) {
-    return ReplaceFileBytes(path, ProjectFileBytes(compilation));
+    return ReplaceFile(path, ProjectFileBytes(compilation));
 }
 
 ProjectLoadReport LoadProject(const std::string& path, BurnCompilation& compilation) {
     ProjectLoadReport report;
-    std::error_code ec;
-    if (path.empty() || !fs::is_regular_file(path, ec)) return report;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec || size > kMaxProjectFileBytes) return report;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return report;
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(size));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-
+    std::string bytes;
+    if (!ReadWholeFile(path, kMaxProjectFileBytes, bytes)) return report;
     report.loaded = true;
     compilation.Clear();
     for (const std::string& line : ProjectFilePaths(bytes)) {
@@ -112,7 +83,7 @@ std::string ImageCuePath(const std::string& imagePath) {
 
 bool WriteImageCueFile(const std::string& imagePath, const std::vector<std::uint32_t>& trackStarts, int trackCount) {
     const std::string name = fs::path(imagePath).filename().string();
-    return ReplaceFileBytes(ImageCuePath(imagePath), ImageCueText(name, trackStarts, trackCount));
+    return ReplaceFile(ImageCuePath(imagePath), ImageCueText(name, trackStarts, trackCount));
 }
 
 bool ChooseImageFile(IUserDialogs& dialogs, const std::function<std::optional<std::string>()>& askSaveName,

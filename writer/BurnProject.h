@@ -35,11 +35,6 @@ inline constexpr const char* kLastProjectFile = "burncd-last.svp";
 // Project files larger than this are not read (99 paths take far less).
 inline constexpr std::uintmax_t kMaxProjectFileBytes = 4u << 20;
 
-// Writes `bytes` to a temporary file beside `path` and renames it over
-// `path`; on any failure the previous file stays as it was and nothing else
-// is left behind.
-bool ReplaceFileBytes(const std::string& path, std::string_view bytes);
-
 // The bytes of the project file of `compilation`.
 std::string ProjectFileBytes(const BurnCompilation& compilation);
 // The paths a project file's bytes list: lines split at CR LF, LF or CR, a

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/FileIo.h"
 #include "base/Interaction.h"
 #include "base/Language.h"
-#include "writer/BurnProject.h"
 
 namespace sv {
 
@@ -27,7 +27,7 @@ TWriteSettings LoadWriteSettings(const std::string& settingsFolder) {
 bool SaveWriteSettings(const std::string& settingsFolder, const TWriteSettings& settings) {
     std::error_code ec;
     std::filesystem::create_directories(settingsFolder, ec);
-    return ReplaceFileBytes(settingsFolder + kWriteSettingsFile,
+    return ReplaceFile(settingsFolder + kWriteSettingsFile,
                             std::string_view(reinterpret_cast<const char*>(settings.Data()), TWriteSettings::kSize));
 }
 

@@ -240,7 +240,7 @@ TEST(BurnProjectFile, SavesAndLoadsByteForByte) {
     const std::string project = d + "list.svp";
     ASSERT_TRUE(SaveProject(project, c));
     EXPECT_EQ(ReadFileBytes(project), d + "two.wav\r\n" + d + "one.wav\r\n" + d + "Кириллица.wav\r\n");
-    EXPECT_FALSE(fs::exists(project + ".new"));
+    EXPECT_FALSE(fs::exists(project + ".tmp"));
 
     fs::remove(two);
     BurnCompilation loaded;
