@@ -6,7 +6,7 @@
 #include "base/Language.h"
 #include "base/Paths.h"
 #include "base/Text.h"
-#include "metadata/FileIo.h"
+#include "base/FileIo.h"
 #include "metadata/XmcdEntry.h"
 
 namespace sv {

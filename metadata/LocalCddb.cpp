@@ -5,7 +5,7 @@
 
 #include "base/Text.h"
 #include "metadata/DiscId.h"
-#include "metadata/FileIo.h"
+#include "base/FileIo.h"
 #include "metadata/XmcdEntry.h"
 
 namespace fs = std::filesystem;

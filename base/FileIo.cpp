@@ -1,4 +1,4 @@
-#include "metadata/FileIo.h"
+#include "base/FileIo.h"
 
 #include <fcntl.h>
 #include <unistd.h>
