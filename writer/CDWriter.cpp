@@ -6,7 +6,7 @@
 
 #include "base/Language.h"
 #include "base/Msf.h"
-#include "base/Text.h"
+#include "cdrom/TCDROM.h"
 #include "cdrom/VirtualWriter.h"
 #include "formats/WavFile.h"
 #include "writer/CDDAStreamOut.h"
@@ -24,13 +24,6 @@ constexpr int kMessageOpc = 88;
 constexpr int kMessageLeadOut = 89;
 
 }  // namespace
-
-std::string WriterNameFromInquiry(const std::uint8_t* inquiry) {
-    std::string name(reinterpret_cast<const char*>(inquiry + 8), CDROM_INFO::kNameChars);
-    for (char& c : name)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    return ToUtf8Lenient(name);
-}
 
 TCDWriter::TCDWriter(std::shared_ptr<DriveCatalog> catalog)
     : catalog_(std::move(catalog)), spti_(*catalog_), aspi_(*catalog_) {
@@ -84,7 +77,7 @@ bool TCDWriter::EnumerateDrives() {
         std::array<std::uint8_t, kInquiryBytes> inquiry{};
         if (!IsSuccess(Send(InquiryCdb(), inquiry.data()))) continue;  // (also a generic device that does not open)
         CDROM_INFO info;
-        info.name = WriterNameFromInquiry(inquiry.data());
+        info.name = DriveNameFromInquiry(inquiry.data(), CDROM_INFO::kNameChars);
         Send(ModeSenseCapabilitiesCdb(kCapabilitiesBytes), info.capabilities.data());
         drives_.push_back(std::move(info));
         handles_.push_back(n);

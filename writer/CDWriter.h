@@ -196,7 +196,4 @@ private:
     std::vector<std::uint8_t> buffer_;
 };
 
-// The drive name of INQUIRY data: bytes 8..35, control bytes as spaces.
-std::string WriterNameFromInquiry(const std::uint8_t* inquiry);
-
 }  // namespace sv

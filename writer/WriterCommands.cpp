@@ -8,15 +8,6 @@ namespace sv {
 
 namespace {
 
-Cdb Make(std::uint8_t opcode, int length, ScsiDirection direction, std::uint32_t dataLength) {
-    Cdb c;
-    c[0] = opcode;
-    c.length = length;
-    c.direction = direction;
-    c.dataLength = dataLength;
-    return c;
-}
-
 // CTL/ADR of every entry: audio, two channels, no pre-emphasis, no copy; ADR 1.
 constexpr std::uint8_t kCtlAdr = 0x01;
 constexpr std::uint8_t kFormAudioFromHost = 0x00;
@@ -31,14 +22,14 @@ void PutEntry(std::vector<std::uint8_t>& sheet, std::uint8_t tno, std::uint8_t i
 }  // namespace
 
 Cdb ModeSenseWriteParametersCdb() {
-    Cdb c = Make(0x5A, 10, ScsiDirection::In, kPage5SenseBytes);
+    Cdb c = MakeCdb(0x5A, 10, ScsiDirection::In, kPage5SenseBytes);
     c[2] = 0x05;
     StoreBE16(&c[7], kPage5SenseBytes);
     return c;
 }
 
 Cdb ModeSelectCdb(std::uint16_t listBytes) {
-    Cdb c = Make(0x55, 10, ScsiDirection::Out, listBytes);
+    Cdb c = MakeCdb(0x55, 10, ScsiDirection::Out, listBytes);
     c[1] = 0x10;
     StoreBE16(&c[7], listBytes);
     return c;
@@ -54,7 +45,7 @@ std::array<std::uint8_t, kWriteParametersListBytes> WriteParametersList(bool tes
 }
 
 Cdb SetWriteSpeedCdb(std::uint16_t writeKb) {
-    Cdb c = Make(0xBB, 12, ScsiDirection::Unspecified, 0);
+    Cdb c = MakeCdb(0xBB, 12, ScsiDirection::Unspecified, 0);
     StoreBE16(&c[2], 0xFFFF);
     StoreBE16(&c[4], writeKb);
     return c;
@@ -64,41 +55,41 @@ Cdb SetWriteSpeedCdb(std::uint16_t writeKb) {
 std::uint16_t WriteSpeedKb(int factor) { return ReadSpeedKb(factor); }
 
 Cdb SendOpcCdb() {
-    Cdb c = Make(0x54, 10, ScsiDirection::Unspecified, 0);
+    Cdb c = MakeCdb(0x54, 10, ScsiDirection::Unspecified, 0);
     c[1] = 0x01;
     return c;
 }
 
 Cdb BlankCdb(bool minimal) {
-    Cdb c = Make(0xA1, 12, ScsiDirection::Unspecified, 0);
+    Cdb c = MakeCdb(0xA1, 12, ScsiDirection::Unspecified, 0);
     c[1] = minimal ? 0x01 : 0x00;
     return c;
 }
 
 Cdb SendCueSheetCdb(std::uint32_t bytes) {
-    Cdb c = Make(0x5D, 10, ScsiDirection::Out, bytes);
+    Cdb c = MakeCdb(0x5D, 10, ScsiDirection::Out, bytes);
     c[6] = static_cast<std::uint8_t>(bytes >> 16);
     StoreBE16(&c[7], static_cast<std::uint16_t>(bytes));
     return c;
 }
 
 Cdb Write10Cdb(std::int32_t lba, std::uint16_t count) {
-    Cdb c = Make(0x2A, 10, ScsiDirection::Out, static_cast<std::uint32_t>(count) * kSectorBytes);
+    Cdb c = MakeCdb(0x2A, 10, ScsiDirection::Out, static_cast<std::uint32_t>(count) * kSectorBytes);
     StoreBE32(&c[2], static_cast<std::uint32_t>(lba));
     StoreBE16(&c[7], count);
     return c;
 }
 
-Cdb SynchronizeCacheCdb() { return Make(0x35, 10, ScsiDirection::Unspecified, 0); }
+Cdb SynchronizeCacheCdb() { return MakeCdb(0x35, 10, ScsiDirection::Unspecified, 0); }
 
 Cdb CloseSessionCdb() {
-    Cdb c = Make(0x5B, 10, ScsiDirection::Unspecified, 0);
+    Cdb c = MakeCdb(0x5B, 10, ScsiDirection::Unspecified, 0);
     c[2] = 0x02;
     return c;
 }
 
 Cdb ReadDiscInformationCdb() {
-    Cdb c = Make(0x51, 10, ScsiDirection::In, kDiscInformationBytes);
+    Cdb c = MakeCdb(0x51, 10, ScsiDirection::In, kDiscInformationBytes);
     StoreBE16(&c[7], kDiscInformationBytes);
     return c;
 }
