@@ -21,4 +21,14 @@ struct Cdb {
     std::uint8_t operator[](int i) const { return bytes[static_cast<std::size_t>(i)]; }
 };
 
+// A block of `length` bytes starting with `opcode`, the rest zero.
+inline Cdb MakeCdb(std::uint8_t opcode, int length, ScsiDirection direction, std::uint32_t dataLength) {
+    Cdb c;
+    c[0] = opcode;
+    c.length = length;
+    c.direction = direction;
+    c.dataLength = dataLength;
+    return c;
+}
+
 }  // namespace sv

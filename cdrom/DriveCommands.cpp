@@ -6,48 +6,35 @@
 
 namespace sv {
 
-namespace {
-
-Cdb Make(std::uint8_t opcode, int length, ScsiDirection direction, std::uint32_t dataLength) {
-    Cdb c;
-    c[0] = opcode;
-    c.length = length;
-    c.direction = direction;
-    c.dataLength = dataLength;
-    return c;
-}
-
-}  // namespace
-
-Cdb TestUnitReadyCdb() { return Make(0x00, 6, ScsiDirection::Unspecified, 0); }
+Cdb TestUnitReadyCdb() { return MakeCdb(0x00, 6, ScsiDirection::Unspecified, 0); }
 
 Cdb InquiryCdb() {
-    Cdb c = Make(0x12, 6, ScsiDirection::In, kInquiryBytes);
+    Cdb c = MakeCdb(0x12, 6, ScsiDirection::In, kInquiryBytes);
     c[4] = kInquiryBytes;
     return c;
 }
 
 Cdb StartStopUnitCdb(bool eject) {
-    Cdb c = Make(0x1B, 6, ScsiDirection::Unspecified, 0);
+    Cdb c = MakeCdb(0x1B, 6, ScsiDirection::Unspecified, 0);
     c[1] = 1;
     c[4] = eject ? 2 : 3;
     return c;
 }
 
 Cdb PreventAllowCdb(std::uint8_t preventValue) {
-    Cdb c = Make(0x1E, 6, ScsiDirection::Unspecified, 0);
+    Cdb c = MakeCdb(0x1E, 6, ScsiDirection::Unspecified, 0);
     c[4] = preventValue;
     return c;
 }
 
 Cdb Seek10Cdb(std::int32_t lba) {
-    Cdb c = Make(0x2B, 10, ScsiDirection::Unspecified, 0);
+    Cdb c = MakeCdb(0x2B, 10, ScsiDirection::Unspecified, 0);
     StoreBE32(&c[2], static_cast<std::uint32_t>(lba));
     return c;
 }
 
 Cdb ReadSubChannelCdb() {
-    Cdb c = Make(0x42, 10, ScsiDirection::In, kSubChannelBytes);
+    Cdb c = MakeCdb(0x42, 10, ScsiDirection::In, kSubChannelBytes);
     c[1] = 2;
     c[2] = 0x40;
     c[3] = 1;
@@ -56,7 +43,7 @@ Cdb ReadSubChannelCdb() {
 }
 
 Cdb PlayAudioMsfCdb(Msf start, Msf end) {
-    Cdb c = Make(0x47, 10, ScsiDirection::In, 0);
+    Cdb c = MakeCdb(0x47, 10, ScsiDirection::In, 0);
     c[3] = start.m;
     c[4] = start.s;
     c[5] = start.f;
@@ -66,38 +53,38 @@ Cdb PlayAudioMsfCdb(Msf start, Msf end) {
     return c;
 }
 
-Cdb StopPlayScanCdb() { return Make(0x4E, 10, ScsiDirection::Unspecified, 0); }
+Cdb StopPlayScanCdb() { return MakeCdb(0x4E, 10, ScsiDirection::Unspecified, 0); }
 
 Cdb ModeSelectAudioControlCdb() {
-    Cdb c = Make(0x55, 10, ScsiDirection::Out, kAudioControlPageBytes);
+    Cdb c = MakeCdb(0x55, 10, ScsiDirection::Out, kAudioControlPageBytes);
     c[1] = 0x10;
     StoreBE16(&c[7], kAudioControlPageBytes);
     return c;
 }
 
 Cdb ModeSelectCachingCdb() {
-    Cdb c = Make(0x55, 10, ScsiDirection::Out, kCachingPageBytes);
+    Cdb c = MakeCdb(0x55, 10, ScsiDirection::Out, kCachingPageBytes);
     c[1] = 0x10;
     StoreBE16(&c[7], kCachingPageBytes);
     return c;
 }
 
 Cdb ModeSenseCapabilitiesCdb(std::uint32_t bufferLength) {
-    Cdb c = Make(0x5A, 10, ScsiDirection::In, bufferLength);
+    Cdb c = MakeCdb(0x5A, 10, ScsiDirection::In, bufferLength);
     c[2] = 0x2A;
     c[8] = kCapabilitiesBytes;
     return c;
 }
 
 Cdb SetCdSpeedCdb(std::uint16_t speedKb) {
-    Cdb c = Make(0xBB, 12, ScsiDirection::Unspecified, 0);
+    Cdb c = MakeCdb(0xBB, 12, ScsiDirection::Unspecified, 0);
     StoreBE16(&c[2], speedKb);
     StoreBE16(&c[4], 0xFFFF);
     return c;
 }
 
 Cdb MechanismStatusCdb() {
-    Cdb c = Make(0xBD, 12, ScsiDirection::Unspecified, kMechanismStatusBytes);
+    Cdb c = MakeCdb(0xBD, 12, ScsiDirection::Unspecified, kMechanismStatusBytes);
     StoreBE16(&c[8], kMechanismStatusBytes);
     return c;
 }
@@ -105,7 +92,7 @@ Cdb MechanismStatusCdb() {
 namespace {
 // READ TOC/PMA/ATIP with MSF addresses in `format`, from track or session `from`.
 Cdb ReadTocCdb(std::uint8_t format, std::uint8_t from, std::uint16_t bytes) {
-    Cdb c = Make(0x43, 10, ScsiDirection::In, bytes);
+    Cdb c = MakeCdb(0x43, 10, ScsiDirection::In, bytes);
     c[1] = 0x02;
     c[2] = format;
     c[6] = from;

@@ -21,6 +21,16 @@ std::unique_ptr<SgIoDevice> SgIoDevice::Open(const std::string& path, int& error
     return std::unique_ptr<SgIoDevice>(new SgIoDevice(fd));
 }
 
+unsigned SgIoDevice::TimeoutMs(std::uint8_t opcode) {
+    switch (opcode) {
+    case 0xA1: return 90u * 60u * 1000u;
+    case 0x5B:
+    case 0x35:
+    case 0x54: return 10u * 60u * 1000u;
+    default: return kTimeoutMs;
+    }
+}
+
 SgIoDevice::~SgIoDevice() {
     if (fd_ >= 0) ::close(fd_);
 }
@@ -38,7 +48,7 @@ int SgIoDevice::Execute(const std::uint8_t* cdb, int cdbLength, std::uint8_t* da
     io.cmdp = cdbCopy;
     io.mx_sb_len = kSenseBytes;
     io.sbp = sense.data();
-    io.timeout = kTimeoutMs;
+    io.timeout = TimeoutMs(cdbCopy[0]);
     io.dxferp = data;
     io.dxfer_len = dataLength;
     // A command sent without a direction but with a buffer (MECHANISM STATUS)

@@ -1,5 +1,7 @@
 // A real drive: a device node (/dev/srN or /dev/sgN) driven with the SG_IO
-// ioctl. Requests time out after 15 s and collect 32 bytes of sense data.
+// ioctl. Requests time out after 15 s (the writing commands that make the
+// drive work on the disc before it answers, longer: see TimeoutMs) and
+// collect 32 bytes of sense data.
 #pragma once
 
 #include <memory>
@@ -12,6 +14,11 @@ namespace sv {
 class SgIoDevice final : public IScsiDevice {
 public:
     static constexpr unsigned kTimeoutMs = 15000;
+    // The time-out of a command by its operation code: BLANK 90 minutes (a
+    // full blank at 1x), CLOSE TRACK/SESSION, SYNCHRONIZE CACHE and SEND OPC
+    // INFORMATION 10 minutes (lead-out, buffer flush, calibration), every
+    // other command kTimeoutMs.
+    static unsigned TimeoutMs(std::uint8_t opcode);
 
     // Opens `path` read-write (non-blocking, so that a drive without a disc
     // opens), falling back to read-only. Nothing on failure, with errno in

@@ -10,8 +10,8 @@
 
 namespace sv {
 
-std::string DriveNameFromInquiry(const std::uint8_t* inquiry) {
-    std::string name(reinterpret_cast<const char*>(inquiry + 8), TCDROM::kDriveNameChars);
+std::string DriveNameFromInquiry(const std::uint8_t* inquiry, int chars) {
+    std::string name(reinterpret_cast<const char*>(inquiry + 8), static_cast<std::size_t>(chars));
     for (char& c : name)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
     return ToUtf8Lenient(name);

@@ -125,8 +125,9 @@ private:
     bool shutDown_ = false;
 };
 
-// The drive name from INQUIRY data: bytes 8..31, 24 characters with their
-// padding; control bytes become spaces.
-std::string DriveNameFromInquiry(const std::uint8_t* inquiry);
+// The drive name from INQUIRY data: `chars` characters from byte 8 (24:
+// vendor and product, 28: with the revision) with their padding; control
+// bytes become spaces.
+std::string DriveNameFromInquiry(const std::uint8_t* inquiry, int chars = TCDROM::kDriveNameChars);
 
 }  // namespace sv

@@ -71,6 +71,8 @@ int VirtualDrive::Execute(const std::uint8_t* cdb, int cdbLength, std::uint8_t* 
     rc.cdb.assign(cdb, cdb + std::max(0, std::min(cdbLength, 16)));
     rc.direction = direction;
     rc.dataLength = dataLength;
+    if (direction == ScsiDirection::Out && data && dataLength <= RecordedCommand::kMaxRecordedData)
+        rc.dataOut.assign(data, data + dataLength);
     rc.status = status;
     rc.senseKey = s.key;
     rc.asc = s.asc;

@@ -68,6 +68,10 @@ struct RecordedCommand {
     std::uint32_t dataLength = 0;
     int status = 0;
     std::uint8_t senseKey = 0, asc = 0, ascq = 0;
+    // The parameter list an Out command carried (mode pages, cue sheets);
+    // empty for longer data (WRITE's sectors).
+    std::vector<std::uint8_t> dataOut;
+    static constexpr std::uint32_t kMaxRecordedData = 4096;
 };
 
 class VirtualDrive : public IScsiDevice {

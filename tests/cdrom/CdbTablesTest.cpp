@@ -7,6 +7,7 @@
 #include "cdrom/DemoDisc.h"
 #include "cdrom/DriveCommands.h"
 #include "cdrom/ReadCommands.h"
+#include "cdrom/SgIoDevice.h"
 
 using namespace sv;
 
@@ -191,6 +192,10 @@ TEST(CdbTables, ParameterListsAndSpeeds) {
     EXPECT_EQ(ReadSpeedKb(50), 8820);
     EXPECT_EQ(ReadSpeedKb(255), 0xFFFF);
     EXPECT_EQ(ReadSpeedLabel(4), "4x ( 705 Kbit/s )");
+    // A real drive gets time for the commands that work on the disc before answering.
+    EXPECT_EQ(SgIoDevice::TimeoutMs(0xA1), 5400000u);  // BLANK
+    for (std::uint8_t op : {0x5B, 0x35, 0x54}) EXPECT_EQ(SgIoDevice::TimeoutMs(op), 600000u) << int(op);
+    for (std::uint8_t op : {0x00, 0x2A, 0xBE, 0x5D}) EXPECT_EQ(SgIoDevice::TimeoutMs(op), 15000u) << int(op);
 }
 
 TEST(CdbTables, ReadCommandShapesAreRecognisedExactly) {

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# burn and blank on the virtual writers of virtual.lst: a disc that reads back
+# with the files' lengths, a test burn that writes nothing, a disc too small,
+# a WAV image with its cue file, blanking; exit 0 only for what completed.
+set -u
+cli=$1
+fail() { echo "FAIL: $*"; exit 1; }
+d=$(mktemp -d); trap 'rm -rf "$d"' EXIT
+export XDG_DATA_HOME=$d/data XDG_CONFIG_HOME=$d/config
+mkdir -p "$d/data/sornaval/setting"
+printf 'writer cdrw folder "%s/burns"\nwriter cdr capacity 200 folder "%s/burns"\n' "$d" "$d" \
+  >"$d/data/sornaval/setting/virtual.lst"
+sox -n -r 44100 -c 2 -b 16 "$d/a.wav" synth 2 sine 440 gain -6
+sox -n -r 22050 -c 1 -b 16 "$d/b.wav" synth 1 sine 300 gain -6
+lame --quiet "$d/a.wav" "$d/c.mp3"
+# 2 s = 150 sectors, 1 s = 75 sectors, the MP3 decodes to the source's 150.
+"$cli" burn --test "$d/a.wav" >/dev/null || fail "test burn"
+[ ! -e "$d/burns/burn-001.bin" ] || fail "a test burn wrote a disc"
+"$cli" burn --drive 1 "$d/a.wav" "$d/c.mp3" >/dev/null 2>&1; [ $? -eq 1 ] || fail "300 sectors on a disc of 200"
+"$cli" burn --speed 16 --sectors-per-write 7 "$d/a.wav" "$d/b.wav" "$d/c.mp3" >/dev/null || fail "burn"
+toc=$("$cli" toc --image "$d/burns/burn-001.cue") || fail "toc"
+grep -q "tracks: 3, lead-out LBA 375" <<<"$toc" || fail "burned disc: $toc"
+grep -Eq "^ +3 +225 " <<<"$toc" || fail "track 3's start: $toc"
+"$cli" burn --image-out "$d/img.wav" --cue "$d/a.wav" "$d/b.wav" >/dev/null || fail "image"
+[ "$(stat -c %s "$d/img.wav")" -eq $((48 + 225 * 2352)) ] || fail "image size"
+[ "$(printf 'FILE "img.wav" WAVE\n\tTRACK 01 AUDIO\n\t\tINDEX 01 00:00:00\n\tTRACK 02 AUDIO\n\t\tINDEX 01 00:02:00\n')" \
+  = "$(cat "$d/img.cue")" ] || fail "cue file: $(cat "$d/img.cue")"
+[ "$(ffprobe -v error -show_entries stream=duration_ts -of csv=p=0 "$d/img.wav")" = $((225 * 588)) ] || fail "image header"
+"$cli" blank --minimal --drive 0 >/dev/null || fail "blank"
+"$cli" blank --drive 1 >/dev/null 2>&1; [ $? -eq 1 ] || fail "blanked a CD-R"
+"$cli" burn --drive 7 "$d/a.wav" >/dev/null 2>&1; [ $? -eq 1 ] || fail "no drive 7"
+"$cli" burn --frobnicate "$d/a.wav" >/dev/null 2>&1; [ $? -eq 2 ] || fail "unknown option"
+echo "cli burn: ok"
