@@ -6,6 +6,10 @@
 // bytes; the image's header after a finished and a cancelled write.
 #include <gtest/gtest.h>
 
+#include <span>
+
+#include "metadata/DiscId.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -120,6 +124,16 @@ TEST(BurnStory, FourFormatsReadBackAsTheirDecodedAudio) {
         EXPECT_EQ(toc.Descriptor(t).Control(), 0);
     }
     EXPECT_EQ(toc.Descriptor(4).Frames(), static_cast<int>(w.TrackStart[4]) + kLbaBase);
+    // The burned disc's CDDB identifier, from the read-back TOC, equals the
+    // one worked out from the compilation's track starts.
+    const auto parsed = ParseRawToc(std::span<const std::uint8_t>(toc.Data(), static_cast<std::size_t>(kTocBytes)));
+    ASSERT_TRUE(parsed);
+    unsigned digits = 0;
+    for (int t = 0; t < 4; ++t)
+        for (unsigned sec = (w.TrackStart[t] + 150) / 75; sec > 0; sec /= 10) digits += sec % 10;
+    const std::uint32_t expectedId = ((digits % 255) << 24) |
+                                     (((w.TrackStart[4] + 150) / 75 - (w.TrackStart[0] + 150) / 75) << 8) | 4u;
+    EXPECT_EQ(ComputeDiscId(*parsed), expectedId);
 
     ExtractionSettings settings;
     AudioReader reader(cdrom, settings);
