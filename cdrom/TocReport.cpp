@@ -1,5 +1,6 @@
 #include "cdrom/TocReport.h"
 
+#include <array>
 #include <cstdio>
 
 #include "cdrom/Toc.h"
@@ -73,7 +74,18 @@ std::string TocText(const DISC_INFO& disc) {
     return out;
 }
 
-std::string DrivesJson(const TCDROM& cdrom) {
+std::vector<bool> DrivesThatWrite(TCDROM& cdrom) {
+    std::vector<bool> out;
+    for (int i = 0; i < cdrom.DriveCount(); ++i) {
+        std::array<std::uint8_t, kCapabilitiesBytes> caps{};
+        // Byte 3 of the capabilities page, bit 0: writes CD-R.
+        out.push_back(cdrom.SelectDrive(i, 0) && cdrom.Capabilities(caps) && (caps[11] & 1) != 0);
+    }
+    if (cdrom.DriveCount() > 0) cdrom.SelectDrive(0, 0);
+    return out;
+}
+
+std::string DrivesJson(const TCDROM& cdrom, const std::vector<bool>& writers) {
     std::string out = "{\n  \"drives\": [";
     for (int i = 0; i < cdrom.DriveCount(); ++i) {
         const bool isVirtual = cdrom.VirtualDriveAt(i) != nullptr;
@@ -81,17 +93,20 @@ std::string DrivesJson(const TCDROM& cdrom) {
         out += "{\"index\": " + std::to_string(i) + ", \"name\": " +
                JsonString(cdrom.DriveTitle(i)) +
                ", \"transport\": " + JsonString(TransportName(cdrom, i)) + ", " +
-               (isVirtual ? "\"image\": " : "\"device\": ") + JsonString(cdrom.DriveDevice(i)) + "}";
+               (isVirtual ? "\"image\": " : "\"device\": ") + JsonString(cdrom.DriveDevice(i));
+        if (static_cast<std::size_t>(i) < writers.size()) out += std::string(", \"writer\": ") + (writers[static_cast<std::size_t>(i)] ? "true" : "false");
+        out += "}";
     }
     out += cdrom.DriveCount() ? "\n  ]\n}\n" : "]\n}\n";
     return out;
 }
 
-std::string DrivesText(const TCDROM& cdrom) {
+std::string DrivesText(const TCDROM& cdrom, const std::vector<bool>& writers) {
     std::string out;
     for (int i = 0; i < cdrom.DriveCount(); ++i) {
-        out += std::to_string(i) + "  " + cdrom.DriveTitle(i) + "  " +
-               TransportName(cdrom, i) + "  " + cdrom.DriveDevice(i) + "\n";
+        const bool writes = static_cast<std::size_t>(i) < writers.size() && writers[static_cast<std::size_t>(i)];
+        out += std::to_string(i) + "  " + cdrom.DriveTitle(i) + "  " + TransportName(cdrom, i) + "  " +
+               cdrom.DriveDevice(i) + (writes ? "  (writes CDs)" : "") + "\n";
     }
     return out;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "base/DiscInfo.h"
 #include "cdrom/TCDROM.h"
@@ -15,8 +16,11 @@ std::string TocJson(const DISC_INFO& disc);
 std::string TocText(const DISC_INFO& disc);
 
 // {"drives": [{"index", "name", "transport", "device" | "image"}, ...]}
-std::string DrivesJson(const TCDROM& cdrom);
-std::string DrivesText(const TCDROM& cdrom);
+std::string DrivesJson(const TCDROM& cdrom, const std::vector<bool>& writers = {});
+std::string DrivesText(const TCDROM& cdrom, const std::vector<bool>& writers = {});
+// For every drive, whether its capabilities page says it writes CD-R (the
+// drives are selected in turn; the first drive is selected again at the end).
+std::vector<bool> DrivesThatWrite(TCDROM& cdrom);
 
 // A JSON string literal.
 std::string JsonString(const std::string& s);

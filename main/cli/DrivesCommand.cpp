@@ -19,7 +19,8 @@ int RunDrives(const std::vector<std::string>& args, std::ostream& out, std::ostr
     cdrom.Initialise(sv::kTransportSpti);
     for (const auto& problem : cdrom.Catalog().ImageProblems()) err << "drives: " << problem << "\n";
     if (!cdrom.AccessProblems().empty()) err << sv::AccessProblemMessage(cdrom.AccessProblems(), false) << "\n";
-    out << (options.Flag("--json") ? sv::DrivesJson(cdrom) : sv::DrivesText(cdrom));
+    const std::vector<bool> writers = sv::DrivesThatWrite(cdrom);
+    out << (options.Flag("--json") ? sv::DrivesJson(cdrom, writers) : sv::DrivesText(cdrom, writers));
     return 0;
 }
 

@@ -30,4 +30,8 @@ grep -Eq "^ +3 +225 " <<<"$toc" || fail "track 3's start: $toc"
 "$cli" blank --drive 1 >/dev/null 2>&1; [ $? -eq 1 ] || fail "blanked a CD-R"
 "$cli" burn --drive 7 "$d/a.wav" >/dev/null 2>&1; [ $? -eq 1 ] || fail "no drive 7"
 "$cli" burn --frobnicate "$d/a.wav" >/dev/null 2>&1; [ $? -eq 2 ] || fail "unknown option"
+# The two writers are marked as writers, the demo drive is not.
+drives=$("$cli" drives --json) || fail "drives"
+[ "$(grep -c '"writer": true' <<<"$drives")" -eq 2 ] && [ "$(grep -c '"writer": false' <<<"$drives")" -eq 1 ] ||
+  fail "drives --json: $drives"
 echo "cli burn: ok"
