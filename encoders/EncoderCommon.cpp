@@ -110,4 +110,21 @@ EncodeResult PumpWavIntoEncoder(WavSource& wav, std::size_t blockBytes, const st
     return ok && closed ? EncodeResult::Done : EncodeResult::Failed;
 }
 
+EncodeResult EncodeWavFile(const std::string& source, const std::string& path,
+                           const std::function<bool(const WAVEFORMATEX&)>& open, const std::function<void()>& abandon,
+                           const EncoderProgressFn& progress, bool normalize, double gain,
+                           const std::function<bool(const std::uint8_t*, std::size_t)>& encode,
+                           const std::function<bool()>& close) {
+    WavSource wav;
+    if (!OpenEncoderSource(wav, source)) return EncodeResult::SourceUnavailable;
+    const WAVEFORMATEX format = wav.Format();
+    if (!open(format)) {
+        CloseWavSource(wav);
+        abandon();
+        return EncodeResult::Failed;
+    }
+    return PumpWavIntoEncoder(wav, std::size_t{4096} * format.BlockAlign(), path, progress, normalize, gain, encode,
+                              close);
+}
+
 }  // namespace sv

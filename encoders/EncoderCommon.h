@@ -61,6 +61,17 @@ EncodeResult PumpWavIntoEncoder(WavSource& wav, std::size_t blockBytes, const st
                                 const std::function<bool(const std::uint8_t*, std::size_t)>& encode,
                                 const std::function<bool()>& close);
 
+// The whole file-to-file encoding of the encoders that take any block size:
+// opens the 16-bit WAV `source` (SourceUnavailable otherwise), hands its
+// format to `open`, which sets the encoder's input and opens it on `path`
+// (Failed when it refuses, after `abandon`), then pumps the file through in
+// blocks of 4096 frames.
+EncodeResult EncodeWavFile(const std::string& source, const std::string& path,
+                           const std::function<bool(const WAVEFORMATEX&)>& open, const std::function<void()>& abandon,
+                           const EncoderProgressFn& progress, bool normalize, double gain,
+                           const std::function<bool(const std::uint8_t*, std::size_t)>& encode,
+                           const std::function<bool()>& close);
+
 // The text of errno `error` for messages ("No space left on device").
 std::string ErrorText(int error);
 

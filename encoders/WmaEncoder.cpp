@@ -192,19 +192,16 @@ bool TWMAEncoder::Close() {
 }
 
 EncodeResult TWMAEncoder::EncodeFile(const std::string& source, const std::string& path,
-                                     const std::uint8_t* tagRecord, const TProgramSettings& settings) {
-    WavSource wav;
-    if (!OpenEncoderSource(wav, source)) return EncodeResult::SourceUnavailable;
-    const WAVEFORMATEX format = wav.Format();
-    input_ = format;
-    if (!Open(tagRecord, path, settings)) {
-        CloseWavSource(wav);
-        input_ = WAVEFORMATEX::CdFormat();
-        return EncodeResult::Failed;
-    }
-    return PumpWavIntoEncoder(
-        wav, 4096 * format.BlockAlign(), path, progress_, normalize_, gain_,
-        [this](const std::uint8_t* p, std::size_t n) { return EncodeChunk(p, n); }, [this] { return Close(); });
+                              const std::uint8_t* tagRecord, const TProgramSettings& settings) {
+    return EncodeWavFile(
+        source, path,
+        [&](const WAVEFORMATEX& format) {
+            input_ = format;
+            return Open(tagRecord, path, settings);
+        },
+        [this] { input_ = WAVEFORMATEX::CdFormat(); },
+        progress_, normalize_, gain_, [this](const std::uint8_t* p, std::size_t n) { return EncodeChunk(p, n); },
+        [this] { return Close(); });
 }
 
 }  // namespace sv
