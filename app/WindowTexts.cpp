@@ -256,6 +256,26 @@ const WindowTexts& BurnFormTexts() {
     return texts;
 }
 
+const WindowTexts& WriteSettingFormTexts() {
+    static const WindowTexts texts{kWriteSettingSection, {
+        {"TWriteSettingForm", T::Title, 0, "Настройки записи", "Burn settings"},
+        {"SpeedLabel", T::Text, 0, "Скорость записи:", "Write speed:"},
+        {"PriorityLabel", T::Text, 0, "Приоритет:", "Priority:"},
+        {"SectorsLabel", T::Text, 0, "Секторов за одну запись:", "Sectors per write:"},
+        {"AskBox", T::Text, 0, "Спрашивать перед операциями с диском", "Ask before disc operations"},
+        {"DecodeBox", T::Text, 0, "Декодировать во время записи", "Decode while writing"},
+        {"EjectBox", T::Text, 0, "Извлечь диск после записи", "Eject the disc after burning"},
+        {"RememberBox", T::Text, 0, "Запоминать последний проект", "Remember the last project"},
+        {"CueBox", T::Text, 0, "Записывать файл CUE к образу WAV", "Write a CUE file with a WAV image"},
+        {"PlaySoundBox", T::Text, 0, "Проиграть звук по окончании записи", "Play a sound when burning ends"},
+        {"BrowseButton", T::Text, 0, "Обзор...", "Browse..."},
+        {"OkButton", T::Text, 0, "OK", "OK"},
+        {"CancelButton", T::Text, 0, "Отмена", "Cancel"},
+        {"SoundTooLong", T::Value, 0, "Путь к звуковому файлу слишком длинный.", "The sound file's path is too long."},
+    }};
+    return texts;
+}
+
 const WindowTexts& ProgressFormTexts() {
     static const WindowTexts texts{kProgressFormSection, {
         {"TProgressForm", T::Title, 0, "Запись", "Burning"},
@@ -393,7 +413,7 @@ std::string WindowValue(const WindowTexts& table, const char* key, TLanguage& la
 
 std::vector<const WindowTexts*> AllWindowTexts() {
     return {&MainWindowTexts(),   &SettingsFormTexts(), &BurnFormTexts(),        &ConvertFormTexts(), &Id3FormTexts(),
-            &CddbEditFormTexts(), &ProgressFormTexts(), &ReadCommandFormTexts(), &OtherTexts()};
+            &CddbEditFormTexts(), &WriteSettingFormTexts(), &ProgressFormTexts(), &ReadCommandFormTexts(), &OtherTexts()};
 }
 
 }  // namespace sv

@@ -23,6 +23,7 @@
 #include "writer/BurnProject.h"
 #include "ui/ProgressForm.h"
 #include "ui/WindowTextApplier.h"
+#include "ui/WriteSettingForm.h"
 
 namespace sv {
 
@@ -182,9 +183,6 @@ TMainWriteForm::TMainWriteForm(TCDWriter& writer, const std::string& settingsFol
     fullErase_ = b[9];
     quickErase_ = b[10];
     eject_ = b[11];
-    // The burn settings dialog is not part of this window yet: the settings
-    // stay as stored in wset.dat.
-    b[12]->setEnabled(false);
 
     ApplyBuiltinTexts(this, BurnFormTexts());
     ApplyLanguageToDialog(this, BurnFormTexts(), language_, languageName_);
@@ -228,6 +226,11 @@ TMainWriteForm::TMainWriteForm(TCDWriter& writer, const std::string& settingsFol
     connect(quickErase_, &QPushButton::clicked, this, [this] { Erase(false); });
     connect(eject_, &QPushButton::clicked, this, [this] {
         controller_->EjectOrLoad();
+        Refresh();
+    });
+    connect(b[12], &QPushButton::clicked, this, [this] {
+        TWriteSettingForm dialog(settings_, dialogs_, language_, languageName_, this);
+        dialog.exec();
         Refresh();
     });
     connect(b[13], &QPushButton::clicked, this, &TMainWriteForm::reject);

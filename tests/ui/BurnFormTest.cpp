@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -199,4 +201,39 @@ TEST_F(BurnFormTest, TheBurnWindowTakesTheMainWindowsPlace) {
     }
     // Closing stored the burn settings.
     EXPECT_TRUE(std::ifstream(dir_.Slash() + "setting/wset.dat").good());
+}
+
+// The settings dialog changes the record on Ok only; the window writes it to
+// wset.dat when it closes.
+TEST_F(BurnFormTest, SettingsDialogStoresOnOkAndTheWindowSavesOnClose) {
+    auto writer = VirtualWriters(dir_, {"writer cdr"});
+    TMainWriteForm form(*writer, dir_.Slash() + "setting/", dialogs_, language_.Language(), "Russian");
+    form.show();
+    for (const bool ok : {false, true}) {
+        QTimer::singleShot(0, [ok] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->objectName(), "TWriteSettingForm");
+            dialog->findChild<QComboBox*>("SpeedBox")->setCurrentIndex(3);  // "8x"
+            dialog->findChild<QLineEdit*>("SectorsEdit")->setText("abc");
+            dialog->findChild<QCheckBox*>("DecodeBox")->setChecked(false);
+            dialog->findChild<QCheckBox*>("EjectBox")->setChecked(true);
+            if (ok) dialog->findChild<QPushButton*>("OkButton")->click();
+            else QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        form.findChild<QPushButton*>("SettingsButton")->click();
+        EXPECT_EQ(form.Settings().WriteSpeed(), ok ? 8 : 255);
+        EXPECT_EQ(form.Settings().SectorsPerWrite(), ok ? 38 : 10);
+        EXPECT_EQ(form.Settings().DecodeWhileWriting(), !ok);
+        EXPECT_EQ(form.Settings().EjectAfterBurning(), ok);
+    }
+    form.findChild<QPushButton*>("CloseButton")->click();
+    std::ifstream in(dir_.Slash() + "setting/wset.dat", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), 280u);
+    EXPECT_EQ(bytes[1], 8);
+    EXPECT_EQ(bytes[4], 38);
+    EXPECT_EQ(bytes[5], 0);
+    EXPECT_EQ(bytes[7], 0);
+    EXPECT_EQ(bytes[275], 1);
 }

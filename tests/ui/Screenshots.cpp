@@ -19,6 +19,7 @@
 #include "ui/BurnForm.h"
 #include "ui/ConvertForm.h"
 #include "ui/ProgressForm.h"
+#include "ui/WriteSettingForm.h"
 #include "base/Language.h"
 #include "writer/CDWriter.h"
 #include "formats/WavFile.h"
@@ -178,6 +179,10 @@ int main(int argc, char** argv) {
             progress.show();
             app.processEvents();
             Save(&progress, out + QString("/progress-%1.png").arg(language));
+            TWriteSettingForm burnSettings(burn.Settings(), dialogs, window.Controller().Language(), language);
+            burnSettings.show();
+            app.processEvents();
+            Save(&burnSettings, out + QString("/burnsettings-%1.png").arg(language));
             burn.close();
         }
         {
