@@ -163,6 +163,28 @@ TEST_F(BurnFormTest, BurnCompletesAndACancelledBurnStillClosesTheSession) {
     }
 }
 
+// A quick erase shows its wait window until the write thread is done.
+TEST_F(BurnFormTest, QuickEraseWaitsInItsWindowAndLeavesABlankDisc) {
+    auto writer = VirtualWriters(dir_, {"writer cdrw-written"});
+    TMainWriteForm form(*writer, dir_.Slash() + "setting/", dialogs_, language_.Language(), "Russian");
+    form.show();
+    EXPECT_EQ(Text(form, "StateLine"), "Диск записан, перезаписываемый");
+    QString waitText;
+    QTimer::singleShot(0, [&] {
+        auto* wait = QApplication::activeModalWidget();
+        ASSERT_NE(wait, nullptr);
+        waitText = wait->findChild<QLabel*>()->text();
+        wait->close();  // refused: the erase goes on
+    });
+    form.findChild<QPushButton*>("QuickEraseButton")->click();
+    EXPECT_EQ(waitText, "Чистим диск ...");
+    EXPECT_FALSE(form.Busy());
+    EXPECT_TRUE(Drive(*writer).Blank());
+    EXPECT_EQ(Text(form, "StateLine"), "Чистый диск, перезаписываемый");
+    EXPECT_FALSE(form.findChild<QPushButton*>("QuickEraseButton")->isEnabled());
+    EXPECT_TRUE(form.findChild<QPushButton*>("StartButton")->isEnabled());
+}
+
 TEST_F(BurnFormTest, TheBurnWindowTakesTheMainWindowsPlace) {
     NoDriveAccess drives;
     NullEventPump pump;

@@ -3,6 +3,8 @@
 // on the write thread, erasing, the tray toggle and the cancel question.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 
 #include "AudioCheck.h"
@@ -196,6 +198,29 @@ TEST_F(BurnControllerTest, BurnAndCancelOnTheWriteThread) {
             EXPECT_TRUE(s.rig->Drive().TrayOpen());
         }
     }
+}
+
+// The image entry writes a WAV of the whole compilation, also for a test
+// burn, with its cue file beside it.
+TEST_F(BurnControllerTest, ImageEntryWritesTheWaveAndItsCueEvenForATestBurn) {
+    Session s({"writer cdr"});
+    s.settings.SetWriteImageCue(true);
+    s.compilation.AddFile(SilentWav(*s.rig, "a.wav", 300));
+    s.compilation.AddFile(SilentWav(*s.rig, "b.wav", 76));
+    s.controller->ChangeDrive(1);
+    const std::string image = s.rig->dir.Slash() + "disc.wav";
+    BurnJob job;
+    ASSERT_EQ(s.controller->PrepareStart(true, [&] { return std::optional<std::string>(image); }, job),
+              StartEnd::Ready);
+    EXPECT_FALSE(job.ejectAfter);
+    std::atomic<bool> cancel{false};
+    EXPECT_EQ(s.controller->RunBurn(job, cancel), WriteOutcome::Completed);
+    EXPECT_EQ(std::filesystem::file_size(image), 48u + 376u * 2352u);  // an 18-byte fmt chunk
+    std::ifstream cue(s.rig->dir.Slash() + "disc.cue");
+    const std::string text((std::istreambuf_iterator<char>(cue)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "FILE \"disc.wav\" WAVE\n\tTRACK 01 AUDIO\n\t\tINDEX 01 00:00:00\n"
+                    "\tTRACK 02 AUDIO\n\t\tINDEX 01 00:04:00\n");
+    EXPECT_TRUE(s.rig->Drive().Blank());
 }
 
 // Erase asks its questions, blanks on the write thread, and Refresh then
