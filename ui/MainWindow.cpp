@@ -808,6 +808,7 @@ void TMainWindow::RunBurnWindow() {
     menuBar()->setEnabled(false);
     SetPollTimer(false);
     TProgramSettings& settings = controller_->Settings();
+    controller_->Drives().CloseDevice();
     {
         std::unique_ptr<TCDWriter> writer;
         if (burnWriterFactory_) writer = burnWriterFactory_();
