@@ -234,6 +234,7 @@ const WindowTexts& BurnFormTexts() {
         {"QuickEraseButton", T::Text, 0, "Быстрая очистка", "Quick erase"},
         {"EjectButton", T::Text, 0, "Извлечь/Загрузить", "Eject/Load"},
         {"SettingsButton", T::Text, 0, "Настройки...", "Settings..."},
+        {"DriveInfoButton", T::Text, 0, "О приводе...", "Drive information..."},
         {"CloseButton", T::Text, 0, "Закрыть", "Close"},
         {"TimeHint", T::Value, 0, "Время", "Time"},
         {"SizeHint", T::Value, 0, "Размер", "Size"},

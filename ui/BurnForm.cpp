@@ -19,8 +19,10 @@
 
 #include "app/WindowTexts.h"
 #include "base/Interaction.h"
+#include "cdrom/DriveInfoLines.h"
 #include "base/Language.h"
 #include "writer/BurnProject.h"
+#include "ui/DriveInfoForm.h"
 #include "ui/ProgressForm.h"
 #include "ui/WindowTextApplier.h"
 #include "ui/WriteSettingForm.h"
@@ -171,9 +173,9 @@ TMainWriteForm::TMainWriteForm(TCDWriter& writer, const std::string& settingsFol
     const char* names[] = {"AddFilesButton",    "AddFolderButton",   "RemoveButton",     "UpButton",
                            "DownButton",        "OpenProjectButton", "SaveProjectButton", "StartButton",
                            "TestButton",        "FullEraseButton",   "QuickEraseButton", "EjectButton",
-                           "SettingsButton",    "CloseButton"};
-    QPushButton* b[14];
-    for (int i = 0; i < 14; ++i) {
+                           "SettingsButton",    "DriveInfoButton",   "CloseButton"};
+    QPushButton* b[15];
+    for (int i = 0; i < 15; ++i) {
         b[i] = Button(this, names[i]);
         buttons->addWidget(b[i], i / 5, i % 5);
     }
@@ -233,7 +235,18 @@ TMainWriteForm::TMainWriteForm(TCDWriter& writer, const std::string& settingsFol
         dialog.exec();
         Refresh();
     });
-    connect(b[13], &QPushButton::clicked, this, &TMainWriteForm::reject);
+    driveInfo_ = b[13];
+    connect(driveInfo_, &QPushButton::clicked, this, [this] {
+        if (controller_->ImageMode()) return;
+        const int drive = controller_->Entries()[static_cast<std::size_t>(controller_->SelectedEntry())].drive;
+        const CDROM_INFO& info = writer_.Drives()[static_cast<std::size_t>(drive)];
+        const auto lines = DriveInfoLines(info.name, info.capabilities,
+                                          WindowValue(OtherTexts(), "Yes", language_, languageName_),
+                                          WindowValue(OtherTexts(), "No", language_, languageName_));
+        TCDInfo dialog(lines, &language_, languageName_, this);
+        dialog.exec();
+    });
+    connect(b[14], &QPushButton::clicked, this, &TMainWriteForm::reject);
     connect(drives_, &QComboBox::activated, this, &TMainWriteForm::DriveChosen);
 
     timer_ = new QTimer(this);
@@ -262,6 +275,7 @@ void TMainWriteForm::Refresh() {
     fullErase_->setEnabled(c.fullErase);
     quickErase_->setEnabled(c.quickErase);
     eject_->setEnabled(c.eject);
+    driveInfo_->setEnabled(!controller_->ImageMode());
     const DiscState& d = controller_->Disc();
     QString text;
     if (controller_->ImageMode()) text = Value("ImageMode");

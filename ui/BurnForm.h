@@ -102,6 +102,7 @@ private:
     QPushButton* fullErase_ = nullptr;
     QPushButton* quickErase_ = nullptr;
     QPushButton* eject_ = nullptr;
+    QPushButton* driveInfo_ = nullptr;
     QTimer* timer_ = nullptr;
 };
 

@@ -110,7 +110,15 @@ TEST_F(BurnFormTest, ListTotalsReorderAndRemove) {
     ASSERT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(list->topLevelItem(0)->text(0), "1");
     EXPECT_EQ(Text(form, "TimePanel"), "Время:  00:02:50");
-    // The image entry: test burn on, erase and eject off.
+    QTimer::singleShot(0, [&] {
+        auto* info = QApplication::activeModalWidget();
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->objectName(), "TCDInfo");
+        info->close();
+    });
+    form.findChild<QPushButton*>("DriveInfoButton")->click();
+    // The image entry: test burn on, erase, eject and drive information off.
+    EXPECT_TRUE(form.findChild<QPushButton*>("DriveInfoButton")->isEnabled());
     drives->setCurrentIndex(1);
     emit drives->activated(1);
     EXPECT_EQ(Text(form, "StateLine"), "Запись в файл WAV");
@@ -118,6 +126,7 @@ TEST_F(BurnFormTest, ListTotalsReorderAndRemove) {
     EXPECT_FALSE(form.findChild<QPushButton*>("StartButton")->isEnabled());
     EXPECT_FALSE(form.findChild<QPushButton*>("EjectButton")->isEnabled());
     EXPECT_FALSE(form.findChild<QPushButton*>("FullEraseButton")->isEnabled());
+    EXPECT_FALSE(form.findChild<QPushButton*>("DriveInfoButton")->isEnabled());
 }
 
 // A burn runs on the write thread while the window is disabled; the progress
