@@ -193,8 +193,10 @@ TMainWriteForm::TMainWriteForm(TCDWriter& writer, const std::string& settingsFol
     for (const BurnDriveEntry& e : controller_->Entries()) drives_->addItem(Q(e.text));
     drives_->setCurrentIndex(controller_->SelectedEntry());
     chooseImage_ = [this]() -> std::optional<std::string> {
+        // An existing image is asked about (R77) after the dialog, not by it.
         const QString path = QFileDialog::getSaveFileName(this, Value("ImageTitle"), QString(),
-                                                          QtFilter(kImageFilter));
+                                                          QtFilter(kImageFilter), nullptr,
+                                                          QFileDialog::DontConfirmOverwrite);
         if (path.isEmpty()) return std::nullopt;
         return QFileInfo(path).suffix().isEmpty() ? (path + "." + kImageExtension).toStdString() : path.toStdString();
     };
