@@ -32,6 +32,7 @@ public:
     int AddImage(const std::string& path, std::string& error) override;
     bool IsImage(int index) override { return cdrom_->IsImageDrive(index); }
     bool CloseImage(int index) override { return cdrom_->CloseImageDrive(index); }
+    void CloseDevice() override { cdrom_->CloseDevice(); }
     std::optional<std::vector<DetectionRow>> DetectReadCommands(int transport, int drive, int sectors,
                                                                 IUserDialogs& dialogs, IEventPump* pump) override;
     TrayState Tray() override;

@@ -50,6 +50,9 @@ public:
     virtual bool IsImage(int /*index*/) { return false; }
     // Takes image drive `index` out of the list and the list file.
     virtual bool CloseImage(int /*index*/) { return false; }
+    // Closes the current drive's device so that another window (the burn
+    // window) can open it; SelectDrive opens it again.
+    virtual void CloseDevice() {}
     // The 27 tries of read-command detection on `drive` over `transport` (1
     // pass-through) with N = `sectors`; asks R72 while there is no disc.
     // Nothing when the user gave up.

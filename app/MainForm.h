@@ -82,6 +82,8 @@ public:
     const std::string& GrabHintPrefix() const { return grabHintPrefix_; }
     const std::string& CompressPrefix() const { return compressPrefix_; }
     const std::string& PlayerPath() const { return playerPath_; }
+    // The folder of the settings files, ending in '/'.
+    std::string SettingsFolder() const { return where_.settingsFolder; }
     std::string TempFolder() const { return where_.programFolder + "TempFiles/"; }
     // The converter's folder for temporary WAV files.
     std::string ConverterTempFolder() const { return where_.programFolder + "TempFile/"; }

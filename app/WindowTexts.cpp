@@ -212,6 +212,82 @@ const WindowTexts& ReadCommandFormTexts() {
     return texts;
 }
 
+const WindowTexts& BurnFormTexts() {
+    static const WindowTexts texts{kBurnFormSection, {
+        {"TMainWriteForm", T::Title, 0, "Запись аудио CD", "Audio CD burning"},
+        {"DriveLabel", T::Text, 0, "Привод:", "Drive:"},
+        {"FileList", T::Column, 0, "№", "No."},
+        {"FileList", T::Column, 1, "Файл", "File"},
+        {"FileList", T::Column, 2, "Время", "Time"},
+        {"FileList", T::Column, 3, "Размер", "Size"},
+        {"FileList", T::Column, 4, "Папка", "Folder"},
+        {"AddFilesButton", T::Text, 0, "Добавить файлы...", "Add files..."},
+        {"AddFolderButton", T::Text, 0, "Добавить папку...", "Add folder..."},
+        {"RemoveButton", T::Text, 0, "Удалить", "Remove"},
+        {"UpButton", T::Text, 0, "Вверх", "Up"},
+        {"DownButton", T::Text, 0, "Вниз", "Down"},
+        {"OpenProjectButton", T::Text, 0, "Открыть проект...", "Open project..."},
+        {"SaveProjectButton", T::Text, 0, "Сохранить проект...", "Save project..."},
+        {"StartButton", T::Text, 0, "Записать", "Burn"},
+        {"TestButton", T::Text, 0, "Тестовая запись", "Test burn"},
+        {"FullEraseButton", T::Text, 0, "Полная очистка", "Full erase"},
+        {"QuickEraseButton", T::Text, 0, "Быстрая очистка", "Quick erase"},
+        {"EjectButton", T::Text, 0, "Извлечь/Загрузить", "Eject/Load"},
+        {"SettingsButton", T::Text, 0, "Настройки...", "Settings..."},
+        {"DriveInfoButton", T::Text, 0, "О приводе...", "Drive information..."},
+        {"CloseButton", T::Text, 0, "Закрыть", "Close"},
+        {"TimeHint", T::Value, 0, "Время", "Time"},
+        {"SizeHint", T::Value, 0, "Размер", "Size"},
+        {"FilesHint", T::Value, 0, "Файлов", "Files"},
+        {"NoDisc", T::Value, 0, "Нет диска", "No disc"},
+        {"BlankDisc", T::Value, 0, "Чистый диск", "Blank disc"},
+        {"WrittenDisc", T::Value, 0, "Диск записан", "Written disc"},
+        {"Rewritable", T::Value, 0, "перезаписываемый", "rewritable"},
+        {"ImageMode", T::Value, 0, "Запись в файл WAV", "Writing into a WAV file"},
+        {"AddFilesTitle", T::Value, 0, "Добавить файлы", "Add files"},
+        {"AddFolderTitle", T::Value, 0, "Выбрать папку", "Choose a folder"},
+        {"ImageTitle", T::Value, 0, "Файл образа", "Image file"},
+        {"ProjectTitle", T::Value, 0, "Проект", "Project"},
+        {"ProjectFailed", T::Value, 0, "Не удалось записать файл проекта.", "The project file could not be written."},
+        {"Skipped", T::Value, 0, "Не добавлены файлы проекта:", "Files of the project not added:"},
+        {"Done", T::Value, 0, "Запись завершена.", "Burning completed."},
+        {"Failed", T::Value, 0, "Запись не завершена.", "Burning did not complete."},
+        {"EraseFailed", T::Value, 0, "Диск не очищен.", "The disc was not erased."},
+    }};
+    return texts;
+}
+
+const WindowTexts& WriteSettingFormTexts() {
+    static const WindowTexts texts{kWriteSettingSection, {
+        {"TWriteSettingForm", T::Title, 0, "Настройки записи", "Burn settings"},
+        {"SpeedLabel", T::Text, 0, "Скорость записи:", "Write speed:"},
+        {"PriorityLabel", T::Text, 0, "Приоритет:", "Priority:"},
+        {"SectorsLabel", T::Text, 0, "Секторов за одну запись:", "Sectors per write:"},
+        {"AskBox", T::Text, 0, "Спрашивать перед операциями с диском", "Ask before disc operations"},
+        {"DecodeBox", T::Text, 0, "Декодировать во время записи", "Decode while writing"},
+        {"EjectBox", T::Text, 0, "Извлечь диск после записи", "Eject the disc after burning"},
+        {"RememberBox", T::Text, 0, "Запоминать последний проект", "Remember the last project"},
+        {"CueBox", T::Text, 0, "Записывать файл CUE к образу WAV", "Write a CUE file with a WAV image"},
+        {"PlaySoundBox", T::Text, 0, "Проиграть звук по окончании записи", "Play a sound when burning ends"},
+        {"BrowseButton", T::Text, 0, "Обзор...", "Browse..."},
+        {"OkButton", T::Text, 0, "OK", "OK"},
+        {"CancelButton", T::Text, 0, "Отмена", "Cancel"},
+        {"SoundTooLong", T::Value, 0, "Путь к звуковому файлу слишком длинный.", "The sound file's path is too long."},
+    }};
+    return texts;
+}
+
+const WindowTexts& ProgressFormTexts() {
+    static const WindowTexts texts{kProgressFormSection, {
+        {"TProgressForm", T::Title, 0, "Запись", "Burning"},
+        {"TrackLabel", T::Text, 0, "Трек:", "Track:"},
+        {"TotalLabel", T::Text, 0, "Всего:", "Total:"},
+        {"ErrorsLabel", T::Text, 0, "Ошибки записи:", "Write errors:"},
+        {"CancelButton", T::Text, 0, "Отмена", "Cancel"},
+    }};
+    return texts;
+}
+
 const WindowTexts& ConvertFormTexts() {
     static const WindowTexts texts{kConvertFormSection, {
         {"TConvertForm", T::Title, 0, "Конвертер файлов", "File converter"},
@@ -337,8 +413,8 @@ std::string WindowValue(const WindowTexts& table, const char* key, TLanguage& la
 }
 
 std::vector<const WindowTexts*> AllWindowTexts() {
-    return {&MainWindowTexts(),   &SettingsFormTexts(),    &ConvertFormTexts(), &Id3FormTexts(),
-            &CddbEditFormTexts(), &ReadCommandFormTexts(), &OtherTexts()};
+    return {&MainWindowTexts(),   &SettingsFormTexts(), &BurnFormTexts(),        &ConvertFormTexts(), &Id3FormTexts(),
+            &CddbEditFormTexts(), &WriteSettingFormTexts(), &ProgressFormTexts(), &ReadCommandFormTexts(), &OtherTexts()};
 }
 
 }  // namespace sv

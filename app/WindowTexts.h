@@ -38,16 +38,22 @@ struct WindowTexts {
 // Section numbers of the windows.
 inline constexpr int kMainWindowSection = 1;
 inline constexpr int kSettingsSection = 2;
+inline constexpr int kBurnFormSection = 3;
 inline constexpr int kConvertFormSection = 4;
 inline constexpr int kId3FormSection = 5;
 inline constexpr int kCddbEditSection = 6;
+inline constexpr int kWriteSettingSection = 7;
+inline constexpr int kProgressFormSection = 9;
 inline constexpr int kReadCommandSection = 10;
 inline constexpr int kOtherTextsSection = 11;  // the drive information window, the about box, small texts
 
 const WindowTexts& MainWindowTexts();
 const WindowTexts& SettingsFormTexts();
 const WindowTexts& ReadCommandFormTexts();
+const WindowTexts& BurnFormTexts();
 const WindowTexts& ConvertFormTexts();
+const WindowTexts& WriteSettingFormTexts();
+const WindowTexts& ProgressFormTexts();
 const WindowTexts& Id3FormTexts();
 const WindowTexts& CddbEditFormTexts();
 const WindowTexts& OtherTexts();

@@ -1,6 +1,7 @@
 #include "base/Language.h"
 
 #include <cctype>
+#include <mutex>
 
 #include "base/Text.h"
 
@@ -114,7 +115,13 @@ std::vector<LanguageEntry> TLanguage::ListLanguages() {
 
 void SetGlobalLanguage(TLanguage* language) { g_language = language; }
 TLanguage* GlobalLanguage() { return g_language; }
-std::string LangMessage(int n) { return g_language ? g_language->GetMessage(n) : std::string(); }
+// The burn thread reads its status texts while the window thread asks its
+// questions; the language object reads its file, so one reader at a time.
+std::string LangMessage(int n) {
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    return g_language ? g_language->GetMessage(n) : std::string();
+}
 
 std::string FormatMessage(const std::string& pattern, const std::string& value) {
     const auto pos = pattern.find("%s");

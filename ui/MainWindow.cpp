@@ -26,6 +26,7 @@
 
 #include "ui/AboutBox.h"
 #include "ui/CDDBEditForm.h"
+#include "ui/BurnForm.h"
 #include "ui/ConvertForm.h"
 #include "ui/DriveInfoForm.h"
 #include "ui/ID3Form.h"
@@ -364,6 +365,8 @@ void TMainWindow::ConnectTrackCommands() {
     });
     connect(findChild<QToolButton*>("SpeedButton6"), &QToolButton::clicked, this, [this] { controller_->LookupCommand(); });
     Connect("ConvertFile1", [this] { RunConverter(); });
+    Connect("AudioCD1", [this] { RunBurnWindow(); });
+    connect(findChild<QToolButton*>("BurnCDButton"), &QToolButton::clicked, this, [this] { RunBurnWindow(); });
     connect(findChild<QToolButton*>("ConvertButton"), &QToolButton::clicked, this, [this] { RunConverter(); });
     struct GrabControl {
         const char* name;
@@ -540,7 +543,7 @@ void TMainWindow::SetTimePanel(const std::string& text) { timePanel_->setText(QS
 void TMainWindow::RedrawPlayBar() { playBar_->update(); }
 
 // Commands whose windows the program does not have yet: shown, never enabled.
-constexpr const char* kNotYetAvailable[] = {"BurnCDButton", "AudioCD1", "TrackPropItem"};
+constexpr const char* kNotYetAvailable[] = {"TrackPropItem"};
 
 void TMainWindow::SetCommandStates(const CommandStates& c) {
     auto enable = [this](const char* name, bool on) {
@@ -796,6 +799,37 @@ void TMainWindow::RunConverter() {
     SetPollTimer(true);
     menuBar()->setEnabled(true);
     show();
+}
+
+void TMainWindow::RunBurnWindow() {
+    if (controller_->Busy()) return;
+    if (controller_->State() != MainState::msIdle) controller_->Stop();
+    if (mp3Config_) mp3Config_->close();
+    menuBar()->setEnabled(false);
+    SetPollTimer(false);
+    TProgramSettings& settings = controller_->Settings();
+    controller_->Drives().CloseDevice();
+    {
+        std::unique_ptr<TCDWriter> writer;
+        if (burnWriterFactory_) writer = burnWriterFactory_();
+        else {
+            writer = std::make_unique<TCDWriter>(std::make_shared<DriveCatalog>(DefaultDriveEnvironment()));
+            writer->EnumerateDrives();
+        }
+        TMainWriteForm form(*writer, controller_->SettingsFolder(), dialogs_, controller_->Language(),
+                            settings.LanguageName(), this);
+        // The burn window takes the main window's place while it is open.
+        form.setGeometry(geometry());
+        hide();
+        form.exec();
+        setGeometry(form.geometry());
+    }
+    const int drive = settings.CurrentDrive();
+    controller_->Drives().SelectDrive(drive, settings.ReadCommand(drive));
+    SetPollTimer(true);
+    menuBar()->setEnabled(true);
+    show();
+    controller_->RefreshDisc();
 }
 
 void TMainWindow::ShowMp3Config() {

@@ -27,6 +27,7 @@ class QActionGroup;
 namespace sv {
 
 class TMP3Config;
+class TCDWriter;
 
 class TMainWindow : public QMainWindow, public IMainView {
     Q_OBJECT
@@ -46,6 +47,12 @@ public:
     void ShowMp3Config();
     // Runs the media converter in the main window's place.
     void RunConverter();
+    // Runs the burn window in the main window's place.
+    void RunBurnWindow();
+    // Makes the writer engine the burn window works with (its drive list
+    // enumerated); tests give one on virtual writers.
+    using BurnWriterFactory = std::function<std::unique_ptr<TCDWriter>()>;
+    void SetBurnWriterFactory(BurnWriterFactory factory) { burnWriterFactory_ = std::move(factory); }
 
     // IMainView
     void SetCaption(const std::string& caption) override;
@@ -104,6 +111,7 @@ private:
     std::unique_ptr<TMainForm> controller_;
     IUserDialogs& dialogs_;
     SettingsDialogRunner settingsRunner_;
+    BurnWriterFactory burnWriterFactory_;
     QPointer<TMP3Config> mp3Config_;
     bool settingsOnMp3Page_ = false;
     QTimer pollTimer_;

@@ -16,7 +16,12 @@
 #include "app/TagEditor.h"
 #include "app/WindowTexts.h"
 #include "ui/CDDBEditForm.h"
+#include "ui/BurnForm.h"
 #include "ui/ConvertForm.h"
+#include "ui/ProgressForm.h"
+#include "ui/WriteSettingForm.h"
+#include "base/Language.h"
+#include "writer/CDWriter.h"
 #include "formats/WavFile.h"
 #include "ui/DriveInfoForm.h"
 #include "ui/ReadCommandForm.h"
@@ -138,6 +143,47 @@ int main(int argc, char** argv) {
             app.processEvents();
             Save(&convert, out + QString("/convert-%1.png").arg(language));
             convert.close();
+        }
+        {
+            // The burn window on a written CD-RW with three files (the last
+            // one long), and the progress window of a burn half done.
+            const std::string src = data + "burn/";
+            std::filesystem::create_directories(src);
+            const std::vector<std::uint32_t> sectors = {16000, 21000, 320000};
+            const char* names[] = {"Первая песня.wav", "second.wav", "long mix.wav"};
+            QStringList paths;
+            for (int i = 0; i < 3; ++i) {
+                std::FILE* f = CreateWav(src + names[i], WAVEFORMATEX::CdFormat());
+                const std::vector<char> zeros(2352, 0);
+                for (std::uint32_t k = 0; k < sectors[static_cast<std::size_t>(i)]; ++k) std::fwrite(zeros.data(), 1, zeros.size(), f);
+                CloseWav(f, std::uint64_t{sectors[static_cast<std::size_t>(i)]} * 2352, WAVEFORMATEX::CdFormat());
+                paths << QString::fromStdString(src + names[i]);
+            }
+            std::FILE* list = std::fopen((src + "virtual.lst").c_str(), "w");
+            std::fprintf(list, "writer cdrw-written folder \"%s\"\n", (src + "out/").c_str());
+            std::fclose(list);
+            DriveEnvironment writerEnv = env;
+            writerEnv.demoWithoutRealDrive = false;
+            writerEnv.virtualListPath = src + "virtual.lst";
+            TCDWriter writer(std::make_shared<DriveCatalog>(writerEnv));
+            writer.EnumerateDrives();
+            TMainWriteForm burn(writer, data + "setting/", dialogs, window.Controller().Language(), language);
+            burn.AddPaths(paths);
+            burn.show();
+            app.processEvents();
+            Save(&burn, out + QString("/burn-%1.png").arg(language));
+            TProgressForm progress(window.Controller().Language(), language, {});
+            progress.setWindowTitle(QString::fromStdString(LangMessage(87)));
+            progress.SetStatus(LangMessage(89));
+            progress.ShowProgress({40, 65}, 2, true);
+            progress.show();
+            app.processEvents();
+            Save(&progress, out + QString("/progress-%1.png").arg(language));
+            TWriteSettingForm burnSettings(burn.Settings(), dialogs, window.Controller().Language(), language);
+            burnSettings.show();
+            app.processEvents();
+            Save(&burnSettings, out + QString("/burnsettings-%1.png").arg(language));
+            burn.close();
         }
         {
             window.Controller().Shutdown();  // the demo disc goes into the album cache
