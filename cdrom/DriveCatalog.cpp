@@ -140,6 +140,13 @@ int DriveCatalog::AddWriter(VirtualWriterSetup setup, const std::string& name, s
         if (!setup.medium.content) return -1;
     }
     if (setup.outputFolder.empty()) setup.outputFolder = DataFolder() + "burned/";
+    // A disc burned in an earlier run is still in the drive.
+    if (!setup.medium.content) {
+        if (const std::string cue = DiscInDrive(setup.outputFolder); !cue.empty()) {
+            std::string ignored;
+            setup.medium.content = LoadCueSheet(cue, ignored);
+        }
+    }
     auto writer = std::make_shared<VirtualWriter>(std::move(setup.medium), setup.outputFolder, *clock_,
                                                   std::move(setup.model));
     writer->SetFaults(setup.faults);

@@ -427,6 +427,7 @@ bool VirtualWriter::FinishDisc() {
     medium_.content = image;
     disc_ = image;
     lastCue_ = cuePath_;
+    RememberDiscInDrive(outputFolder_, fs::path(cuePath_).filename().string());
     return true;
 }
 
@@ -446,6 +447,7 @@ int VirtualWriter::BlankDisc(const std::uint8_t* cdb, Sense& s) {
     }
     medium_.content.reset();
     disc_ = std::make_shared<DiscImage>();
+    RememberDiscInDrive(outputFolder_, {});
     return kScsiGood;
 }
 
@@ -479,6 +481,33 @@ int VirtualWriter::DiscInformation(const std::uint8_t* cdb, std::uint8_t* data, 
     }
     Answer(r, sizeof r, len, data, len);
     return kScsiGood;
+}
+
+std::string DiscInDrive(const std::string& outputFolder) {
+    std::ifstream in(fs::path(outputFolder) / kDiscInDriveFile, std::ios::binary);
+    std::string name;
+    if (!in || !std::getline(in, name)) return {};
+    // Only a CUE sheet of the folder itself: the file is ours, but may have been edited.
+    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") return {};
+    const fs::path cue = fs::path(outputFolder) / name;
+    std::error_code ec;
+    return fs::is_regular_file(cue, ec) ? cue.string() : std::string{};
+}
+
+void RememberDiscInDrive(const std::string& outputFolder, const std::string& cueName) {
+    std::error_code ec;
+    const fs::path file = fs::path(outputFolder) / kDiscInDriveFile;
+    if (cueName.empty()) {
+        fs::remove(file, ec);
+        return;
+    }
+    const fs::path temp = file.string() + ".new";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << cueName << "\n";
+        if (!out) return;
+    }
+    fs::rename(temp, file, ec);
 }
 
 }  // namespace sv

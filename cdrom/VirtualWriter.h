@@ -147,4 +147,14 @@ private:
     std::fstream bin_;
 };
 
+// The disc a virtual writer holds between runs of the program: a burned disc
+// stays in the drive (its CUE sheet's name is kept in this file of the
+// writer's folder) until it is blanked, or until the file is removed, which
+// puts a fresh blank disc of the writer's kind in.
+inline constexpr const char* kDiscInDriveFile = "disc-in-drive.txt";
+// The CUE sheet of the disc in the drive, or empty for a blank disc.
+std::string DiscInDrive(const std::string& outputFolder);
+// Records the burned disc `cueName` (a file of the folder); empty: blank.
+void RememberDiscInDrive(const std::string& outputFolder, const std::string& cueName);
+
 }  // namespace sv

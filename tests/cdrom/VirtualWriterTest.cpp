@@ -420,3 +420,22 @@ TEST(VirtualWriter, WriterLinesOfTheDriveList) {
 }
 
 }  // namespace
+
+// The disc in a writer's drive between runs: only a CUE sheet of the writer's
+// own folder is taken; blanking forgets it.
+TEST(VirtualWriterDisc, ABurnedDiscStaysInTheDriveUntilBlanked) {
+    svtest::TempDir dir;
+    const std::string folder = dir.Slash();
+    EXPECT_EQ(DiscInDrive(folder), "");
+    std::ofstream(folder + "burn-001.cue") << "FILE \"burn-001.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
+    RememberDiscInDrive(folder, "burn-001.cue");
+    EXPECT_EQ(DiscInDrive(folder), folder + "burn-001.cue");
+    for (const char* name : {"../burn-001.cue", "missing.cue", "", ".."}) {
+        std::ofstream(folder + kDiscInDriveFile) << name << "\n";
+        EXPECT_EQ(DiscInDrive(folder), "") << name;
+    }
+    RememberDiscInDrive(folder, "burn-001.cue");
+    RememberDiscInDrive(folder, "");
+    EXPECT_EQ(DiscInDrive(folder), "");
+    EXPECT_FALSE(std::filesystem::exists(folder + kDiscInDriveFile));
+}
