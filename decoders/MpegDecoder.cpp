@@ -124,6 +124,7 @@ std::uint32_t TMPEGDecoder::GetLength() {
         samples = std::uint64_t(header_.samplesPerFrame) * header_.xingFrames;
     else if (header_.frameLength)
         samples = std::uint64_t(header_.samplesPerFrame) * (audioSize_ / header_.frameLength);
+    frameSamples_ = samples;
     std::uint64_t seconds = samples / header_.sampleRate;
     totalBytes_ = std::uint32_t(std::min<std::uint64_t>(seconds * 176400, 0xFFFFFFFCu));
     byteRate_ = 176400;

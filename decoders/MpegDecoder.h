@@ -31,6 +31,10 @@ public:
     bool Close() override;
     std::uint32_t Read(void* buffer, std::uint32_t size) override;
     std::uint32_t GetLength() override;
+    // After GetLength: the samples per channel of all the stream's frames (the
+    // encoder's delay and padding included), which the whole-second length
+    // leaves out; 0 when unknown.
+    std::uint64_t FrameSamples() const { return frameSamples_; }
     std::uint32_t GetPosition() override;
     void Seek(std::uint32_t ms) override;
     void Release() override;
@@ -52,6 +56,7 @@ private:
     std::uint64_t audioSize_ = 0;
     std::uint64_t remaining_ = 0;
     std::uint32_t duration_ = 0;
+    std::uint64_t frameSamples_ = 0;
     mpg123_handle_struct* stream_ = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include "base/Msf.h"
 #include "base/Text.h"
 #include "decoders/Decoder.h"
+#include "decoders/MpegDecoder.h"
 #include "formats/WavFile.h"
 
 namespace sv {
@@ -52,6 +53,10 @@ std::uint32_t SourceSampleRate(const std::string& path, const TDecoder& decoder)
 
 }  // namespace
 
+std::uint32_t TrackSectors(std::uint32_t bytes) {
+    return static_cast<std::uint32_t>((std::uint64_t{bytes} + kSectorBytes - 1) / kSectorBytes);
+}
+
 AddFileResult ProbeSoundFile(const std::string& path, std::uint32_t& bytes, std::uint32_t& sampleRate) {
     bytes = 0;
     sampleRate = 0;
@@ -71,9 +76,16 @@ AddFileResult ProbeSoundFile(const std::string& path, std::uint32_t& bytes, std:
         decoder->Release();
         return AddFileResult::RateTooLow;
     }
-    decoder->GetLength();
+    const std::uint32_t ms = decoder->GetLength();
     const std::uint64_t basis = decoder->ByteRate();
-    const std::uint64_t size = basis ? std::uint64_t{decoder->TotalBytes()} * kCdBytesPerSecond / basis : 0;
+    std::uint64_t size = basis ? std::uint64_t{decoder->TotalBytes()} * kCdBytesPerSecond / basis : 0;
+    // Decoders that count whole seconds (MPEG audio, Windows Media) would
+    // make the track shorter than its audio and cut its end: the length in
+    // milliseconds, rounded up to whole sample frames, keeps all of it.
+    std::uint64_t byLength = (std::uint64_t{ms} * kCdBytesPerSecond / 4 + 999) / 1000 * 4;
+    if (const auto* mpeg = dynamic_cast<const TMPEGDecoder*>(decoder.get()); mpeg && sampleRate > 0)
+        byLength = (mpeg->FrameSamples() * 44100 + sampleRate - 1) / sampleRate * 4;
+    size = std::max(size, byLength);
     decoder->Close();
     decoder->Release();
     // A row's length is a u32; a source longer than that (over 6 hours of
@@ -199,8 +211,10 @@ std::vector<std::string> BurnCompilation::SourcePaths() const {
 }
 
 std::vector<std::uint32_t> BurnCompilation::TrackStarts() const {
+    // A track holds all of its audio: a last partial sector is completed
+    // with silence, never cut off.
     std::vector<std::uint32_t> starts{0};
-    for (const CompilationRow& r : rows_) starts.push_back(starts.back() + r.bytes / kSectorBytes);
+    for (const CompilationRow& r : rows_) starts.push_back(starts.back() + TrackSectors(r.bytes));
     return starts;
 }
 

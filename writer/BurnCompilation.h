@@ -121,5 +121,8 @@ private:
 // `sampleRate` receives the source's rate. The result code is Added when the
 // file can be taken.
 AddFileResult ProbeSoundFile(const std::string& path, std::uint32_t& bytes, std::uint32_t& sampleRate);
+// The sectors of a track of `bytes` of CD audio, a partial last sector
+// counted whole.
+std::uint32_t TrackSectors(std::uint32_t bytes);
 
 }  // namespace sv

@@ -20,6 +20,8 @@
 #include "base/Text.h"
 #include "decoders/Decoder.h"
 #include "main/cli/CliCommand.h"
+#include "writer/BurnCompilation.h"
+#include "writer/BurnProject.h"
 #include "writer/CDWriter.h"
 
 namespace {
@@ -30,36 +32,11 @@ std::atomic<bool> g_cancel{false};
 
 extern "C" void OnBurnInterrupt(int) { g_cancel = true; }
 
-constexpr std::uint32_t kMinSourceRate = 11025;
-
-// The decoded length of a sound file in bytes of CD audio; 0 when it cannot
-// be burned (no decoder, refused, below 11025 Hz, empty).
-std::uint64_t CdBytesOf(const std::string& path) {
-    auto decoder = sv::CreateDecoderForFile(path);
-    if (!decoder || !decoder->Open(path)) return 0;
-    std::uint64_t size = 0;
-    if (decoder->SampleRate() >= kMinSourceRate) {
-        decoder->GetLength();
-        if (decoder->ByteRate() > 0)
-            size = static_cast<std::uint64_t>(decoder->TotalBytes()) * sv::kCdBytesPerSecond / decoder->ByteRate();
-    }
-    decoder->Close();
-    return size;
-}
-
-std::string TwoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
-
 // The cue file of a WAV image: one INDEX 01 line per track at its start.
 bool WriteImageCue(const std::string& image, const sv::TCDWriter& writer) {
-    std::string text = "FILE \"" + fs::path(image).filename().string() + "\" WAVE\n";
-    for (std::uint32_t t = 0; t < writer.TrackCount; ++t) {
-        const sv::Msf m = sv::FramesToMsf(static_cast<int>(writer.TrackStart[t]));
-        text += "\tTRACK " + TwoDigits(static_cast<int>(t + 1)) + " AUDIO\n\t\tINDEX 01 " + TwoDigits(m.m) + ":" +
-                TwoDigits(m.s) + ":" + TwoDigits(m.f) + "\n";
-    }
-    std::ofstream out(fs::path(image).replace_extension(".cue"), std::ios::binary | std::ios::trunc);
-    out << text;
-    return static_cast<bool>(out);
+    std::vector<std::uint32_t> starts;
+    for (std::uint32_t t = 0; t < writer.TrackCount; ++t) starts.push_back(writer.TrackStart[t]);
+    return sv::WriteImageCueFile(image, starts, static_cast<int>(writer.TrackCount));
 }
 
 // Progress on a terminal: the status line and the sector reached.
@@ -138,12 +115,14 @@ int RunBurn(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     std::vector<std::uint32_t> lengths;
     for (const auto& f : files) {
-        const std::uint64_t bytes = CdBytesOf(f);
-        if (bytes / sv::kSectorBytes == 0) {
+        // The compilation's own rule: the file's whole decoded length, as the
+        // burn window measures it.
+        std::uint32_t bytes = 0, rate = 0;
+        if (sv::ProbeSoundFile(f, bytes, rate) != sv::AddFileResult::Added || bytes / sv::kSectorBytes == 0) {
             err << "burn: \"" << f << "\" cannot be burned (not a sound file of 11025 Hz or more, or empty)\n";
             return 1;
         }
-        lengths.push_back(static_cast<std::uint32_t>(bytes / sv::kSectorBytes));
+        lengths.push_back(sv::TrackSectors(bytes));
     }
 
     sv::TCDWriter writer(std::make_shared<sv::DriveCatalog>(sv::DefaultDriveEnvironment()));
