@@ -13,17 +13,18 @@ printf 'writer cdrw folder "%s/burns"\nwriter cdr capacity 200 folder "%s/burns"
 sox -n -r 44100 -c 2 -b 16 "$d/a.wav" synth 2 sine 440 gain -6
 sox -n -r 22050 -c 1 -b 16 "$d/b.wav" synth 1 sine 300 gain -6
 lame --quiet "$d/a.wav" "$d/c.mp3"
-# 2 s = 150 sectors, 1 s = 75 sectors, the MP3 decodes to the source's 150.
+# 2 s = 150 sectors, 1 s = 75 sectors; the MP3's frames (the source's 2 s with
+# LAME's delay and padding: 78 frames of 1152 samples) fill 153 sectors.
 "$cli" burn --test "$d/a.wav" >/dev/null || fail "test burn"
 [ ! -e "$d/burns/burn-001.bin" ] || fail "a test burn wrote a disc"
 "$cli" burn --drive 1 "$d/a.wav" "$d/c.mp3" >/dev/null 2>&1; [ $? -eq 1 ] || fail "300 sectors on a disc of 200"
 "$cli" burn --speed 16 --sectors-per-write 7 "$d/a.wav" "$d/b.wav" "$d/c.mp3" >/dev/null || fail "burn"
 toc=$("$cli" toc --image "$d/burns/burn-001.cue") || fail "toc"
-grep -q "tracks: 3, lead-out LBA 375" <<<"$toc" || fail "burned disc: $toc"
+grep -q "tracks: 3, lead-out LBA 378" <<<"$toc" || fail "burned disc: $toc"
 grep -Eq "^ +3 +225 " <<<"$toc" || fail "track 3's start: $toc"
 # The burned disc is still in the writer (reading drive 1) when the program runs again.
 toc=$("$cli" toc --drive 1) || fail "the burned disc left the drive"
-grep -q "tracks: 3, lead-out LBA 375" <<<"$toc" || fail "disc in the drive: $toc"
+grep -q "tracks: 3, lead-out LBA 378" <<<"$toc" || fail "disc in the drive: $toc"
 "$cli" burn --image-out "$d/img.wav" --cue "$d/a.wav" "$d/b.wav" >/dev/null || fail "image"
 [ "$(stat -c %s "$d/img.wav")" -eq $((48 + 225 * 2352)) ] || fail "image size"
 [ "$(printf 'FILE "img.wav" WAVE\n\tTRACK 01 AUDIO\n\t\tINDEX 01 00:00:00\n\tTRACK 02 AUDIO\n\t\tINDEX 01 00:02:00\n')" \

@@ -96,7 +96,10 @@ TEST(BurnCompilation, AddsSupportedFilesWithTheirCdLength) {
     };
     const std::vector<Case> cases = {
         {"minute.ogg", AddFileResult::Added, 10584000, "01:00:00", "10.09 Mb"},
-        {"tone.mp3", AddFileResult::Added, 3 * 176400, "00:03:00", "0.50 Mb"},  // whole seconds
+        // All of the MP3's frames: LAME writes 128 frames of 1152 samples for
+        // the 145530 of 3.3 s (its delay and padding included); the decoder's
+        // whole seconds (3) would cut the end of the audio.
+        {"tone.mp3", AddFileResult::Added, 128 * 1152 * 4, "00:03:25", "0.56 Mb"},
         {"r11025.wav", AddFileResult::Added, 2 * 176400, "00:02:00", "0.34 Mb"},
         {"UPPER.WAV", AddFileResult::Added, 176400 + 2352, "00:01:01", "0.17 Mb"},
         {"s44.wav", AddFileResult::Added, 582120, "00:03:22", "0.56 Mb"},  // 3.3 s: 145530 frames x 4
