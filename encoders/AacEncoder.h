@@ -43,7 +43,7 @@ struct FaacConfiguration {
     bool operator==(const FaacConfiguration&) const = default;
 };
 
-class TFAACEncoder {
+class TFAACEncoder : public FileEncoderBase<TFAACEncoder> {
 public:
     // kbit/s (for all channels) by FaacBitrateIndex; an index outside the
     // table is held to it.
@@ -73,16 +73,9 @@ public:
     static std::array<std::uint8_t, 7> AdtsHeader(const FaacConfiguration& config, int rateIndex, int channels,
                                                   std::size_t payloadBytes);
 
-    void SetInputFormat(const WAVEFORMATEX& format) { input_ = format; }
-    void SetDialogs(IUserDialogs* dialogs) { dialogs_ = dialogs; }
-    void SetOpener(OutputFileOpener opener) { opener_ = std::move(opener); }
-    void SetProgress(EncoderProgressFn fn) { progress_ = std::move(fn); }
-    void SetNormalize(bool on, double gain) { normalize_ = on; gain_ = gain; }
-
     // Opens the encoder (a refused configuration fails before any file is
     // made), creates `path` and writes the ID3v2 tag of `tagRecord`.
     bool Open(const std::uint8_t* tagRecord, const std::string& path, const TProgramSettings& settings);
-    bool IsOpen() const { return file_ != nullptr; }
     // Interleaved 16-bit PCM of the input format, any byte count. False once
     // encoding or a write failed.
     bool EncodeChunk(const std::uint8_t* pcm, std::size_t bytes);
@@ -90,13 +83,6 @@ public:
     // the file removed) when anything since Open failed. Resets the input
     // format to CD audio.
     bool Close();
-    EncodeResult EncodeFile(const std::string& source, const std::string& path, const std::uint8_t* tagRecord,
-                            const TProgramSettings& settings);
-
-    // Why the last Open or Close failed; empty after a success.
-    const std::string& LastMessage() const { return message_; }
-    // errno of the first failed create or write, 0 when none.
-    int LastError() const { return error_; }
 
 private:
     bool Fail(const char* message);
@@ -106,17 +92,6 @@ private:
     FfmpegFrameEncoder core_;
     FaacConfiguration config_;
     int rateIndex_ = 0;
-    std::FILE* file_ = nullptr;
-    std::string path_;
-    bool failed_ = false;
-    int error_ = 0;
-    std::string message_;
-    IUserDialogs* dialogs_ = nullptr;
-    OutputFileOpener opener_ = &OpenOutputFile;
-    WAVEFORMATEX input_ = WAVEFORMATEX::CdFormat();
-    EncoderProgressFn progress_;
-    bool normalize_ = false;
-    double gain_ = 1.0;
 };
 
 }  // namespace sv

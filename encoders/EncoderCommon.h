@@ -6,9 +6,13 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <system_error>
+#include <filesystem>
+#include <cerrno>
 #include <functional>
 #include <string>
 
+#include "base/Interaction.h"
 #include "base/ProgramSettings.h"
 #include "formats/WavFile.h"
 
@@ -74,5 +78,66 @@ EncodeResult EncodeWavFile(const std::string& source, const std::string& path,
 
 // The text of errno `error` for messages ("No space left on device").
 std::string ErrorText(int error);
+
+// What the encoders that write their own output file share: the settings
+// copied in before Open (input format, dialogs, file opener, progress,
+// normalisation), the output and its failure state, and the file-to-file
+// encoding through the derived class's Open, EncodeChunk and Close.
+template <class Derived>
+class FileEncoderBase {
+public:
+    void SetInputFormat(const WAVEFORMATEX& format) { input_ = format; }
+    void SetDialogs(IUserDialogs* dialogs) { dialogs_ = dialogs; }
+    void SetOpener(OutputFileOpener opener) { opener_ = std::move(opener); }
+    void SetProgress(EncoderProgressFn fn) { progress_ = std::move(fn); }
+    void SetNormalize(bool on, double gain) {
+        normalize_ = on;
+        gain_ = gain;
+    }
+    bool IsOpen() const { return file_ != nullptr; }
+    // Why the last Open or Close failed; empty after a success.
+    const std::string& LastMessage() const { return message_; }
+    // errno of the first failed create or write, 0 when none.
+    int LastError() const { return error_; }
+
+    // The 16-bit WAV file `source` into `path`, normalised when set.
+    EncodeResult EncodeFile(const std::string& source, const std::string& path, const std::uint8_t* tagRecord,
+                            const TProgramSettings& settings) {
+        auto& self = static_cast<Derived&>(*this);
+        return EncodeWavFile(
+            source, path,
+            [&](const WAVEFORMATEX& format) {
+                input_ = format;
+                return self.Open(tagRecord, path, settings);
+            },
+            [this] { input_ = WAVEFORMATEX::CdFormat(); }, progress_, normalize_, gain_,
+            [&self](const std::uint8_t* p, std::size_t n) { return self.EncodeChunk(p, n); },
+            [&self] { return self.Close(); });
+    }
+
+protected:
+    // At the end of Close: after a failure since Open the output is removed
+    // and the message says why. Returns whether the output is good.
+    bool KeepOutputUnlessFailed() {
+        if (!failed_) return true;
+        std::error_code ec;
+        std::filesystem::remove(path_, ec);
+        message_ = "Writing " + path_ + " failed: " + ErrorText(error_ != 0 ? error_ : EIO);
+        return false;
+    }
+
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    bool failed_ = false;
+    int error_ = 0;
+    std::string message_;
+    IUserDialogs* dialogs_ = nullptr;
+    OutputFileOpener opener_ = &OpenOutputFile;
+    WAVEFORMATEX input_ = WAVEFORMATEX::CdFormat();
+    EncoderProgressFn progress_;
+    bool normalize_ = false;
+    double gain_ = 1.0;
+};
+
 
 }  // namespace sv

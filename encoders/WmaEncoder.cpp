@@ -182,26 +182,8 @@ bool TWMAEncoder::Close() {
         if (muxer_->pb->error < 0) failed_ = true;
     }
     Release();
-    if (failed_) {
-        std::error_code ec;
-        std::filesystem::remove(path_, ec);
-        message_ = "Writing " + path_ + " failed: " + ErrorText(error_ != 0 ? error_ : EIO);
-        return false;
-    }
-    return true;
+    return KeepOutputUnlessFailed();
 }
 
-EncodeResult TWMAEncoder::EncodeFile(const std::string& source, const std::string& path,
-                              const std::uint8_t* tagRecord, const TProgramSettings& settings) {
-    return EncodeWavFile(
-        source, path,
-        [&](const WAVEFORMATEX& format) {
-            input_ = format;
-            return Open(tagRecord, path, settings);
-        },
-        [this] { input_ = WAVEFORMATEX::CdFormat(); },
-        progress_, normalize_, gain_, [this](const std::uint8_t* p, std::size_t n) { return EncodeChunk(p, n); },
-        [this] { return Close(); });
-}
 
 }  // namespace sv

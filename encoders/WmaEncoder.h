@@ -34,7 +34,7 @@ struct AVFormatContext;
 
 namespace sv {
 
-class TWMAEncoder {
+class TWMAEncoder : public FileEncoderBase<TWMAEncoder> {
 public:
     // kbit/s by WmaBitrateIndex; an index past the table takes its last entry.
     static constexpr int kBitrates[9] = {32, 40, 48, 64, 80, 96, 128, 160, 192};
@@ -60,15 +60,8 @@ public:
     // metadata key, UTF-8 text); empty without a record or its present flag.
     static std::vector<std::pair<std::string, std::string>> Metadata(const std::uint8_t* tagRecord);
 
-    void SetInputFormat(const WAVEFORMATEX& format) { input_ = format; }
-    void SetDialogs(IUserDialogs* dialogs) { dialogs_ = dialogs; }
-    void SetOpener(OutputFileOpener opener) { opener_ = std::move(opener); }
-    void SetProgress(EncoderProgressFn fn) { progress_ = std::move(fn); }
-    void SetNormalize(bool on, double gain) { normalize_ = on; gain_ = gain; }
-
     // WmaUseDRM is not read: this platform has no DRM.
     bool Open(const std::uint8_t* tagRecord, const std::string& path, const TProgramSettings& settings);
-    bool IsOpen() const { return file_ != nullptr; }
     // Interleaved 16-bit PCM of the input format, any byte count. False once
     // encoding or a write failed.
     bool EncodeChunk(const std::uint8_t* pcm, std::size_t bytes);
@@ -76,13 +69,6 @@ public:
     // false (and the file removed) when anything since Open failed. Resets the
     // input format to CD audio.
     bool Close();
-    EncodeResult EncodeFile(const std::string& source, const std::string& path, const std::uint8_t* tagRecord,
-                            const TProgramSettings& settings);
-
-    // Why the last Open or Close failed; empty after a success.
-    const std::string& LastMessage() const { return message_; }
-    // errno of the first failed create or write, 0 when none.
-    int LastError() const { return error_; }
 
 private:
     bool Fail(const char* message);
@@ -94,17 +80,6 @@ private:
     std::string codecName_;
     FfmpegFrameEncoder core_;
     AVFormatContext* muxer_ = nullptr;
-    std::FILE* file_ = nullptr;
-    std::string path_;
-    bool failed_ = false;
-    int error_ = 0;
-    std::string message_;
-    IUserDialogs* dialogs_ = nullptr;
-    OutputFileOpener opener_ = &OpenOutputFile;
-    WAVEFORMATEX input_ = WAVEFORMATEX::CdFormat();
-    EncoderProgressFn progress_;
-    bool normalize_ = false;
-    double gain_ = 1.0;
 };
 
 }  // namespace sv
