@@ -615,6 +615,16 @@ void TMainForm::PlayTrack(int index) {
     if (!autoAdvance_) drives_.PlayMsf(disc_.Track(index).StartMsf(), disc_.Track(index).EndMsf());
 }
 
+void TMainForm::PlayRange(int track, Msf start, Msf end) {
+    if (Busy() || !discPresent_ || !audioPresent_ || track < 0 || track >= disc_.TrackCount()) return;
+    if (!disc_.Track(track).AudioFlag()) return;
+    if (state_ == MainState::msPaused) state_ = MainState::msIdle;
+    autoAdvance_ = true;  // the track becomes current without its whole-track play
+    PlayTrack(track);
+    autoAdvance_ = false;
+    drives_.PlayMsf(start, end);
+}
+
 void TMainForm::PlayFrom(Msf start) { drives_.PlayMsf(start, disc_.Track(currentTrack_).EndMsf()); }
 
 void TMainForm::PlayCommand(bool selectedOnly, int focusedRow) {
@@ -693,7 +703,7 @@ void TMainForm::FollowPlayPosition() {
     }
     case 0x13:
         if (state_ == MainState::msIdle) break;
-        if (currentTrack_ + 1 < static_cast<int>(rows_.size()) && !trackPropertiesOpen_) StepCommand(1);
+        if (currentTrack_ + 1 < static_cast<int>(rows_.size()) && !trackProp_) StepCommand(1);
         else Stop();
         break;
     case 0x14: Stop(); break;
@@ -810,7 +820,7 @@ void TMainForm::Poll() {
     if (state_ != MainState::msIdle && state_ != MainState::msPaused && state_ != MainState::msPlaying) return;
     const bool ready = drives_.TestUnitReady();
     if (ready != lastReady_) {
-        if (trackPropertiesOpen_) return;
+        if (trackProp_) return;
         lastReady_ = !lastReady_;
         Stop();
         RefreshDisc();

@@ -41,6 +41,19 @@ std::vector<ToolButtonPlace> LayoutToolButtons(const TProgramSettings& settings,
 // Which commands are enabled for Enable commands(flag) with or without a disc.
 CommandStates CommandStatesFor(bool flag, bool discPresent);
 
+// What the main window's poll needs of an open track properties window.
+class ITrackPropWindow {
+public:
+    virtual ~ITrackPropWindow() = default;
+    // The track the window shows.
+    virtual int ShownTrack() const = 0;
+    // The follow-position toggle is down.
+    virtual bool FollowingPosition() const = 0;
+    // Moves the active slider to `rel` sectors into the track (stored as if
+    // the user moved it) and notes that following happened.
+    virtual void FollowPosition(int rel) = 0;
+};
+
 class TMainForm {
 public:
     struct Services {
@@ -100,7 +113,14 @@ public:
     void MediaPlayerCommand();
     void ChooseLanguage(int tag);
     void Eject(bool senderIsGrabButton = false);
-    void SetTrackPropertiesOpen(bool open) { trackPropertiesOpen_ = open; }
+    // The track properties window while it is open (null when it closes):
+    // the poll moves its slider, and a track's end does not advance.
+    void SetTrackPropWindow(ITrackPropWindow* window) { trackProp_ = window; }
+    ITrackPropWindow* TrackPropWindow() const { return trackProp_; }
+    // Play range of the track properties window: makes `track` current and
+    // plays [start, end) (absolute addresses) through the drive or the
+    // digital player; the play bar's range is the track's length.
+    void PlayRange(int track, Msf start, Msf end);
 
     // The track view's commands.
     const std::vector<TrackRow>& Rows() const { return rows_; }
@@ -225,7 +245,7 @@ private:
     bool discPresent_ = false;
     bool audioPresent_ = false;
     bool lastReady_ = false;
-    bool trackPropertiesOpen_ = false;
+    ITrackPropWindow* trackProp_ = nullptr;
     int currentTrack_ = 0;
     bool autoAdvance_ = false;
     bool playSelectedOnly_ = false;

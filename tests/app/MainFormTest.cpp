@@ -155,10 +155,15 @@ TEST_F(MainFormTest, PollRefreshesOncePerChangeOfReadiness) {
     form_.Poll();
     EXPECT_EQ(drives_.reads, reads + 1);
     drives_.discInside = false;
-    form_.SetTrackPropertiesOpen(true);  // the trim dialog holds the view
+    struct : ITrackPropWindow {
+        int ShownTrack() const override { return 0; }
+        bool FollowingPosition() const override { return false; }
+        void FollowPosition(int) override {}
+    } trackWindow;
+    form_.SetTrackPropWindow(&trackWindow);  // the trim dialog holds the view
     form_.Poll();
     EXPECT_EQ(drives_.reads, reads + 1);
-    form_.SetTrackPropertiesOpen(false);
+    form_.SetTrackPropWindow(nullptr);
     form_.Poll();
     EXPECT_EQ(drives_.reads, reads + 2);
     EXPECT_FALSE(form_.DiscPresent());
