@@ -66,6 +66,9 @@ TMainForm::TMainForm(Services services)
       drives_(services.drives),
       dialogs_(services.dialogs),
       pump_(services.pump),
+      digital_(services.digital),
+      mixer_(services.mixer),
+      soundProblem_(std::move(services.soundProblem)),
       where_(std::move(services.where)),
       lameLibrary_(std::move(services.lameLibrary)) {}
 
@@ -102,6 +105,8 @@ void TMainForm::Construct() {
     artists_ = GatherArtists(albums_, localDb_, [this](int index, int total) { view_.ShowArtistScan(index, total); });
     view_.ShowArtistScan(0, -1);
     view_.SetArtistList(artists_);
+    if (mixer_) mixer_->SetMute(false);
+    if (settings_.DigitalPlayback()) Digital();  // says now when there is no sound output
     RefreshDisc();
 }
 
@@ -612,7 +617,32 @@ void TMainForm::PlayTrack(int index) {
     view_.SetApplicationTitle(appTitle);
     currentTrack_ = index;
     view_.SelectRow(index);
-    if (!autoAdvance_) drives_.PlayMsf(disc_.Track(index).StartMsf(), disc_.Track(index).EndMsf());
+    if (autoAdvance_) return;
+    if (Digital()) {
+        const sv::PlayRange range = TrackPlayRange(disc_, index, false);
+        StartDigital(range.start, range.end);
+    } else {
+        drives_.PlayMsf(disc_.Track(index).StartMsf(), disc_.Track(index).EndMsf());
+    }
+}
+
+bool TMainForm::Digital() {
+    if (!settings_.DigitalPlayback() || !digital_) return false;
+    if (!soundProblem_.empty()) {
+        // Said once: playing goes on through the silent output.
+        std::string text = LangMessage(91);
+        text.append("\n\n").append(soundProblem_);
+        soundProblem_.clear();
+        dialogs_.ShowMessage(text, MessageIcon::Warning);
+    }
+    return true;
+}
+
+void TMainForm::StartDigital(std::int32_t start, std::int32_t end) {
+    TCDROM* cdrom = drives_.Cdrom();
+    if (!cdrom) return;
+    digital_->Start(*cdrom, start, end);
+    digital_->SetVolume(settings_.Volume());
 }
 
 void TMainForm::PlayRange(int track, Msf start, Msf end) {
@@ -622,16 +652,29 @@ void TMainForm::PlayRange(int track, Msf start, Msf end) {
     autoAdvance_ = true;  // the track becomes current without its whole-track play
     PlayTrack(track);
     autoAdvance_ = false;
-    drives_.PlayMsf(start, end);
+    if (Digital())
+        StartDigital(MsfToFrames(start) - kLbaBase, MsfToFrames(end) - kLbaBase);
+    else
+        drives_.PlayMsf(start, end);
 }
 
-void TMainForm::PlayFrom(Msf start) { drives_.PlayMsf(start, disc_.Track(currentTrack_).EndMsf()); }
+void TMainForm::PlayFrom(Msf start) {
+    if (Digital())
+        digital_->Seek(MsfToFrames(start) - kLbaBase);
+    else
+        drives_.PlayMsf(start, disc_.Track(currentTrack_).EndMsf());
+}
 
 void TMainForm::PlayCommand(bool selectedOnly, int focusedRow) {
     if (Busy()) return;
     if (state_ == MainState::msPaused) {
         state_ = MainState::msPlaying;
-        PlayFrom(pausePosition_);
+        if (Digital()) {
+            digital_->Resume();
+            digital_->SetVolume(settings_.Volume());
+        } else {
+            PlayFrom(pausePosition_);
+        }
         return;
     }
     int index = focusedRow < 0 ? 0 : focusedRow;
@@ -647,6 +690,11 @@ void TMainForm::PauseCommand() {
     if (state_ != MainState::msPlaying) return;
     state_ = MainState::msPaused;
     int status = 0;
+    if (Digital()) {
+        if (!digital_->Position(pausePosition_, status)) pausePosition_ = disc_.Track(currentTrack_).StartMsf();
+        digital_->Pause();
+        return;
+    }
     if (!drives_.PlayPosition(pausePosition_, status)) pausePosition_ = disc_.Track(currentTrack_).StartMsf();
     drives_.StopPlay();
 }
@@ -668,9 +716,19 @@ void TMainForm::StepCommand(int step) {
 void TMainForm::SetVolume(int value) {
     value = value < 0 ? 0 : (value > 255 ? 255 : value);
     settings_.SetVolume(static_cast<std::uint8_t>(value));
-    // The drive takes the volume when asked to; a system mixer line for the
-    // drive's audio is not driven here.
-    if (settings_.SetDriveVolume()) drives_.SetDriveVolume(value);
+    if (settings_.DigitalPlayback() && digital_)
+        digital_->SetVolume(value);
+    else if (settings_.SetDriveVolume())
+        drives_.SetDriveVolume(value);
+    else if (mixer_)
+        mixer_->SetVolume(value);
+}
+
+void TMainForm::MixerChanged() {
+    if (!mixer_ || settings_.SetDriveVolume() || settings_.DigitalPlayback()) return;
+    const int value = MixerBarValue(mixer_->GetVolume());
+    settings_.SetVolume(static_cast<std::uint8_t>(value));
+    view_.SetVolumeBar(value);  // moved without being routed back to the mixer
 }
 
 std::string TMainForm::PositionText(int track, int rel) const {
@@ -683,7 +741,7 @@ void TMainForm::FollowPlayPosition() {
     if (!discPresent_) return;
     Msf position;
     int status = 0;
-    if (!drives_.PlayPosition(position, status)) return;
+    if (Digital() ? !digital_->Position(position, status) : !drives_.PlayPosition(position, status)) return;
     const std::int32_t lba = MsfToFrames(position) - kLbaBase;
     const int found = TrackAtLba(disc_, lba);
     if (found == 255 || found >= disc_.TrackCount()) return;
@@ -698,6 +756,8 @@ void TMainForm::FollowPlayPosition() {
         }
         playBar_.SetPosition(rel);
         view_.RedrawPlayBar();
+        if (trackProp_ && trackProp_->ShownTrack() == found && trackProp_->FollowingPosition())
+            trackProp_->FollowPosition(rel);
         view_.SetTimePanel(PositionText(found, rel));
         break;
     }
@@ -731,7 +791,7 @@ void TMainForm::PlayBarReleased() {
     view_.RedrawPlayBar();
     if (state_ != MainState::msPlaying) return;
     const int absolute = MsfToFrames(disc_.Track(currentTrack_).StartMsf()) + playBar_.Position();
-    PlayFrom(FramesToMsf(absolute));
+    PlayFrom(FramesToMsf(absolute));  // the digital player ignores a seek outside its range
 }
 
 WholeDiscResult TMainForm::GrabWholeDisc(WholeDiscSender sender) {
@@ -811,7 +871,10 @@ void TMainForm::Stop() {
     }
     const bool played = state_ == MainState::msPlaying || state_ == MainState::msPaused;
     state_ = MainState::msIdle;
-    drives_.StopPlay();
+    if (settings_.DigitalPlayback() && digital_)
+        digital_->Stop();
+    else
+        drives_.StopPlay();
     if (played) ResetCaption();  // the stopped track's title leaves the caption
 }
 

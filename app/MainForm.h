@@ -24,6 +24,8 @@
 #include "grab/GrabCommand.h"
 #include "grab/WholeDiscRip.h"
 #include "metadata/LocalCddb.h"
+#include "player/Mixer.h"
+#include "player/NHandler.h"
 
 namespace sv {
 
@@ -63,6 +65,14 @@ public:
         IEventPump& pump;
         SettingsLocations where;
         std::string lameLibrary = kLameLibraryName;  // tests name a missing one
+        // The digital player used when the digital playback setting is on
+        // (null: none; playing then goes to the drive).
+        IDigitalPlayer* digital = nullptr;
+        // The system mixer's CD line (null: the empty mixer path).
+        TMixer* mixer = nullptr;
+        // Why there is no sound output (empty when there is one): said once,
+        // the first time digital playback is wanted.
+        std::string soundProblem;
     };
 
     enum class CaseChange { CapitaliseWords, Lower, Upper };
@@ -172,6 +182,9 @@ public:
     void StepCommand(int step);
     void PlayTrack(int index);
     void SetVolume(int value);
+    // The mixer's line was changed by another program: the volume bar
+    // follows it unless the volume goes to the digital player or the drive.
+    void MixerChanged();
     int CurrentTrack() const { return currentTrack_; }
     TPlayBar& PlayBar() { return playBar_; }
     // The play bar's thumb: pressed (left or middle button), dragged, released.
@@ -209,6 +222,11 @@ private:
     RipHooks MakeRipHooks();
     void FollowPlayPosition();
     void PlayFrom(Msf start);
+    // True when play commands go to the digital player (the setting is on
+    // and there is one); says once that there is no sound output.
+    bool Digital();
+    // Starts the digital player on [start, end) (LBA) at the volume setting.
+    void StartDigital(std::int32_t start, std::int32_t end);
     // The commands as the disc allows them (Enable commands after a disc read).
     void EnableCommandsForDisc();
     // The window caption and the application title back to the product name.
@@ -219,6 +237,9 @@ private:
     IDriveAccess& drives_;
     IUserDialogs& dialogs_;
     IEventPump& pump_;
+    IDigitalPlayer* digital_;
+    TMixer* mixer_;
+    std::string soundProblem_;
     SettingsLocations where_;
     std::string lameLibrary_;
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Interaction.h"
 #include "player/SoundBuffer.h"
 
 namespace sv {
@@ -31,19 +32,10 @@ public:
     virtual std::string Name() const = 0;
 };
 
-// Time for the null output; tests give their own.
-class IClock {
-public:
-    virtual ~IClock() = default;
-    virtual std::chrono::microseconds Now() = 0;
-    virtual void SleepUntil(std::chrono::microseconds when) = 0;
-};
-IClock& SteadyClock();
-
 class NullSoundDevice final : public ISoundDevice {
 public:
     struct Options {
-        IClock* clock = nullptr;  // null: SteadyClock()
+        IClock* clock = nullptr;  // the time it keeps pace with (base/Interaction.h); null: the steady clock
         // No pace: every segment is consumed as soon as the player filled it.
         bool fast = false;
         // Receives every byte taken from a buffer (after the volume law).

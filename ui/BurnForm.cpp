@@ -13,6 +13,9 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QToolButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -116,14 +119,16 @@ QPushButton* Button(QWidget* parent, const char* name) {
 }  // namespace
 
 TMainWriteForm::TMainWriteForm(TCDWriter& writer, const std::string& settingsFolder, IUserDialogs& dialogs,
-                               TLanguage& language, const std::string& languageName, QWidget* parent)
+                               TLanguage& language, const std::string& languageName, QWidget* parent,
+                               ISoundDevice* sound)
     : QDialog(parent),
       settingsFolder_(settingsFolder),
       dialogs_(dialogs),
       language_(language),
       languageName_(languageName),
       writer_(writer),
-      settings_(LoadWriteSettings(settingsFolder)) {
+      settings_(LoadWriteSettings(settingsFolder)),
+      player_(std::make_unique<StreamPlayer>(sound)) {
     setObjectName("TMainWriteForm");
     setAcceptDrops(true);
     auto* layout = new QVBoxLayout(this);
@@ -168,6 +173,7 @@ TMainWriteForm::TMainWriteForm(TCDWriter& writer, const std::string& settingsFol
     sizePanel_->setObjectName("SizePanel");
     filesPanel_->setObjectName("FilesPanel");
     layout->addLayout(panels);
+    BuildPlayerRow(layout);
 
     auto* buttons = new QGridLayout;
     const char* names[] = {"AddFilesButton",    "AddFolderButton",   "RemoveButton",     "UpButton",
@@ -255,6 +261,7 @@ TMainWriteForm::TMainWriteForm(TCDWriter& writer, const std::string& settingsFol
     timer_->setInterval(500);
     connect(timer_, &QTimer::timeout, this, [this] {
         if (!controller_->ImageMode() && writer_.ReadyChanged()) Refresh();
+        PlayerTick();
     });
     resize(760, 480);
     Refresh();
@@ -264,6 +271,98 @@ TMainWriteForm::~TMainWriteForm() {
     *alive_ = false;
     cancel_ = true;
     thread_.reset();
+    preview_.reset();
+    player_->Shutdown();
+}
+
+void TMainWriteForm::BuildPlayerRow(QBoxLayout* layout) {
+    preview_ = std::make_unique<TPreviewPlayer>(
+        *player_, [this] { return compilation_.Count(); },
+        [this](int row) {
+            const auto& r = compilation_.Rows()[static_cast<std::size_t>(row)];
+            return r.directory + r.fileName;
+        });
+    auto* row = new QHBoxLayout;
+    struct Control {
+        const char* name;
+        QStyle::StandardPixmap icon;
+        std::function<void()> action;
+    };
+    const Control controls[] = {
+        {"PrevButton", QStyle::SP_MediaSkipBackward, [this] { preview_->Step(-1); }},
+        {"PlayButton", QStyle::SP_MediaPlay, [this] { PlaySelectedRow(); }},
+        {"StopButton", QStyle::SP_MediaStop, [this] { StopPreview(); }},
+        {"NextButton", QStyle::SP_MediaSkipForward, [this] { preview_->Step(1); }},
+    };
+    for (const Control& c : controls) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(c.name);
+        b->setIcon(style()->standardIcon(c.icon));
+        b->setAutoRaise(true);
+        b->setEnabled(player_->Usable());
+        connect(b, &QToolButton::clicked, this, [this, action = c.action] {
+            action();
+            if (preview_->Current() >= 0) {
+                preview_->SetVolume(playVolume_->value());
+                list_->setCurrentItem(list_->topLevelItem(preview_->Current()));
+            }
+            ShowPlayerPosition(0, preview_->Length());
+        });
+        row->addWidget(b);
+    }
+    playPosition_ = new QSlider(Qt::Horizontal, this);
+    playPosition_->setObjectName("PlayPosition");
+    playPosition_->setRange(0, 0);
+    playPosition_->setEnabled(player_->Usable());
+    // Dragging moves only the thumb; the release seeks.
+    connect(playPosition_, &QSlider::sliderReleased, this,
+            [this] { preview_->SeekTo(static_cast<std::uint32_t>(playPosition_->value())); });
+    row->addWidget(playPosition_, 1);
+    playTime_ = new QLabel(this);
+    playTime_->setObjectName("PlayTime");
+    row->addWidget(playTime_);
+    playVolume_ = new QSlider(Qt::Horizontal, this);
+    playVolume_->setObjectName("PlayVolume");
+    playVolume_->setRange(0, 255);
+    playVolume_->setValue(255);
+    playVolume_->setFixedWidth(90);
+    playVolume_->setEnabled(player_->Usable());
+    connect(playVolume_, &QSlider::valueChanged, this, [this](int v) { preview_->SetVolume(v); });
+    row->addWidget(playVolume_);
+    layout->addLayout(row);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        if (preview_->PlayRow(list_->indexOfTopLevelItem(item))) preview_->SetVolume(playVolume_->value());
+        ShowPlayerPosition(0, preview_->Length());
+    });
+    ShowPlayerPosition(0, 0);
+}
+
+void TMainWriteForm::PlaySelectedRow() {
+    const int row = list_->indexOfTopLevelItem(list_->currentItem());
+    preview_->PlayRow(row < 0 ? 0 : row);
+}
+
+void TMainWriteForm::StopPreview() { preview_->Stop(); }
+
+void TMainWriteForm::ShowPlayerPosition(std::uint32_t position, std::uint32_t length) {
+    if (playPosition_->isSliderDown()) return;
+    playPosition_->setRange(0, static_cast<int>(length));
+    playPosition_->setValue(static_cast<int>(position));
+    auto mmss = [](std::uint32_t ms) {
+        return QString("%1:%2").arg(ms / 60000, 2, 10, QChar('0')).arg((ms / 1000) % 60, 2, 10, QChar('0'));
+    };
+    playTime_->setText(length ? mmss(position) + " / " + mmss(length) : QString());
+}
+
+void TMainWriteForm::PlayerTick() {
+    if (playPosition_->isSliderDown()) return;
+    const int before = preview_->Current();
+    const TPreviewPlayer::Tick tick = preview_->Timer();
+    if (tick.row >= 0 && tick.row != before) {
+        preview_->SetVolume(playVolume_->value());
+        list_->setCurrentItem(list_->topLevelItem(tick.row));
+    }
+    ShowPlayerPosition(tick.position, tick.length);
 }
 
 QString TMainWriteForm::Value(const char* key) const {
@@ -355,6 +454,8 @@ void TMainWriteForm::Start(bool test) {
     cancel_ = false;
     BurnJob job;
     if (controller_->PrepareStart(test, chooseImage_, job) != StartEnd::Ready) return;
+    StopPreview();  // the files go to the writer
+    ShowPlayerPosition(0, 0);
     if (!progress_)
         progress_ = new TProgressForm(language_, languageName_, [this] { controller_->AskCancel(cancel_); }, this);
     progress_->Reset();
@@ -382,6 +483,8 @@ void TMainWriteForm::Start(bool test) {
 
 void TMainWriteForm::Erase(bool full) {
     if (busy_ || !controller_->ConfirmErase(full, true)) return;
+    StopPreview();
+    ShowPlayerPosition(0, 0);
     auto* wait = new EraseWaitDialog(this);
     wait->setWindowTitle(windowTitle());
     wait->setFixedSize(280, 100);
@@ -423,6 +526,14 @@ void TMainWriteForm::ThreadDone(WriteOutcome outcome, bool erase) {
         if (progress_) progress_->Finish();
         if (outcome == WriteOutcome::Completed)
             for (int i = 0; i < compilation_.Count(); ++i) compilation_.SetImageIndex(i, kImageIndexBurned);
+        // The sound of the end of a burn plays outside the rows.
+        if (settings_.PlaySoundAtEnd()) {
+            preview_->Stop();
+            if (player_->Open(settings_.SoundFile())) {
+                player_->SetVolume(playVolume_->value());
+                player_->Play();
+            }
+        }
     }
     Refresh();
 }
@@ -438,6 +549,7 @@ void TMainWriteForm::closeEvent(QCloseEvent* event) {
 void TMainWriteForm::reject() {
     if (busy_) return;
     timer_->stop();
+    StopPreview();
     SaveLastProject(settingsFolder_, settings_, compilation_);
     SaveWriteSettingsOrWarn(settingsFolder_, settings_, dialogs_);
     QDialog::reject();

@@ -19,6 +19,8 @@
 #include <optional>
 #include <string>
 
+#include "player/PreviewPlayer.h"
+#include "player/StreamPlayer.h"
 #include "writer/BurnCompilation.h"
 #include "writer/BurnController.h"
 #include "writer/WriteSettings.h"
@@ -27,6 +29,7 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QSlider;
 class QTimer;
 class QTreeWidget;
 
@@ -39,8 +42,10 @@ class TMainWriteForm : public QDialog {
     Q_OBJECT
 public:
     // `writer` has its drive list enumerated; `settingsFolder` ends in '/'.
+    // `sound`: the program's sound output for the preview player (null: the
+    // player's controls are disabled).
     TMainWriteForm(TCDWriter& writer, const std::string& settingsFolder, IUserDialogs& dialogs, TLanguage& language,
-                   const std::string& languageName, QWidget* parent = nullptr);
+                   const std::string& languageName, QWidget* parent = nullptr, ISoundDevice* sound = nullptr);
     ~TMainWriteForm() override;
 
     BurnCompilation& Compilation() { return compilation_; }
@@ -56,6 +61,10 @@ public:
     void SetImageNameChooser(std::function<std::optional<std::string>()> chooser) { chooseImage_ = std::move(chooser); }
     bool Busy() const { return busy_; }
     TProgressForm* Progress() const { return progress_; }
+    TPreviewPlayer* Preview() { return preview_.get(); }
+    // The preview's 500 ms step: the end of a row plays the next, the
+    // position bar follows the player.
+    void PlayerTick();
     // State refresh: disc state line and the enabled buttons.
     void Refresh();
 
@@ -72,6 +81,10 @@ private:
     void OpenProject();
     void SaveProjectAs();
     void ThreadDone(WriteOutcome outcome, bool erase);
+    void BuildPlayerRow(class QBoxLayout* layout);
+    void PlaySelectedRow();
+    void StopPreview();
+    void ShowPlayerPosition(std::uint32_t position, std::uint32_t length);
     QString Value(const char* key) const;
 
     std::string settingsFolder_;
@@ -104,6 +117,12 @@ private:
     QPushButton* eject_ = nullptr;
     QPushButton* driveInfo_ = nullptr;
     QTimer* timer_ = nullptr;
+
+    std::unique_ptr<StreamPlayer> player_;
+    std::unique_ptr<TPreviewPlayer> preview_;
+    QSlider* playPosition_ = nullptr;
+    QSlider* playVolume_ = nullptr;
+    QLabel* playTime_ = nullptr;
 };
 
 }  // namespace sv

@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSlider>
+#include <QSocketNotifier>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
@@ -27,6 +28,9 @@
 #include "ui/AboutBox.h"
 #include "ui/CDDBEditForm.h"
 #include "ui/BurnForm.h"
+#include "player/Mixer.h"
+#include "player/NHandler.h"
+#include "player/SoundDevice.h"
 #include "ui/ConvertForm.h"
 #include "ui/DriveInfoForm.h"
 #include "ui/ID3Form.h"
@@ -59,7 +63,25 @@ TMainWindow::TMainWindow(IDriveAccess& drives, IUserDialogs& dialogs, IEventPump
     setWindowTitle(kCaption);
     setWindowIcon(QIcon::fromTheme("media-optical-audio", style()->standardIcon(QStyle::SP_DriveCDIcon)));
     resize(640, 460);
-    controller_ = std::make_unique<TMainForm>(TMainForm::Services{*this, drives, dialogs, pump, std::move(where)});
+    std::string soundProblem;
+    sound_ = OpenSoundOutput(soundProblem);
+    // Refills of the digital player run on this thread, between window
+    // events, so that they never meet the window's own drive commands.
+    digital_ = std::make_unique<NHandler>(*sound_, [this](std::function<void()> refill) {
+        QMetaObject::invokeMethod(this, std::move(refill), Qt::QueuedConnection);
+    });
+    mixer_ = std::make_unique<TMixer>(OpenAlsaCdLine());
+    for (const int fd : mixer_->PollDescriptors()) {
+        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            if (mixer_->HandleEvents()) controller_->MixerChanged();
+        });
+    }
+    TMainForm::Services services{*this, drives, dialogs, pump, std::move(where)};
+    services.digital = digital_.get();
+    services.mixer = mixer_.get();
+    services.soundProblem = std::move(soundProblem);
+    controller_ = std::make_unique<TMainForm>(std::move(services));
 
     auto* central = new QWidget(this);
     central->setObjectName("MainPanel");
@@ -817,7 +839,7 @@ void TMainWindow::RunBurnWindow() {
             writer->EnumerateDrives();
         }
         TMainWriteForm form(*writer, controller_->SettingsFolder(), dialogs_, controller_->Language(),
-                            settings.LanguageName(), this);
+                            settings.LanguageName(), this, sound_.get());
         // The burn window takes the main window's place while it is open.
         form.setGeometry(geometry());
         hide();

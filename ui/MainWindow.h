@@ -37,6 +37,8 @@ public:
     ~TMainWindow() override;
 
     TMainForm& Controller() { return *controller_; }
+    // The program's sound output (the burn window's file player borrows it).
+    ISoundDevice* Sound() { return sound_.get(); }
     // Runs the controller's construction (settings, language, drives, disc).
     void Start();
 
@@ -108,6 +110,11 @@ private:
     // given to the title column.
     void FitColumns();
 
+    // The sound output, the digital disc player and the mixer's CD line; they
+    // outlive the controller, which holds plain pointers to them.
+    std::unique_ptr<ISoundDevice> sound_;
+    std::unique_ptr<NHandler> digital_;
+    std::unique_ptr<TMixer> mixer_;
     std::unique_ptr<TMainForm> controller_;
     IUserDialogs& dialogs_;
     SettingsDialogRunner settingsRunner_;

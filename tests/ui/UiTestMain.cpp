@@ -5,6 +5,7 @@
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("SORNAVAL_SOUND", "null");  // no sound card is probed by the window tests
     sv::SornavalApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
