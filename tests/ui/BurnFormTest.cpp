@@ -14,12 +14,14 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <fstream>
 
 #include "app/DriveAccess.h"
 #include "cdrom/VirtualWriter.h"
+#include "player/SoundDevice.h"
 #include "support/BuiltinLanguage.h"
 #include "support/Messages.h"
 #include "support/ScriptedDialogs.h"
@@ -267,4 +269,38 @@ TEST_F(BurnFormTest, SettingsDialogStoresOnOkAndTheWindowSavesOnClose) {
     EXPECT_EQ(bytes[5], 0);
     EXPECT_EQ(bytes[7], 0);
     EXPECT_EQ(bytes[275], 1);
+}
+
+TEST_F(BurnFormTest, PreviewPlaysRowsStepsAroundTheListAndMovesOnAtAnEnd) {
+    auto writer = VirtualWriters(dir_, {"writer cdr"});
+    NullSoundDevice::Options fast;
+    fast.fast = true;  // each file is heard as fast as it is decoded
+    NullSoundDevice sound(fast);
+    TMainWriteForm form(*writer, dir_.Slash() + "setting/", dialogs_, language_.Language(), "Russian", nullptr, &sound);
+    form.AddPaths({QString::fromStdString(Wav(dir_, "a.wav", 75)), QString::fromStdString(Wav(dir_, "b.wav", 150)),
+                   QString::fromStdString(dir_.Slash() + "gone.wav")});
+    auto click = [&form](const char* name) { form.findChild<QToolButton*>(name)->click(); };
+    auto* list = form.findChild<QTreeWidget*>("FileList");
+    ASSERT_EQ(list->topLevelItemCount(), 2);  // the missing file was not added
+    list->setCurrentItem(list->topLevelItem(1));
+    click("PlayButton");
+    EXPECT_EQ(form.Preview()->Current(), 1);
+    EXPECT_EQ(form.Preview()->Length(), 2000u);
+    click("NextButton");  // past the last row: the first
+    EXPECT_EQ(form.Preview()->Current(), 0);
+    click("PrevButton");  // before the first row: the first again
+    EXPECT_EQ(form.Preview()->Current(), 0);
+    // Row 1 is heard to its end: row 2 follows, and the bar shows its length.
+    for (int i = 0; i < 200 && form.Preview()->Current() == 0; ++i) {
+        QTest::qWait(10);
+        form.PlayerTick();
+    }
+    EXPECT_EQ(form.Preview()->Current(), 1);
+    EXPECT_EQ(list->currentItem(), list->topLevelItem(1));
+    click("StopButton");
+    EXPECT_EQ(form.Preview()->Current(), -1);
+    EXPECT_TRUE(form.findChild<QLabel*>("PlayTime")->text().isEmpty());
+
+    TMainWriteForm silent(*writer, dir_.Slash() + "setting/", dialogs_, language_.Language(), "Russian");
+    EXPECT_FALSE(silent.findChild<QToolButton*>("PlayButton")->isEnabled());  // no sound output: off
 }
