@@ -72,8 +72,12 @@ public:
 
     // The player's thread: waits up to `timeout` for the next segment whose
     // last byte was played and returns its index, kEnded once when the end
-    // of the sound was played, or kTimeout.
-    int WaitPlayed(std::chrono::milliseconds timeout);
+    // of the sound was played, or kTimeout. `epoch` receives the buffer's
+    // epoch the answer belongs to: a player drops answers from before its
+    // last Rewind.
+    int WaitPlayed(std::chrono::milliseconds timeout, std::uint64_t* epoch = nullptr);
+    // Counts the Rewinds.
+    std::uint64_t Epoch() const;
     // Makes a WaitPlayed in progress return kTimeout at once.
     void Wake();
 
@@ -87,15 +91,19 @@ public:
                        std::chrono::milliseconds wait = std::chrono::milliseconds(50));
 
 private:
+    // Called with the lock held when `segment` was played to its last byte.
+    void CompleteSegment(std::size_t segment);
+
     std::size_t segmentBytes_;
     int segmentCount_;
     std::vector<std::uint8_t> data_;
-    std::vector<std::size_t> filled_;  // valid bytes of each published segment, 0 = not filled
+    std::vector<std::int64_t> filled_;  // valid bytes of each published segment, -1 = not filled
     std::size_t position_ = 0;         // play position in data_
     std::uint64_t played_ = 0;
     bool playing_ = false;
     bool ended_ = false;
     bool woken_ = false;
+    std::uint64_t epoch_ = 0;
     int attenuation_ = 0;
     std::deque<int> notifications_;
     mutable std::mutex mutex_;

@@ -107,6 +107,18 @@ void TCDDAStreamOut::Close() {
     std::vector<std::uint8_t>().swap(converted_);
 }
 
+void TCDDAStreamOut::Seek(std::uint32_t ms) {
+    if (!decoder_) return;
+    decoder_->Seek(ms);
+    Reset();
+    input_.clear();
+    eof_ = false;
+    sourceDone_ = false;
+    firstConversion_ = true;
+}
+
+std::uint32_t TCDDAStreamOut::LengthMs() const { return decoder_ ? decoder_->GetLength() : 0; }
+
 bool TCDDAStreamOut::FillSlot(int k) {
     if (k < 0 || k >= kSlots) return false;
     if (slots_[0].empty()) SetBlockSize(blockSize_ ? blockSize_ : kDefaultBlockBytes);

@@ -46,6 +46,11 @@ public:
     void Reset();
     // Releases the decoder, the conversion stream and every buffer.
     void Close();
+    // Goes on from `ms` into the source: what was decoded but not taken is
+    // dropped and the next fill starts there.
+    void Seek(std::uint32_t ms);
+    // The source's length in milliseconds; 0 without one.
+    std::uint32_t LengthMs() const;
 
     // The source is exhausted and nothing of it is waiting.
     bool Eof() const { return eof_; }
