@@ -363,6 +363,11 @@ void TMainForm::RefreshCommand() {
     RefreshDisc();
 }
 
+void TMainForm::AcceptTrackProperties(const DISC_INFO& disc) {
+    disc_ = disc;
+    StoreAlbum();
+}
+
 void TMainForm::StoreAlbum() {
     if (!discPresent_) return;
     if (albums_.SaveAlbum(disc_, tags_, disc_.Artist(), disc_.Album(), &artists_)) view_.SetArtistList(artists_);
@@ -641,8 +646,8 @@ bool TMainForm::Digital() {
 void TMainForm::StartDigital(std::int32_t start, std::int32_t end) {
     TCDROM* cdrom = drives_.Cdrom();
     if (!cdrom) return;
-    digital_->Start(*cdrom, start, end);
     digital_->SetVolume(settings_.Volume());
+    digital_->Start(*cdrom, start, end);
 }
 
 void TMainForm::PlayRange(int track, Msf start, Msf end) {

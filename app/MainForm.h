@@ -131,6 +131,9 @@ public:
     // plays [start, end) (absolute addresses) through the drive or the
     // digital player; the play bar's range is the track's length.
     void PlayRange(int track, Msf start, Msf end);
+    // OK of the track properties window: its copy of the disc record (with
+    // the ranges) replaces the disc's and goes to the album cache at once.
+    void AcceptTrackProperties(const DISC_INFO& disc);
 
     // The track view's commands.
     const std::vector<TrackRow>& Rows() const { return rows_; }

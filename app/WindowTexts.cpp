@@ -380,6 +380,27 @@ const WindowTexts& CddbEditFormTexts() {
     return texts;
 }
 
+const WindowTexts& TrackPropFormTexts() {
+    static const WindowTexts texts{kTrackPropSection, {
+        {"TTrackPropForm", T::Title, 0, "Свойства трека", "Track properties"},
+        {"TrackLabel", T::Text, 0, "Трек:", "Track:"},
+        {"StartCaption", T::Text, 0, "Начало:", "Start:"},
+        {"EndCaption", T::Text, 0, "Конец:", "End:"},
+        {"PlayButton", T::Text, 0, "Играть диапазон", "Play range"},
+        {"StopButton", T::Text, 0, "Стоп", "Stop"},
+        {"FollowButton", T::Text, 0, "Текущая позиция", "Current position"},
+        {"FollowButton", T::ToolTip, 0, "Активный ползунок следует за позицией воспроизведения",
+         "The active slider follows the play position"},
+        {"OkButton", T::Text, 0, "Ok", "Ok"},
+        {"CancelButton", T::Text, 0, "Отмена", "Cancel"},
+        {"TimeFormat", T::Value, 0, "Абсолютное время: начало - %s:%s:%s, конец - %s:%s:%s. Длительность: %s:%s:%s",
+         "Absolute time: start - %s:%s:%s, end - %s:%s:%s. Length: %s:%s:%s"},
+        {"SizeFormat", T::Value, 0, "Размер трека на диске: %s, размер в mp3 %s", "Track size on disc: %s, as mp3 %s"},
+        {"FileFormat", T::Value, 0, "Имя файла: %s", "File name: %s"},
+    }};
+    return texts;
+}
+
 const WindowTexts& OtherTexts() {
     static const WindowTexts texts{kOtherTextsSection, {
         {"TCDInfo", T::Title, 0, "Информация о приводе", "Drive information"},
@@ -420,7 +441,7 @@ std::string WindowValue(const WindowTexts& table, const char* key, TLanguage& la
 
 std::vector<const WindowTexts*> AllWindowTexts() {
     return {&MainWindowTexts(),   &SettingsFormTexts(), &BurnFormTexts(),        &ConvertFormTexts(), &Id3FormTexts(),
-            &CddbEditFormTexts(), &WriteSettingFormTexts(), &ProgressFormTexts(), &ReadCommandFormTexts(), &OtherTexts()};
+            &CddbEditFormTexts(), &WriteSettingFormTexts(), &TrackPropFormTexts(), &ProgressFormTexts(), &ReadCommandFormTexts(), &OtherTexts()};
 }
 
 }  // namespace sv

@@ -43,6 +43,7 @@ inline constexpr int kConvertFormSection = 4;
 inline constexpr int kId3FormSection = 5;
 inline constexpr int kCddbEditSection = 6;
 inline constexpr int kWriteSettingSection = 7;
+inline constexpr int kTrackPropSection = 8;
 inline constexpr int kProgressFormSection = 9;
 inline constexpr int kReadCommandSection = 10;
 inline constexpr int kOtherTextsSection = 11;  // the drive information window, the about box, small texts
@@ -56,6 +57,7 @@ const WindowTexts& WriteSettingFormTexts();
 const WindowTexts& ProgressFormTexts();
 const WindowTexts& Id3FormTexts();
 const WindowTexts& CddbEditFormTexts();
+const WindowTexts& TrackPropFormTexts();
 const WindowTexts& OtherTexts();
 
 class TLanguage;

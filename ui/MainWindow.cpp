@@ -34,6 +34,7 @@
 #include "ui/ConvertForm.h"
 #include "ui/DriveInfoForm.h"
 #include "ui/ID3Form.h"
+#include "ui/TrackPropForm.h"
 #include "ui/Mp3ConfigForm.h"
 #include "ui/PlayBarWidget.h"
 #include "ui/ReadCommandForm.h"
@@ -358,6 +359,8 @@ void TMainWindow::ConnectTrackCommands() {
     Connect("SysInfo", [this] { controller_->DriveInfoCommand(); });
     const auto tags = [this] { RunId3Form(*controller_, this, listView_->indexOfTopLevelItem(listView_->currentItem())); };
     Connect("ID3v2", tags);
+    Connect("TrackPropItem",
+            [this] { RunTrackPropForm(*controller_, this, listView_->indexOfTopLevelItem(listView_->currentItem())); });
     connect(findChild<QToolButton*>("TagSpeedButton"), &QToolButton::clicked, this, tags);
     Connect("ShowMP3ConfigBox", [this] { ShowMp3Config(); });
     // A click on the compressed-size column opens the quick MP3 window too.
@@ -565,12 +568,8 @@ void TMainWindow::SetTimePanel(const std::string& text) { timePanel_->setText(QS
 void TMainWindow::RedrawPlayBar() { playBar_->update(); }
 
 // Commands whose windows the program does not have yet: shown, never enabled.
-constexpr const char* kNotYetAvailable[] = {"TrackPropItem"};
-
 void TMainWindow::SetCommandStates(const CommandStates& c) {
     auto enable = [this](const char* name, bool on) {
-        for (const char* missing : kNotYetAvailable)
-            if (std::string_view(missing) == name) on = false;
         for (QObject* o : findChildren<QObject*>(QLatin1String(name))) {
             if (auto* w = qobject_cast<QWidget*>(o)) w->setEnabled(on);
             else if (auto* a = qobject_cast<QAction*>(o)) a->setEnabled(on);
@@ -606,7 +605,6 @@ void TMainWindow::SetCommandStates(const CommandStates& c) {
     for (const char* n : {"SpeedButton1", "Refresh1", "OpenImage1", "SysInfo", "CDDB1", "SpeedButton17", "ProfileMenu"})
         enable(n, c.idle);
     enable("CloseImage1", c.closeImage);
-    for (const char* n : kNotYetAvailable) enable(n, false);
 }
 
 void TMainWindow::PlaceToolButtons(const std::vector<ToolButtonPlace>& places) {

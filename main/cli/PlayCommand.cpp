@@ -230,8 +230,8 @@ int RunPlay(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             std::signal(SIGINT, SIG_DFL);
             return 1;
         }
+        player.SetVolume(volume);  // before the first sample is heard
         player.Start(*opened->cdrom, start, end);
-        player.SetVolume(volume);
         PositionLine line(out, !sinkPath);
         const std::int64_t lengthMs = static_cast<std::int64_t>(end - start) * 1000 / 75;
         while (g_stop == 0) {

@@ -11,6 +11,9 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QLabel>
+#include <QSlider>
+#include <functional>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -64,8 +67,7 @@ TEST_F(MainWindowTest, StartsWithEveryControlAndTheRussianTexts) {
     // The converter needs no disc.
     EXPECT_TRUE(window_.findChild<QToolButton*>("ConvertButton")->isEnabled());
     EXPECT_TRUE(window_.findChild<QAction*>("ConvertFile1")->isEnabled());
-    // Commands whose windows do not exist yet are never enabled.
-    EXPECT_FALSE(window_.findChild<QAction*>("TrackPropItem")->isEnabled());
+    EXPECT_FALSE(window_.findChild<QAction*>("TrackPropItem")->isEnabled());  // needs a disc
     // Burning needs a writer, not a disc.
     EXPECT_TRUE(window_.findChild<QToolButton*>("BurnCDButton")->isEnabled());
     EXPECT_TRUE(window_.findChild<QAction*>("AudioCD1")->isEnabled());
@@ -130,18 +132,33 @@ TEST_F(MainWindowTest, LanguageMenuSwitchesTheWindowToEnglish) {
     EXPECT_TRUE(english->isChecked());
 }
 
-TEST(MainWindowDisc, TheDemoDiscShowsAndARenameInTheListReachesTheRecord) {
+namespace {
+
+// The window started on the demo disc in a virtual drive.
+struct DemoWindow {
+    static DriveEnvironment Environment(IClock* clock) {
+        DriveEnvironment env;
+        env.scanRealDrives = false;
+        env.clock = clock;
+        return env;
+    }
+    DemoWindow() {
+        window.Start();
+        window.show();
+    }
     TempDir dir;
     ManualClock clock;
-    DriveEnvironment env;
-    env.scanRealDrives = false;
-    env.clock = &clock;
-    CdromDriveAccess drives(env, nullptr, true);
+    CdromDriveAccess drives{Environment(&clock), nullptr, true};
     svtest::ScriptedDialogs dialogs;
     NullEventPump pump;
-    TMainWindow window(drives, dialogs, pump, {dir.Slash(), dir.Slash() + "setting/", dir.Slash() + "Music/"});
-    window.Start();
-    window.show();
+    TMainWindow window{drives, dialogs, pump, {dir.Slash(), dir.Slash() + "setting/", dir.Slash() + "Music/"}};
+};
+
+}  // namespace
+
+TEST(MainWindowDisc, TheDemoDiscShowsAndARenameInTheListReachesTheRecord) {
+    DemoWindow demo;
+    TMainWindow& window = demo.window;
     auto* list = window.findChild<QTreeWidget*>("ListView");
     ASSERT_EQ(list->topLevelItemCount(), 4);
     EXPECT_EQ(list->topLevelItem(0)->text(1), "00:40:00");
@@ -232,4 +249,64 @@ TEST_F(MainWindowTest, TheConverterTakesTheWindowsPlaceAndOpensTheEncoderSetting
     EXPECT_TRUE(window_.isVisible());
     EXPECT_EQ(window_.geometry().topLeft(), moved.topLeft()) << "the main window takes the converter's place back";
     EXPECT_TRUE(window_.menuBar()->isEnabled());
+}
+
+TEST(MainWindowDisc, TrackPropertiesSetARangeThatOkKeepsAndCancelDrops) {
+    DemoWindow demo;
+    TMainWindow& window = demo.window;
+    const TempDir& dir = demo.dir;
+    auto* list = window.findChild<QTreeWidget*>("ListView");
+    list->setCurrentItem(list->topLevelItem(1));  // track 2: 30 s, LBA 3000 .. 5250
+    QAction* open = window.findChild<QAction*>("TrackPropItem");
+    ASSERT_TRUE(open->isEnabled());
+
+    // Runs the modal window, lets `use` work on it and presses `button`.
+    const auto run = [&](const std::function<void(QDialog&)>& use, const char* button) {
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* form = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(form, nullptr);
+            EXPECT_EQ(form->objectName(), "TTrackPropForm");
+            EXPECT_EQ(form->frameGeometry().y(), window.frameGeometry().y() + 100);
+            EXPECT_NE(window.Controller().TrackPropWindow(), nullptr);
+            seen = true;
+            use(*form);
+            form->findChild<QPushButton*>(button)->click();
+        });
+        open->trigger();
+        EXPECT_TRUE(seen);
+        EXPECT_EQ(window.Controller().TrackPropWindow(), nullptr);
+    };
+    run([](QDialog& form) {
+        form.findChild<QSlider*>("EndSlider")->setValue(10);
+    }, "CancelButton");
+    EXPECT_FALSE(window.Controller().Disc().Track(1).TrimFlag());
+
+    run([&](QDialog& form) {
+        auto* start = form.findChild<QSlider*>("StartSlider");
+        auto* end = form.findChild<QSlider*>("EndSlider");
+        EXPECT_EQ(form.findChild<QComboBox*>("TrackBox")->currentIndex(), 1);
+        EXPECT_EQ(end->maximum(), 2250);
+        EXPECT_EQ(end->value(), 2250);
+        start->setValue(75);
+        end->setValue(300);
+        EXPECT_EQ(form.findChild<QLabel*>("StartPosition")->text(), "00:01:00 /");
+        EXPECT_EQ(form.findChild<QLabel*>("EndPosition")->text(), "00:04:00");
+        EXPECT_EQ(form.findChild<QLabel*>("TimeInfo")->text(),
+                  "Абсолютное время: начало - 00:43:00, конец - 00:46:00. Длительность: 00:03:00");
+        EXPECT_TRUE(form.findChild<QLabel*>("FileInfo")->text().startsWith("Имя файла: " + QString::fromStdString(dir.Slash())));
+        start->setValue(400);  // past the end: the end goes to the track's end
+        EXPECT_EQ(end->value(), 2250);
+        start->setValue(75);
+        end->setValue(300);
+        form.findChild<QPushButton*>("PlayButton")->click();
+        EXPECT_EQ(window.Controller().State(), MainState::msPlaying);
+        EXPECT_EQ(window.Controller().CurrentTrack(), 1);
+        form.findChild<QPushButton*>("StopButton")->click();
+        EXPECT_EQ(window.Controller().State(), MainState::msIdle);
+    }, "OkButton");
+    const auto t = window.Controller().Disc().TrackCopy(1);
+    EXPECT_TRUE(t.TrimFlag());
+    EXPECT_EQ(MsfToFrames(t.TrimStartMsf()), 3075 + 150);
+    EXPECT_EQ(MsfToFrames(t.EndMsf()), 3300 + 150);
 }
