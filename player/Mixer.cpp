@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "player/AlsaQuiet.h"
+
 namespace sv {
 
 namespace {
@@ -60,6 +62,7 @@ private:
 }  // namespace
 
 std::unique_ptr<IMixerLine> OpenAlsaCdLine() {
+    QuietAlsaErrors();
     snd_mixer_t* mixer = nullptr;
     if (snd_mixer_open(&mixer, 0) < 0) return nullptr;
     snd_mixer_selem_id_t* id = nullptr;

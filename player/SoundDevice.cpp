@@ -1,7 +1,9 @@
 #include "player/SoundDevice.h"
 
 #include <alsa/asoundlib.h>
+#include <fcntl.h>
 #include <portaudio.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "formats/WavFile.h"
+#include "player/AlsaQuiet.h"
 
 namespace sv {
 
@@ -56,7 +59,26 @@ private:
     std::thread thread_;
 };
 
-void SilentAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+// Keeps what the sound libraries print to the standard error while they look
+// for servers and cards (JACK's and ALSA's complaints) off the terminal.
+class QuietStderr {
+public:
+    QuietStderr() : saved_(dup(STDERR_FILENO)) {
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+        if (null >= 0) close(null);
+    }
+    ~QuietStderr() {
+        if (saved_ < 0) return;
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_;
+};
 
 int PortAudioPull(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
                   PaStreamCallbackFlags, void* user) {
@@ -117,9 +139,13 @@ std::unique_ptr<ISoundStream> NullSoundDevice::Attach(TSoundBuffer& buffer, std:
 std::unique_ptr<ISoundDevice> OpenPortAudioDevice(std::string& reason) {
     // ALSA's own complaints about missing cards would litter the terminal;
     // the reason below says what matters.
-    snd_lib_error_set_handler(SilentAlsaErrors);
+    QuietAlsaErrors();
     setenv("JACK_NO_START_SERVER", "1", 0);
-    const PaError e = Pa_Initialize();
+    PaError e = paNoError;
+    {
+        const QuietStderr quiet;
+        e = Pa_Initialize();
+    }
     if (e != paNoError) {
         reason = std::string("PortAudio could not start: ") + Pa_GetErrorText(e);
         return nullptr;

@@ -71,7 +71,7 @@ TTrackPropForm::TTrackPropForm(TMainForm& main, int selected, QWidget* parent) :
         arrowLabel->setFixedWidth(18);
         auto* captionLabel = NamedLabel(this, caption);
         captionLabel->setBuddy(slider);
-        position->setMinimumWidth(position->fontMetrics().horizontalAdvance("00:00:00 /") + 4);
+        position->setMinimumWidth(position->fontMetrics().horizontalAdvance("00:00:00 / ") + 12);
         grid->addWidget(arrowLabel, row, 0);
         grid->addWidget(captionLabel, row, 1);
         grid->addWidget(slider, row, 2);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QSlider>
 #include <QTabWidget>
 
 #include <cstdio>
@@ -28,6 +29,7 @@
 #include "ui/ID3Form.h"
 #include "ui/MainWindow.h"
 #include "ui/SettingsForm.h"
+#include "ui/TrackPropForm.h"
 
 using namespace sv;
 
@@ -125,6 +127,14 @@ int main(int argc, char** argv) {
             tags.show();
             app.processEvents();
             Save(&tags, out + QString("/tags-%1.png").arg(language));
+        }
+        {
+            TTrackPropForm props(window.Controller(), 1);
+            props.findChild<QSlider*>("StartSlider")->setValue(375);
+            props.findChild<QSlider*>("EndSlider")->setValue(1800);
+            props.show();
+            app.processEvents();
+            Save(&props, out + QString("/trackprop-%1.png").arg(language));
         }
         {
             // The converter with three WAV files waiting, one of them unchecked.
