@@ -35,9 +35,44 @@ bool AudioReader::InsideMargins(std::int32_t position, std::int32_t rangeStart, 
     return position - rangeStart >= kMargin && rangeEnd - position > kMargin;
 }
 
-bool AudioReader::Read(std::int32_t lba, int count, std::uint8_t* out) {
+void AudioReader::SetReadOffset(int samples, std::int32_t leadOut) {
+    offset_ = samples;
+    leadOut_ = leadOut;
+}
+
+std::uint64_t AudioReader::SamplesOutsideDisc(std::int32_t start, std::int32_t end, int samples, std::int32_t leadOut) {
+    constexpr std::int64_t kPerSector = kSectorBytes / 4;
+    const std::int64_t first = start * kPerSector + samples;
+    const std::int64_t last = end * kPerSector + samples;
+    const std::int64_t discEnd = leadOut * kPerSector;
+    std::int64_t outside = 0;
+    if (first < 0) outside += std::min<std::int64_t>(last, 0) - first;
+    if (last > discEnd) outside += last - std::max(first, discEnd);
+    return static_cast<std::uint64_t>(std::max<std::int64_t>(outside, 0));
+}
+
+bool AudioReader::ReadRaw(std::int32_t lba, int count, std::uint8_t* out) {
     const bool ok = cdrom_.ReadSectors(lba, count, out);
     if (!ok) report_.readFailed = true;
+    return ok;
+}
+
+bool AudioReader::Read(std::int32_t lba, int count, std::uint8_t* out) {
+    if (offset_ == 0) return ReadRaw(lba, count, out);
+    constexpr int kSamplesPerSector = kSectorBytes / 4;
+    // Raw sectors [first, first + raw) hold the wanted samples, starting
+    // `skip` bytes into the first one.
+    const std::int32_t shift = offset_ >= 0 ? offset_ / kSamplesPerSector : -((-offset_ + kSamplesPerSector - 1) / kSamplesPerSector);
+    const std::size_t skip = static_cast<std::size_t>(offset_ - shift * kSamplesPerSector) * 4;
+    const std::int32_t first = lba + shift;
+    const int raw = count + (skip > 0 ? 1 : 0);
+    shifted_.assign(static_cast<std::size_t>(raw) * kSectorBytes, 0);
+    // Only the part on the disc is read; the rest stays silent.
+    const std::int32_t from = std::max<std::int32_t>(first, 0);
+    const std::int32_t to = std::min<std::int32_t>(first + raw, leadOut_);
+    bool ok = true;
+    if (to > from) ok = ReadRaw(from, to - from, shifted_.data() + static_cast<std::size_t>(from - first) * kSectorBytes);
+    std::memcpy(out, shifted_.data() + skip, static_cast<std::size_t>(count) * kSectorBytes);
     return ok;
 }
 

@@ -59,6 +59,17 @@ public:
     // The drive's caching page as the settings want it for a grab.
     bool ApplyCacheMode();
 
+    // Read offset correction: the drive delivers every sample `samples`
+    // places early (a positive offset) or late, so each read takes the
+    // sectors that hold the wanted samples and shifts them into place.
+    // Samples before LBA 0 or from `leadOut` on, which drives refuse to read,
+    // come out as silence.
+    void SetReadOffset(int samples, std::int32_t leadOut);
+    int ReadOffset() const { return offset_; }
+    // How many samples of sectors [start, end) read with offset `samples`
+    // lie outside the disc (and so are silence).
+    static std::uint64_t SamplesOutsideDisc(std::int32_t start, std::int32_t end, int samples, std::int32_t leadOut);
+
     // The margin rule: a block gets the repair and the noise check only when
     // it starts at least 150 sectors into the range and more than 150 before its end.
     static bool InsideMargins(std::int32_t position, std::int32_t rangeStart, std::int32_t rangeEnd);
@@ -70,6 +81,7 @@ private:
     void SilenceRepair(std::int32_t position, int count);
     void NoiseCheck(std::int32_t position, int count);
     bool Read(std::int32_t lba, int count, std::uint8_t* out);
+    bool ReadRaw(std::int32_t lba, int count, std::uint8_t* out);
 
     TCDROM& cdrom_;
     ExtractionSettings settings_;
@@ -77,6 +89,9 @@ private:
     std::vector<std::uint8_t> main_;
     std::vector<std::uint8_t> compare_;
     ExtractionReport report_;
+    int offset_ = 0;
+    std::int32_t leadOut_ = 0;
+    std::vector<std::uint8_t> shifted_;  // raw sectors of an offset read
 };
 
 }  // namespace sv

@@ -107,6 +107,8 @@ void DriveCatalog::Scan() {
             std::string error;
             if (IsWriterLine(path)) {
                 if (auto setup = ParseWriterLine(path, error)) AddWriter(std::move(*setup), path, error);
+            } else if (IsDriveLine(path)) {
+                AddDriveLine(path, error);
             } else {
                 AddImage(path, false, error);
             }
@@ -151,6 +153,43 @@ int DriveCatalog::AddWriter(VirtualWriterSetup setup, const std::string& name, s
                                                   std::move(setup.model));
     writer->SetFaults(setup.faults);
     return AddDrive(std::move(writer), name);
+}
+
+bool IsDriveLine(const std::string& line) {
+    const auto w = CueLineWords(Trim(line));
+    return !w.empty() && AsciiLower(w[0]) == "drive";
+}
+
+void DriveCatalog::AddDriveLine(const std::string& line, std::string& error) {
+    const auto w = CueLineWords(Trim(line));
+    auto fail = [&](const std::string& what) { error = "virtual drive \"" + Trim(line) + "\": " + what; };
+    if (w.size() < 2) return fail("name a CUE sheet or \"demo\" after \"drive\"");
+    VirtualDriveModel model;
+    model.product = "Disc image";
+    for (std::size_t i = 2; i < w.size(); i += 2) {
+        if (i + 1 >= w.size()) return fail("\"" + w[i] + "\" needs a value");
+        const std::string key = AsciiLower(w[i]);
+        const std::string& value = w[i + 1];
+        const bool negative = !value.empty() && value[0] == '-';
+        const std::string_view digits = std::string_view(value).substr(!value.empty() && (negative || value[0] == '+') ? 1 : 0);
+        int v = 0;
+        if (key == "offset" && ParseDecimal(digits, v, 4) && v <= kMaxVirtualOffset)
+            model.readOffset = negative ? -v : v;
+        else if (key == "product" && !w[i + 1].empty())
+            model.product = w[i + 1].substr(0, 16);
+        else
+            return fail("unknown setting \"" + w[i] + " " + w[i + 1] + "\" (offset -" + std::to_string(kMaxVirtualOffset) +
+                        "..." + std::to_string(kMaxVirtualOffset) + ", product NAME)");
+    }
+    std::shared_ptr<DiscImage> image;
+    if (AsciiLower(w[1]) == kDemoDiscName) {
+        image = MakeDemoDisc();
+    } else {
+        image = LoadCueSheet(w[1], error);
+        if (!image) return;
+        for (const auto& note : image->Notes()) error += (error.empty() ? "" : "\n") + w[1] + ": " + note;
+    }
+    AddVirtual(image, w[1], model);
 }
 
 int DriveCatalog::AddImage(const std::string& path, bool remember, std::string& error) {

@@ -34,6 +34,12 @@ struct DriveEnvironment {
     IClock* clock = nullptr;
 };
 
+// A line of the list that sets up a virtual reading drive:
+//   drive IMAGE.cue|demo [offset SAMPLES] [product NAME]
+// (a drive whose read offset is known, for trying offset correction).
+bool IsDriveLine(const std::string& line);
+inline constexpr int kMaxVirtualOffset = 5000;
+
 // The environment of a running program: the real /sys and /dev, and
 // SettingsFolder() + "virtual.lst".
 DriveEnvironment DefaultDriveEnvironment();
@@ -104,6 +110,8 @@ public:
     IClock& Clock() { return *clock_; }
 
 private:
+    // A "drive" line of the list (see IsDriveLine).
+    void AddDriveLine(const std::string& line, std::string& error);
     void Scan();
     int AddDrive(std::shared_ptr<VirtualDrive> drive, const std::string& name);
     DriveEnvironment env_;

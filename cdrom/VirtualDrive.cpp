@@ -427,7 +427,7 @@ int VirtualDrive::Read(int command, const std::uint8_t* cdb, std::uint8_t* data,
             s = {0x05, 0x64, 0x00};  // illegal mode for this track
             return kCheck;
         }
-        switch (disc_->ReadSector(sector, out)) {
+        switch (model_.readOffset == 0 ? disc_->ReadSector(sector, out) : ReadShifted(sector, out)) {
         case DiscImage::SectorResult::Ok:
             break;
         case DiscImage::SectorResult::OutOfRange:
@@ -440,6 +440,25 @@ int VirtualDrive::Read(int command, const std::uint8_t* cdb, std::uint8_t* data,
     }
     ApplyFaults(lba, count, data);
     return kScsiGood;
+}
+
+DiscImage::SectorResult VirtualDrive::ReadShifted(std::int32_t sector, std::uint8_t* out) const {
+    constexpr std::int64_t kPerSector = kSectorBytes / 4;
+    // The disc's samples [first, first + 588) land in this sector.
+    const std::int64_t first = sector * kPerSector - model_.readOffset;
+    std::uint8_t disc[kSectorBytes];
+    std::memset(out, 0, kSectorBytes);
+    for (std::int64_t s = first - ((first % kPerSector) + kPerSector) % kPerSector; s < first + kPerSector; s += kPerSector) {
+        const auto lba = static_cast<std::int32_t>(s / kPerSector);
+        if (lba < 0 || lba >= disc_->Leadout()) continue;  // outside the disc: silence
+        const auto result = disc_->ReadSector(lba, disc);
+        if (result != DiscImage::SectorResult::Ok) return result;
+        // The overlap of disc sector `lba` with the wanted samples.
+        const std::int64_t from = std::max(s, first), to = std::min(s + kPerSector, first + kPerSector);
+        if (to > from)
+            std::memcpy(out + (from - first) * 4, disc + (from - s) * 4, static_cast<std::size_t>(to - from) * 4);
+    }
+    return DiscImage::SectorResult::Ok;
 }
 
 void VirtualDrive::ApplyFaults(std::int32_t first, int count, std::uint8_t* data) {

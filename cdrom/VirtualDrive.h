@@ -31,6 +31,10 @@ struct VirtualDriveModel {
     std::uint16_t readCommands = 0x1FF;
     std::uint16_t bufferKb = 2048;
     bool fullToc = true;  // answers READ TOC format 2 (else only formats 0 and 1)
+    // The drive's read offset in samples: what it delivers for sample k is the
+    // disc's sample k - readOffset (silence outside the disc), so a ripper
+    // corrects it by reading readOffset samples later.
+    int readOffset = 0;
     // A writer's abilities, as its capabilities page (0x2A) reports them; a
     // reading drive writes nothing. The writing commands themselves are
     // answered by VirtualWriter.
@@ -91,6 +95,7 @@ public:
     bool HasDisc() const;
     std::shared_ptr<const DiscImage> Disc() const;
     const VirtualDriveModel& Model() const { return model_; }
+    void SetReadOffset(int samples) { model_.readOffset = samples; }
     void SetModel(const VirtualDriveModel& m);
 
     // Test hooks.
@@ -145,6 +150,8 @@ private:
     int Play(const std::uint8_t* cdb, Sense& s);
     int Read(int command, const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t len, Sense& s);
     void ApplyFaults(std::int32_t first, int count, std::uint8_t* data);
+    // Sector `sector` as a drive with the model's read offset delivers it.
+    DiscImage::SectorResult ReadShifted(std::int32_t sector, std::uint8_t* out) const;
     void UpdatePlay();
 
     VirtualDriveModel model_;

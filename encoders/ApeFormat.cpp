@@ -29,9 +29,9 @@ std::uint32_t BlocksPerFrame(int level) {
 
 int LevelFromSettingIndex(std::int32_t index) { return (std::clamp<std::int32_t>(index, 0, 4) + 1) * 1000; }
 
-std::uint32_t Crc32(const std::uint8_t* bytes, std::size_t count) {
+std::uint32_t Crc32(const std::uint8_t* bytes, std::size_t count, std::uint32_t previous) {
     static const AVCRC* table = av_crc_get_table(AV_CRC_32_IEEE_LE);
-    return av_crc(table, 0xFFFFFFFFu, bytes, count) ^ 0xFFFFFFFFu;
+    return av_crc(table, previous ^ 0xFFFFFFFFu, bytes, count) ^ 0xFFFFFFFFu;
 }
 
 namespace {

@@ -148,7 +148,8 @@ std::array<std::uint8_t, kFixedBytes> BuildApeHeader(const ApeHeaderFields& f);
 // left out; an empty list gives no tag at all (empty result).
 std::vector<std::uint8_t> BuildApeTag(const std::vector<std::pair<std::string, std::string>>& items);
 
-// zlib's CRC-32 of `count` bytes.
-std::uint32_t Crc32(const std::uint8_t* bytes, std::size_t count);
+// zlib's CRC-32 of `count` bytes; with `previous`, of those bytes following
+// the ones whose CRC-32 it is.
+std::uint32_t Crc32(const std::uint8_t* bytes, std::size_t count, std::uint32_t previous = 0);
 
 }  // namespace sv::ape

@@ -34,6 +34,18 @@ std::string TempWavName(RipContext& c, int track) {
 
 }  // namespace
 
+int FirstAudioTrack(const DISC_INFO& disc) {
+    for (int i = 0; i < disc.TrackCount(); ++i)
+        if (disc.TrackCopy(i).AudioFlag()) return i;
+    return -1;
+}
+
+int LastAudioTrack(const DISC_INFO& disc) {
+    for (int i = disc.TrackCount() - 1; i >= 0; --i)
+        if (disc.TrackCopy(i).AudioFlag()) return i;
+    return -1;
+}
+
 RipRange ComputeRipRange(DISC_INFO& disc, int track) {
     auto t = disc.Track(track);
     const std::int32_t trackStart = t.StartLba();
@@ -127,9 +139,11 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
     RipOutput out(c.encoders, onTheFly);
     if (!out.Open(onTheFly ? output : wavName, tagBytes)) return fail(true, out.Path(), out.Reason());
 
-    const RangeEnd end = ReadRange(c, reader, range, out, s.Normalize() ? &peak : nullptr, [&](int percent) {
-        Status(c, row, prefix + std::to_string(percent) + "%");
-    });
+    TrackChecksums sums(static_cast<std::uint64_t>(total) * (kSectorBytes / 4), row == FirstAudioTrack(c.disc),
+                        row == LastAudioTrack(c.disc));
+    const RangeEnd end = ReadRange(
+        c, reader, range, out, s.Normalize() ? &peak : nullptr,
+        [&](int percent) { Status(c, row, prefix + std::to_string(percent) + "%"); }, &sums);
     if (end == RangeEnd::Cancelled) {
         Status(c, row, LangMessage(18));
         out.Abandon();
@@ -140,6 +154,15 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
     }
     if (end == RangeEnd::Failed) return fail(false, out.Path(), out.Reason());
     if (!out.Finish(static_cast<std::uint64_t>(total) * kSectorBytes)) return fail(false, out.Path(), out.Reason());
+    TrackCheck check;
+    check.row = row;
+    check.crc32 = sums.Crc32();
+    check.arV1 = sums.V1();
+    check.arV2 = sums.V2();
+    check.wholeTrack = !c.disc.TrackCopy(row).TrimFlag();
+    check.silencedSamples = AudioReader::SamplesOutsideDisc(range.start, range.end, reader.ReadOffset(),
+                                                            c.disc.Track(c.disc.TrackCount()).StartLba());
+    check.file = output;
 
     if (encode && !onTheFly) {
         c.SetState(kStateEncoding);
@@ -171,6 +194,7 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
     if (c.hooks.setChecked) c.hooks.setChecked(row, false);
     ++result.written;
     result.files.push_back(output);
+    result.checks.push_back(check);
     return true;
 }
 
@@ -192,7 +216,7 @@ RipResult RunRipSession(RipContext& c) {
     const std::string prefix = LangMessage(19) + " ";
     if (c.hooks.setVolume) c.hooks.setVolume(255);
 
-    AudioReader reader(c.cdrom, ExtractionSettings::From(s));
+    AudioReader reader = MakeRipReader(c);
     reader.ApplyCacheMode();
     if (s.SpinUpBeforeCopy()) reader.SpinUp();
 

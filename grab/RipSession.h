@@ -75,12 +75,24 @@ struct RipContext {
     RipHooks hooks;
     std::string compressPrefix = "сжатие ";
     int state = kStateIdle;      // used when hooks.getState is empty
+    // The drive's read offset in samples, corrected on every read.
+    int readOffset = 0;
 
     int State() const { return hooks.getState ? hooks.getState() : state; }
     void SetState(int s) {
         if (hooks.setState) hooks.setState(s);
         else state = s;
     }
+};
+
+// What was read of one grabbed track, for checking it against other rips.
+struct TrackCheck {
+    int row = 0;
+    std::uint32_t crc32 = 0;        // of the audio as read
+    std::uint32_t arV1 = 0, arV2 = 0;  // AccurateRip track checksums
+    bool wholeTrack = true;         // false: a trimmed range, which AccurateRip cannot judge
+    std::uint64_t silencedSamples = 0;  // outside the disc after the offset correction
+    std::string file;
 };
 
 struct RipResult {
@@ -91,6 +103,7 @@ struct RipResult {
     bool stoppedByUser = false;   // no output folder chosen
     std::string failureMessage;
     std::vector<std::string> files;  // the outputs written, in order
+    std::vector<TrackCheck> checks;  // the tracks read to their end, in order
 };
 
 // The range of track i: [start, end) in LBA. With the track's trim flag set
@@ -101,6 +114,10 @@ struct RipRange {
     std::int32_t end = 0;
 };
 RipRange ComputeRipRange(DISC_INFO& disc, int track);
+
+// The first and the last audio track of the disc (-1: none).
+int FirstAudioTrack(const DISC_INFO& disc);
+int LastAudioTrack(const DISC_INFO& disc);
 
 // The row's percentage after reading up to `position` of [start, end):
 // 100 - (end - position) / (total / 100), held within 0..100; 100 when the

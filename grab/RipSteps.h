@@ -12,6 +12,7 @@
 #include "cdrom/AudioReader.h"
 #include "encoders/Encoders.h"
 #include "grab/RipSession.h"
+#include "grab/TrackChecksums.h"
 
 namespace sv {
 
@@ -69,9 +70,15 @@ enum class RangeEnd { Done, Cancelled, Failed };
 // (the output still open), No returns to grabbing and reads the same block.
 // `peak`, when given, follows the largest sample magnitude. `showPercent` is
 // called whenever the percentage after a block differs from the last one.
-// Failed: a write failed; the output is closed and says why.
+// Failed: a write failed; the output is closed and says why. `sums`, when
+// given, takes every block's audio as it is written.
 RangeEnd ReadRange(RipContext& context, AudioReader& reader, const RipRange& range, RipOutput& output,
-                   std::int16_t* peak, const std::function<void(int percent)>& showPercent);
+                   std::int16_t* peak, const std::function<void(int percent)>& showPercent,
+                   TrackChecksums* sums = nullptr);
+
+// A reader for a grab of `context`: the settings' extraction method and the
+// read offset correction of the drive, reading up to the disc's lead-out.
+AudioReader MakeRipReader(RipContext& context);
 
 // The start of every grab: playback stopped, state kStateGrabbing, the disc
 // commands disabled and the timer off.

@@ -146,7 +146,7 @@ WholeDiscResult RunWholeDiscRip(RipContext& c, std::uint8_t format) {
         caption(kProgramCaption);
     };
 
-    AudioReader reader(c.cdrom, ExtractionSettings::From(s));
+    AudioReader reader = MakeRipReader(c);
     c.encoders.SetInputFormat(WAVEFORMATEX::CdFormat());
     RipOutput out(c.encoders, format != kFormatWav);
     if (!out.Open(output, nullptr)) {

@@ -1,0 +1,34 @@
+// The checksums of a grabbed track, taken as its audio is read: the CRC-32 of
+// the audio (what rip logs call the copy CRC) and the AccurateRip v1 and v2
+// track checksums, which other people's rips of the same pressing are
+// compared with.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace sv {
+
+class TrackChecksums {
+public:
+    // `totalSamples` stereo samples make the track. The AccurateRip sums leave
+    // out the first track's first 5 sectors but one sample and the last
+    // track's last 5 sectors (a single track disc: both).
+    TrackChecksums(std::uint64_t totalSamples, bool firstTrack, bool lastTrack);
+
+    // The next `bytes` of the track's audio (CD audio, whole samples).
+    void Add(const std::uint8_t* pcm, std::size_t bytes);
+
+    std::uint32_t Crc32() const { return crc_; }
+    std::uint32_t V1() const { return v1_; }
+    std::uint32_t V2() const { return v2_; }
+    std::uint64_t Samples() const { return seen_; }
+
+private:
+    std::uint64_t first_;  // the first sample counted (0-based)
+    std::uint64_t end_;    // one past the last sample counted
+    std::uint64_t seen_ = 0;
+    std::uint32_t crc_ = 0, v1_ = 0, v2_ = 0;
+};
+
+}  // namespace sv
