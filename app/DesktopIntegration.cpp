@@ -9,6 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cstdlib>
+
+#include "metadata/AccurateRip.h"
+
 namespace sv {
 
 namespace {
@@ -54,6 +59,37 @@ QString ExecutableOfDesktopFile(const QString& desktopId) {
 }
 
 }  // namespace
+
+// A drive model as a key: letters, digits and '_' only, so that the INI file
+// keeps no separators of its own.
+QString DriveKey(const std::string& model) {
+    QString key = "ReadOffset/";
+    for (const char c : model) key += std::isalnum(static_cast<unsigned char>(c)) ? QChar(c) : QChar('_');
+    return key;
+}
+
+std::optional<int> StoredReadOffset(const std::string& driveModel) {
+    const QSettings s = Store();
+    const std::optional<int> v = IntValue(s, DriveKey(driveModel).toLatin1().constData());
+    if (v && (*v < -kMaxReadOffset || *v > kMaxReadOffset)) return std::nullopt;
+    return v;
+}
+
+void StoreReadOffset(const std::string& driveModel, int samples) {
+    QSettings s = Store();
+    s.setValue(DriveKey(driveModel), samples);
+}
+
+std::string AccurateRipServer() {
+    std::string server;
+    if (const char* env = std::getenv("SORNAVAL_ACCURATERIP"); env && *env) {
+        server = env;
+    } else {
+        const QSettings s = Store();
+        server = s.value("AccurateRip/Server", QString(kDefaultAccurateRipHost)).toString().trimmed().toStdString();
+    }
+    return server == "off" ? std::string() : server;
+}
 
 StoredWindowValues ReadStoredWindowValues() {
     const QSettings s = Store();

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "cdrom/AudioReader.h"
+
 namespace sv {
 
 struct StoredWindowValues {
@@ -15,6 +17,17 @@ struct StoredWindowValues {
 
 // $XDG_CONFIG_HOME/Sornaval/Sornaval.conf
 StoredWindowValues ReadStoredWindowValues();
+
+// The read offset (in samples) kept for drives of one model, named as the
+// drive names itself (vendor, product and revision), outside the settings
+// record. Nothing when none was set.
+std::optional<int> StoredReadOffset(const std::string& driveModel);
+void StoreReadOffset(const std::string& driveModel, int samples);
+
+// The AccurateRip server grabs are checked with: SORNAVAL_ACCURATERIP in the
+// environment, else the stored one, else the default; empty when the check
+// is switched off ("off").
+std::string AccurateRipServer();
 void WriteStoredWindowValues(int top, int left, int width, int height, const std::string& playerPath);
 
 // The audio-CD handler that was the desktop's default before this program

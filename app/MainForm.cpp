@@ -1,11 +1,14 @@
 #include "app/MainForm.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/DesktopIntegration.h"
 #include "app/MimeApps.h"
+#include "app/RipVerification.h"
 #include "app/WindowTexts.h"
 #include "base/Paths.h"
+#include "cdrom/ReadCommands.h"
 #include "cdrom/Toc.h"
 #include "metadata/CddbLookup.h"
 #include "metadata/DiscId.h"
@@ -581,10 +584,13 @@ GrabResult TMainForm::Grab(GrabSender sender) {
     RipHooks hooks = MakeRipHooks();
     RipContext context{settings_, *cdrom, disc_, tags_, checked, dialogs_, pump_, *encoders_, TempFolder(),
                        std::move(hooks), compressPrefix_};
+    const std::string driveName = cdrom->InquiryName();
+    context.readOffset = StoredReadOffset(driveName).value_or(0);
     GrabHooks grabHooks;
     grabHooks.eject = [this] { Eject(true); };
     const int refreshes = refreshes_;
     const GrabResult result = RunGrabCommand(sender, context, grabHooks);
+    if (result.ran && !result.rip.checks.empty() && refreshes == refreshes_) VerifyGrab(result.rip, *cdrom, driveName, context.readOffset);
     ResetCaption();
     if (result.ran) {
         std::string text = WindowValue(OtherTexts(), "GrabWritten", language_, settings_.LanguageName());
@@ -602,6 +608,32 @@ GrabResult TMainForm::Grab(GrabSender sender) {
     }
     view_.SetPollTimer(true);
     return result;
+}
+
+void TMainForm::VerifyGrab(const RipResult& rip, TCDROM& cdrom, const std::string& driveName, int readOffset) {
+    VerifyOptions options;
+    options.server = AccurateRipServer();
+    options.lookup = !options.server.empty();
+    options.proxy = ProxyFromSettings(settings_);
+    options.pump = &pump_;
+    const RipVerification verification = VerifyTrackChecks(disc_, rip.checks, options);
+    for (const VerifiedTrack& t : verification.tracks) {
+        const auto row = static_cast<std::size_t>(t.check.row);
+        if (row >= rows_.size()) continue;
+        rows_[row].status = LangMessage(20) + " - " + AccurateRipText(t.ar, language_, settings_.LanguageName());
+        view_.UpdateTrackRow(t.check.row, rows_[row]);
+    }
+    RipLogFacts facts;
+    facts.program = kCaption;
+    facts.drive = driveName;
+    facts.readOffset = readOffset;
+    const int command = cdrom.ReadCommand();
+    facts.readCommand = command >= 0 && command < kReadCommandCount ? std::string(kReadCommandNames[static_cast<std::size_t>(command)]) : "?";
+    facts.method = kExtractMethodNames[std::clamp<int>(settings_.ExtractMethod(), 0, 3)];
+    facts.artist = disc_.Artist();
+    facts.album = disc_.Album();
+    const std::string path = RipLogPath(verification, disc_.Album());
+    if (!path.empty()) WriteRipLog(path, RipLogText(verification, facts));
 }
 
 void TMainForm::PlayTrack(int index) {

@@ -416,6 +416,12 @@ const WindowTexts& OtherTexts() {
         {"AboutLibraries", T::Value, 0, "Используемые библиотеки и их лицензии:", "Libraries used and their licences:"},
         {"AboutDataFolder", T::Value, 0, "Папка данных:", "Data folder:"},
         {"GrabWritten", T::Value, 0, "Записано треков: %1 из %2, в папку %3", "%1 of %2 tracks written to %3"},
+        {"ArAccurate", T::Value, 0, "AccurateRip: точно (достоверность %1)", "AccurateRip: accurately ripped (confidence %1)"},
+        {"ArInaccurate", T::Value, 0, "AccurateRip: не совпадает (диск в базе, достоверность до %1)",
+         "AccurateRip: not accurate (the disc is known, confidence up to %1)"},
+        {"ArUnknown", T::Value, 0, "AccurateRip: диска нет в базе", "AccurateRip: disc not in the database"},
+        {"ArUnchecked", T::Value, 0, "AccurateRip: не проверено (%1)", "AccurateRip: not checked (%1)"},
+        {"ArTrimmed", T::Value, 0, "диапазон трека обрезан", "the track's range is trimmed"},
         {"WholeDiscWritten", T::Value, 0, "Записан файл %1", "Written: %1"},
         {"GuideMissing", T::Value, 0, "Руководство пользователя не найдено. Искали:", "The user guide was not found. Looked in:"},
     }};

@@ -173,13 +173,13 @@ void DriveCatalog::AddDriveLine(const std::string& line, std::string& error) {
         const bool negative = !value.empty() && value[0] == '-';
         const std::string_view digits = std::string_view(value).substr(!value.empty() && (negative || value[0] == '+') ? 1 : 0);
         int v = 0;
-        if (key == "offset" && ParseDecimal(digits, v, 4) && v <= kMaxVirtualOffset)
+        if (key == "offset" && ParseDecimal(digits, v, 4) && v <= kMaxReadOffset)
             model.readOffset = negative ? -v : v;
         else if (key == "product" && !w[i + 1].empty())
             model.product = w[i + 1].substr(0, 16);
         else
-            return fail("unknown setting \"" + w[i] + " " + w[i + 1] + "\" (offset -" + std::to_string(kMaxVirtualOffset) +
-                        "..." + std::to_string(kMaxVirtualOffset) + ", product NAME)");
+            return fail("unknown setting \"" + w[i] + " " + w[i + 1] + "\" (offset -" + std::to_string(kMaxReadOffset) +
+                        "..." + std::to_string(kMaxReadOffset) + ", product NAME)");
     }
     std::shared_ptr<DiscImage> image;
     if (AsciiLower(w[1]) == kDemoDiscName) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/Interaction.h"
+#include "cdrom/AudioReader.h"
 #include "cdrom/ScsiDevice.h"
 #include "cdrom/SgScan.h"
 #include "cdrom/VirtualDrive.h"
@@ -38,7 +39,6 @@ struct DriveEnvironment {
 //   drive IMAGE.cue|demo [offset SAMPLES] [product NAME]
 // (a drive whose read offset is known, for trying offset correction).
 bool IsDriveLine(const std::string& line);
-inline constexpr int kMaxVirtualOffset = 5000;
 
 // The environment of a running program: the real /sys and /dev, and
 // SettingsFolder() + "virtual.lst".

@@ -39,5 +39,5 @@ function(sornaval_test name)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SORNAVAL_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SORNAVAL_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;SORNAVAL_ACCURATERIP=off")
 endfunction()

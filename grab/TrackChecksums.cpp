@@ -1,6 +1,7 @@
 #include "grab/TrackChecksums.h"
 
 #include "encoders/ApeFormat.h"
+#include "grab/RipSession.h"
 
 namespace sv {
 
@@ -25,6 +26,35 @@ void TrackChecksums::Add(const std::uint8_t* pcm, std::size_t bytes) {
         v1_ += static_cast<std::uint32_t>(product);
         v2_ += static_cast<std::uint32_t>(product) + static_cast<std::uint32_t>(product >> 32);
     }
+}
+
+
+std::vector<TrackCheck> ReadTrackChecks(AudioReader& reader, const DISC_INFO& disc,
+                                        const std::function<bool(int row, int percent)>& progress) {
+    std::vector<TrackCheck> checks;
+    const int first = FirstAudioTrack(disc), last = LastAudioTrack(disc);
+    const std::int32_t leadOut = disc.TrackCopy(disc.TrackCount()).StartLba();
+    for (int row = 0; row < disc.TrackCount() && row + 1 < DISC_INFO::kMaxTracks; ++row) {
+        if (!disc.TrackCopy(row).AudioFlag()) continue;
+        const std::int32_t start = disc.TrackCopy(row).StartLba(), end = disc.TrackCopy(row + 1).StartLba();
+        if (end <= start) continue;
+        TrackChecksums sums(static_cast<std::uint64_t>(end - start) * kSamplesPerSector, row == first, row == last);
+        for (std::int32_t position = start; position < end;) {
+            const int count = reader.BlockCount(position, end);
+            reader.ExtractBlock(position, count, start, end);
+            sums.Add(reader.Buffer(), static_cast<std::size_t>(count) * kSectorBytes);
+            position += count;
+            if (progress && !progress(row, RipPercent(start, end, position))) return checks;
+        }
+        TrackCheck check;
+        check.row = row;
+        check.crc32 = sums.Crc32();
+        check.arV1 = sums.V1();
+        check.arV2 = sums.V2();
+        check.silencedSamples = AudioReader::SamplesOutsideDisc(start, end, reader.ReadOffset(), leadOut);
+        checks.push_back(check);
+    }
+    return checks;
 }
 
 }  // namespace sv

@@ -6,6 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "base/DiscInfo.h"
+#include "cdrom/AudioReader.h"
 
 namespace sv {
 
@@ -30,5 +35,14 @@ private:
     std::uint64_t seen_ = 0;
     std::uint32_t crc_ = 0, v1_ = 0, v2_ = 0;
 };
+
+struct TrackCheck;
+
+// Reads every audio track of `disc` whole with `reader` (its method and read
+// offset) and gives each one's checksums, writing nothing: the check of a
+// disc or an image against other people's rips. `progress(row, percent)`
+// is told how far it got and ends the reading when it returns false.
+std::vector<TrackCheck> ReadTrackChecks(AudioReader& reader, const DISC_INFO& disc,
+                                        const std::function<bool(int row, int percent)>& progress = {});
 
 }  // namespace sv

@@ -13,6 +13,7 @@
 // only when the file (and the CUE sheet, when asked for) was written.
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -31,6 +32,8 @@
 #include "formats/OutputNaming.h"
 #include "main/cli/CliCommand.h"
 #include "main/cli/CliDialogs.h"
+#include "main/cli/VerifyOutput.h"
+#include "cdrom/ReadCommands.h"
 #include "metadata/AlbumCache.h"
 #include "metadata/DiscId.h"
 #include "metadata/LocalCddb.h"
@@ -92,9 +95,9 @@ bool ParseTrackList(const std::string& text, int trackCount, std::set<int>& trac
 int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const sv::cli::Options options(args);
     std::vector<std::string> flags = sv::kDiscSourceFlags;
-    flags.insert(flags.end(), {"--on-the-fly", "--ignore-free-space", "--whole-disc", "--cue", "--wav-header"});
+    flags.insert(flags.end(), {"--on-the-fly", "--ignore-free-space", "--whole-disc", "--cue", "--wav-header", "--json"});
     std::vector<std::string> valued = sv::kDiscSourceValued;
-    valued.insert(valued.end(), {"--tracks", "--format", "--output-dir", "--acm-codec", "--acm-format"});
+    valued.insert(valued.end(), {"--tracks", "--format", "--output-dir", "--acm-codec", "--acm-format", "--offset"});
     const auto unknown = options.Unknown(flags, valued);
     if (!unknown.empty()) {
         err << "rip: unknown argument \"" << unknown.front() << "\"\n";
@@ -188,6 +191,8 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (!opened->notes.empty()) err << "rip: " << opened->notes << "\n";
     sv::TCDROM& cdrom = *opened->cdrom;
     cdrom.SetReadCommand(settings.ReadCommand(opened->driveIndex));
+    const std::optional<int> readOffset = sv::cli::ReadOffsetOption(options, opened->driveName, "rip", err);
+    if (!readOffset) return 2;
 
     // The disc as the window holds it: titles and tags from the album cache.
     sv::DISC_INFO disc = opened->disc;
@@ -244,6 +249,7 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     encoders.SetDialogs(&dialogs);
     encoders.SetSettings(&settings);
     sv::RipContext context{settings, cdrom, disc, tags, checked, dialogs, pump, encoders, sv::TempFilesFolder()};
+    context.readOffset = *readOffset;
     current = &context;
     const bool tty = isatty(STDOUT_FILENO) != 0;
     auto rowName = [&](int row) {
@@ -300,7 +306,34 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::signal(SIGINT, previous);
 
     if (!result.ran) return 1;
-    for (const auto& file : result.rip.files) out << file << "\n";
+    std::string logPath;
+    sv::RipVerification verification;
+    if (!result.rip.checks.empty()) {
+        verification = sv::cli::VerifyForCommandLine(disc, result.rip.checks, settings);
+        sv::RipLogFacts facts;
+        facts.program = sv::kProgramCaption;
+        facts.drive = opened->driveName;
+        facts.readOffset = *readOffset;
+        const int command = cdrom.ReadCommand();
+        facts.readCommand = command >= 0 && command < sv::kReadCommandCount
+                                ? std::string(sv::kReadCommandNames[static_cast<std::size_t>(command)])
+                                : "?";
+        facts.method = sv::kExtractMethodNames[std::clamp<int>(settings.ExtractMethod(), 0, 3)];
+        facts.artist = disc.Artist();
+        facts.album = disc.Album();
+        logPath = sv::RipLogPath(verification, disc.Album());
+        if (!logPath.empty() && !sv::WriteRipLog(logPath, sv::RipLogText(verification, facts))) {
+            err << "rip: could not write the log " << logPath << "\n";
+            logPath.clear();
+        }
+    }
+    if (options.Flag("--json")) {
+        sv::cli::PrintVerdictsJson(verification, logPath, out);
+    } else {
+        for (const auto& file : result.rip.files) out << file << "\n";
+        sv::cli::PrintVerdicts(verification, disc, language, out);
+        if (!logPath.empty()) out << logPath << "\n";
+    }
     const int requested = static_cast<int>(wanted.size());
     if (result.rip.requested == 0) {
         err << "rip: no audio track to grab\n";
@@ -314,7 +347,7 @@ const sv::cli::CommandRegistration kRegistration(
     "rip",
     "[--drive N | --image FILE.cue | --demo] [--tracks LIST | --whole-disc [--cue]] "
     "[--format wav|mp3|ogg|wma|ape|aac|acm [--acm-codec N --acm-format M --wav-header]] [--on-the-fly] "
-    "[--output-dir DIR] [--ignore-free-space]",
+    "[--output-dir DIR] [--ignore-free-space] [--offset N] [--json]",
     "grab tracks, or the whole disc into one file, in any output format with the program's settings", &RunRip,
     std::string(sv::cli::kDiscSourceHelp) +
         "  --tracks LIST    the tracks to grab, e.g. 1,3-5 (default: every audio track)\n"
@@ -330,9 +363,14 @@ const sv::cli::CommandRegistration kRegistration(
         "  --on-the-fly     encode while reading instead of from a temporary WAV file\n"
         "  --output-dir DIR the music folder for this run (default: the settings' folder);\n"
         "                   a missing folder is created\n"
-        "  --ignore-free-space  grab even when the folder may not have room\n\n"
+        "  --ignore-free-space  grab even when the folder may not have room\n"
+        "  --offset N       the drive's read offset in samples, corrected on every read\n"
+        "                   (default: the one stored for the drive model, else 0)\n"
+        "  --json           the tracks, their CRC32 and AccurateRip sums and verdicts as JSON\n\n"
         "Files are named and tagged as the window program names them, with the titles of\n"
         "the album cache (see 'lookup'). Ctrl+C stops the track being read and removes its\n"
-        "partial file.\n");
+        "partial file. Every track read whole is checked against the AccurateRip database\n"
+        "(SORNAVAL_ACCURATERIP names another server, \"off\" skips the check) and a log of the\n"
+        "grab, \"<album>.log\", is written beside the tracks.\n");
 
 }  // namespace

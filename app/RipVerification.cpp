@@ -1,0 +1,174 @@
+#include "app/RipVerification.h"
+
+#include <cstdio>
+#include <functional>
+#include <filesystem>
+#include <fstream>
+
+#include "app/WindowTexts.h"
+#include "base/Text.h"
+#include "formats/OutputNaming.h"
+
+namespace sv {
+
+namespace {
+
+std::string Hex(std::uint32_t v) {
+    char buf[12];
+    std::snprintf(buf, sizeof buf, "%08x", v);
+    return buf;
+}
+
+std::string Text(const char* key, TLanguage& language, const std::string& languageName) {
+    return WindowValue(OtherTexts(), key, language, languageName);
+}
+
+// The texts in English, for the log and the command line's JSON.
+std::string EnglishText(const char* key) {
+    for (const WindowText& t : OtherTexts().texts)
+        if (std::string_view(t.object) == key) return t.english;
+    return {};
+}
+
+std::string VerdictText(const ArTrackResult& ar, const std::function<std::string(const char*)>& text) {
+    std::string s;
+    switch (ar.result) {
+    case ArTrackResult::Accurate:
+        s = text("ArAccurate");
+        ReplaceAll(s, "%1", std::to_string(ar.confidence));
+        break;
+    case ArTrackResult::Inaccurate:
+        s = text("ArInaccurate");
+        ReplaceAll(s, "%1", std::to_string(ar.bestConfidence));
+        break;
+    case ArTrackResult::Unknown: s = text("ArUnknown"); break;
+    case ArTrackResult::Unchecked:
+        s = text("ArUnchecked");
+        ReplaceAll(s, "%1", ar.reason);
+        break;
+    }
+    return s;
+}
+
+}  // namespace
+
+CddbProxy ProxyFromSettings(const TProgramSettings& settings) {
+    CddbProxy proxy;
+    if (settings.ProxyHost().empty()) return proxy;
+    proxy.host = settings.ProxyHost();
+    proxy.port = settings.CddbPort() <= 0 ? 80 : settings.CddbPort();
+    proxy.user = settings.ProxyUser();
+    proxy.password = settings.ProxyPassword();
+    return proxy;
+}
+
+RipVerification VerifyTrackChecks(const DISC_INFO& disc, const std::vector<TrackCheck>& checks,
+                                  const VerifyOptions& options) {
+    RipVerification v;
+    v.ids = ComputeAccurateRipIds(disc);
+    ArLookup lookup;
+    if (checks.empty()) {
+        lookup.reason = "no track was read";
+    } else if (!options.lookup) {
+        lookup.reason = "the lookup is switched off";
+    } else {
+        lookup = FetchAccurateRip(options.server, v.ids, options.proxy, options.timeoutMs, options.pump);
+    }
+    v.lookup = lookup.status;
+    v.lookupReason = lookup.reason;
+    v.pressings = static_cast<int>(lookup.pressings.size());
+    for (const TrackCheck& check : checks) {
+        VerifiedTrack t;
+        t.check = check;
+        t.number = disc.TrackNumber(check.row);
+        // The database counts audio tracks only.
+        int audioIndex = 0;
+        for (int i = 0; i < check.row; ++i) audioIndex += disc.TrackCopy(i).AudioFlag() ? 1 : 0;
+        if (!check.wholeTrack) {
+            t.ar.result = ArTrackResult::Unchecked;
+            t.ar.reason = EnglishText("ArTrimmed");
+        } else {
+            t.ar = MatchAccurateRip(lookup, audioIndex, check.arV1, check.arV2);
+        }
+        v.tracks.push_back(std::move(t));
+    }
+    return v;
+}
+
+std::string AccurateRipText(const ArTrackResult& ar, TLanguage& language, const std::string& languageName) {
+    ArTrackResult shown = ar;
+    if (shown.result == ArTrackResult::Unchecked && shown.reason == EnglishText("ArTrimmed"))
+        shown.reason = Text("ArTrimmed", language, languageName);
+    return VerdictText(shown, [&](const char* key) { return Text(key, language, languageName); });
+}
+
+const char* AccurateRipWord(ArTrackResult::Result result) {
+    switch (result) {
+    case ArTrackResult::Accurate: return "accurate";
+    case ArTrackResult::Inaccurate: return "inaccurate";
+    case ArTrackResult::Unknown: return "unknown";
+    case ArTrackResult::Unchecked: break;
+    }
+    return "unchecked";
+}
+
+std::string RipLogText(const RipVerification& v, const RipLogFacts& facts) {
+    std::string log;
+    auto line = [&log](const std::string& name, const std::string& value) { log += name + ": " + value + "\n"; };
+    log += facts.program + " rip log\n\n";
+    line("Artist", facts.artist);
+    line("Album", facts.album);
+    line("Drive", facts.drive);
+    line("Read offset correction", std::to_string(facts.readOffset) + " samples");
+    line("Read command", facts.readCommand);
+    line("Extraction method", facts.method);
+    line("AccurateRip disc", AccurateRipPath(v.ids));
+    switch (v.lookup) {
+    case ArLookup::Status::Found: line("AccurateRip lookup", std::to_string(v.pressings) + " pressing(s) in the database"); break;
+    case ArLookup::Status::NotFound: line("AccurateRip lookup", "the disc is not in the database"); break;
+    case ArLookup::Status::NotChecked: line("AccurateRip lookup", "not checked (" + v.lookupReason + ")"); break;
+    }
+    int accurate = 0;
+    for (const VerifiedTrack& t : v.tracks) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%02d", t.number);
+        log += std::string("\nTrack ") + number + "\n";
+        if (!t.check.file.empty()) line("  File", t.check.file);
+        line("  Copy CRC32", Hex(t.check.crc32));
+        line("  AccurateRip v1", Hex(t.check.arV1));
+        line("  AccurateRip v2", Hex(t.check.arV2));
+        std::string verdict = VerdictText(t.ar, [](const char* key) { return EnglishText(key); });
+        if (t.ar.result == ArTrackResult::Accurate) verdict += ", v" + std::to_string(t.ar.version);
+        line("  Result", verdict);
+        if (t.check.silencedSamples > 0)
+            line("  Note", std::to_string(t.check.silencedSamples) +
+                               " samples lay outside the disc after the offset correction and are silence");
+        accurate += t.ar.result == ArTrackResult::Accurate ? 1 : 0;
+    }
+    log += "\n" + std::to_string(accurate) + " of " + std::to_string(v.tracks.size()) + " tracks accurately ripped\n";
+    return log;
+}
+
+std::string RipLogPath(const RipVerification& v, const std::string& album) {
+    for (const VerifiedTrack& t : v.tracks) {
+        if (t.check.file.empty()) continue;
+        std::string name = CleanNameValue(album);
+        if (name.empty() || name == "." || name == "..") name = "rip";
+        return (std::filesystem::path(t.check.file).parent_path() / (name + ".log")).string();
+    }
+    return {};
+}
+
+bool WriteRipLog(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
+}
+
+std::string AccurateRipJson(const VerifiedTrack& t) {
+    return "{\"v1\": \"" + Hex(t.check.arV1) + "\", \"v2\": \"" + Hex(t.check.arV2) + "\", \"result\": \"" +
+           AccurateRipWord(t.ar.result) + "\", \"confidence\": " + std::to_string(t.ar.confidence) + "}";
+}
+
+}  // namespace sv

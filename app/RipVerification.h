@@ -1,0 +1,81 @@
+// Checking a grab against other people's rips: the AccurateRip verdict on
+// every track read to its end, the texts the window and the command line show
+// for it, and the rip log written beside the tracks.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "base/DiscInfo.h"
+#include "base/Interaction.h"
+#include "base/ProgramSettings.h"
+#include "grab/RipSession.h"
+#include "metadata/AccurateRip.h"
+
+namespace sv {
+
+class TLanguage;
+
+struct VerifiedTrack {
+    TrackCheck check;
+    int number = 0;  // the disc's number of the track
+    ArTrackResult ar;
+};
+
+struct RipVerification {
+    AccurateRipIds ids;
+    ArLookup::Status lookup = ArLookup::Status::NotChecked;
+    std::string lookupReason;  // why it was not checked
+    int pressings = 0;
+    std::vector<VerifiedTrack> tracks;
+};
+
+struct VerifyOptions {
+    bool lookup = true;  // false: nothing is fetched; every track is "not checked"
+    std::string server = kDefaultAccurateRipHost;
+    CddbProxy proxy;
+    int timeoutMs = 0;  // 0: the lookup's default
+    IEventPump* pump = nullptr;
+};
+
+// The proxy of the settings (the one the CDDB lookup uses), if any.
+CddbProxy ProxyFromSettings(const TProgramSettings& settings);
+
+// Looks the disc up once and judges every check. A trimmed track is not
+// checked (AccurateRip knows whole tracks only); a missing network or server
+// leaves every track "not checked" with the reason.
+RipVerification VerifyTrackChecks(const DISC_INFO& disc, const std::vector<TrackCheck>& checks,
+                                  const VerifyOptions& options);
+
+// "AccurateRip: точно (достоверность 12)" and its kin in the current language.
+std::string AccurateRipText(const ArTrackResult& ar, TLanguage& language, const std::string& languageName);
+
+// "accurate", "inaccurate", "unknown" or "unchecked".
+const char* AccurateRipWord(ArTrackResult::Result result);
+
+// What the log says of how the disc was read.
+struct RipLogFacts {
+    std::string program;     // "Sornaval v3.4"
+    std::string drive;       // the drive's name
+    int readOffset = 0;
+    std::string readCommand; // the read command's name
+    std::string method;      // the extraction method's name
+    std::string artist, album;
+};
+
+// The plain-text log users keep with their rips: the facts, the disc's
+// AccurateRip identifiers and, per track, its file, CRC-32, AccurateRip v1
+// and v2 sums and verdict.
+std::string RipLogText(const RipVerification& verification, const RipLogFacts& facts);
+
+// "<folder of the first track>/<album>.log" ("rip.log" without an album
+// name); empty without tracks.
+std::string RipLogPath(const RipVerification& verification, const std::string& album);
+
+// Writes the log; false when it cannot be written.
+bool WriteRipLog(const std::string& path, const std::string& text);
+
+// {"v1": "xxxxxxxx", "v2": "xxxxxxxx", "result": "...", "confidence": N}
+std::string AccurateRipJson(const VerifiedTrack& track);
+
+}  // namespace sv
