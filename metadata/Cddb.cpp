@@ -174,14 +174,12 @@ bool CCDDB::ReadReply(CHTTPSocket& socket, std::string_view marker, std::size_t 
 bool CCDDB::RunCommand(const CCDDBSite& site, std::string_view command, ReplyKind kind, int sendAttempts,
                        bool* sendFailed, std::string& reply) {
     if (sendFailed) *sendFailed = false;
-    const bool viaProxy = !proxy_.host.empty();
-    const std::string& host = viaProxy ? proxy_.host : site.host;
-    const int port = viaProxy ? proxy_.port : site.port;
+    const HttpPeer peer = RequestPeer(site.host, site.port, proxy_);
     const std::string request = BuildRequest(site, proxy_, command, GetHelloString());
     CHTTPSocket socket;
     bool sent = false;
     for (int attempt = 0; attempt < sendAttempts && !sent; ++attempt) {
-        if (!socket.Create() || !socket.Connect(host, port, timeoutMs_)) {
+        if (!socket.Create() || !socket.Connect(peer.host, peer.port, timeoutMs_)) {
             status_ = 0;
             return false;
         }

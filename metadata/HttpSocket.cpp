@@ -6,9 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -27,11 +28,25 @@ std::string WithoutBreaks(std::string_view s) {
 }
 
 // host, or host:port when the port is not 80 (brackets around IPv6 literals).
-std::string HostForUrl(const CCDDBSite& site) {
-    std::string host = WithoutBreaks(site.host);
+std::string HostForUrl(const std::string& hostText, int port) {
+    std::string host = WithoutBreaks(hostText);
     if (host.find(':') != std::string::npos && host.front() != '[') host = "[" + host + "]";
-    if (site.port != 80) host += ":" + std::to_string(site.port);
+    if (port != 80) host += ":" + std::to_string(port);
     return host;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
 }
 
 bool ConnectWithTimeout(int fd, const sockaddr* addr, socklen_t len, int timeoutMs) {
@@ -68,7 +83,9 @@ bool CHTTPSocket::Create() {
     return fd_ >= 0;
 }
 
-bool CHTTPSocket::Connect(const std::string& hostText, int port, int timeoutMs) {
+bool CHTTPSocket::Connect(const std::string& hostText, int port, int timeoutMs, int totalMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(totalMs);
     if (fd_ < 0) return false;
     std::string host = hostText;
     if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
@@ -86,13 +103,19 @@ bool CHTTPSocket::Connect(const std::string& hostText, int port, int timeoutMs) 
     }
     bool connected = false;
     for (addrinfo* ai = list; ai && !connected; ai = ai->ai_next) {
+        int wait = timeoutMs;
+        if (totalMs > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0) break;
+            wait = static_cast<int>(wait > 0 ? std::min<long long>(wait, left) : left);
+        }
         if (fd_ < 0 || ai->ai_family != family_) {
             Close();
             fd_ = ::socket(ai->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
             family_ = ai->ai_family;
             if (fd_ < 0) continue;
         }
-        connected = ConnectWithTimeout(fd_, ai->ai_addr, ai->ai_addrlen, timeoutMs);
+        connected = ConnectWithTimeout(fd_, ai->ai_addr, ai->ai_addrlen, wait);
         if (!connected) Close();  // a socket whose connect failed cannot be reused
     }
     ::freeaddrinfo(list);
@@ -157,16 +180,27 @@ std::string Base64Encode(std::string_view bytes) {
     return out;
 }
 
+std::string BuildGetRequest(const std::string& hostText, int port, std::string_view target, const CddbProxy& proxy,
+                            bool hostLine) {
+    const bool viaProxy = !proxy.host.empty();
+    const std::string host = HostForUrl(hostText, port);
+    std::string headers;
+    if (viaProxy && !proxy.user.empty())
+        headers = "Proxy-Authorization: Basic " + Base64Encode(proxy.user + ":" + proxy.password) + "\r\n";
+    if (viaProxy || hostLine) headers += "Host: " + host + "\r\n";
+    return "GET " + (viaProxy ? "http://" + host : std::string()) + WithoutBreaks(target) + " HTTP/1.0\r\n" + headers +
+           "\r\n";
+}
+
 std::string BuildRequest(const CCDDBSite& site, const CddbProxy& proxy, std::string_view command,
                          std::string_view hello) {
-    const std::string target = WithoutBreaks(site.path) + WithoutBreaks(command) + "&" + WithoutBreaks(hello);
-    if (proxy.host.empty()) return "GET " + target + " HTTP/1.0\r\n\r\n";
-    const std::string host = HostForUrl(site);
-    std::string headers;
-    if (!proxy.user.empty())
-        headers = "Proxy-Authorization: Basic " + Base64Encode(proxy.user + ":" + proxy.password) + "\r\n";
-    headers += "Host: " + host;
-    return "GET http://" + host + target + " HTTP/1.0\r\n" + headers + "\r\n\r\n";
+    return BuildGetRequest(site.host, site.port, site.path + std::string(command) + "&" + std::string(hello), proxy,
+                           false);
+}
+
+HttpPeer RequestPeer(const std::string& host, int port, const CddbProxy& proxy) {
+    if (proxy.host.empty()) return {host, port};
+    return {proxy.host, proxy.port};
 }
 
 std::optional<std::string_view> ReplyBody(std::string_view reply) {
@@ -228,49 +262,124 @@ bool ClosedReplyComplete(std::string_view received, ReplyKind kind) {
     return code > 0 && (code < 210 || code > 219);
 }
 
-bool ReadReply(CHTTPSocket& socket, std::string_view marker, std::size_t chunk, ReplyKind kind, int timeoutMs,
-               IEventPump* pump, std::string& reply) {
+ReplyEnd CollectReply(CHTTPSocket& socket, std::size_t chunk, std::size_t maxBytes, int waitMs,
+                      std::chrono::steady_clock::time_point deadline, IEventPump* pump,
+                      const ReplyCompletion& complete, std::string& reply) {
     using Clock = std::chrono::steady_clock;
     if (chunk == 0) chunk = kReplyChunk;
     std::vector<char> buffer(chunk);
     std::size_t received = 0;
     reply.clear();
-    auto finish = [&](bool ok) {
+    auto finish = [&](ReplyEnd end) {
         reply.assign(buffer.data(), received);
-        return ok;
+        return end;
+    };
+    auto cancelled = [&] {
+        if (pump) pump->ProcessPendingEvents();
+        return pump && pump->CancelRequested();
     };
     for (;;) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto waitEnd = std::min(deadline, Clock::now() + std::chrono::milliseconds(waitMs));
         bool ready = false;
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(waitEnd - Clock::now()).count();
             if (left <= 0) break;
             const auto wait = socket.WaitReadable(static_cast<int>(std::min<long long>(left, kWaitSliceMs)));
-            if (!wait.ok) return finish(false);
+            if (!wait.ok) return finish(ReplyEnd::Failed);
             if (wait.ready) {
                 ready = true;
                 break;
             }
-            if (pump) pump->ProcessPendingEvents();
-            if (pump && pump->CancelRequested()) return finish(false);
+            if (cancelled()) return finish(ReplyEnd::Cancelled);
         }
-        if (!ready) return finish(false);
+        if (!ready) return finish(ReplyEnd::TimedOut);
         const std::size_t freeSpace = buffer.size() > received + 1 ? buffer.size() - received - 1 : 0;
         const long n = socket.Receive(buffer.data() + received, freeSpace);
-        if (n <= 0) return finish(n == 0 && ClosedReplyComplete(std::string_view(buffer.data(), received), kind));
+        if (n <= 0) return finish(n == 0 ? ReplyEnd::Closed : ReplyEnd::Failed);
         const std::size_t before = received;
         received += static_cast<std::size_t>(n);
         if (static_cast<std::size_t>(n) == freeSpace) {
-            if (buffer.size() + chunk > kMaxReplyBytes) return finish(false);
+            if (buffer.size() + chunk > maxBytes) return finish(ReplyEnd::TooLarge);
             buffer.resize(buffer.size() + chunk);
         }
-        if (const auto length = CompleteReplyLength(std::string_view(buffer.data(), received), before, marker, kind)) {
-            received = *length;
-            return finish(true);
+        if (const auto length = complete(std::string_view(buffer.data(), received), before)) {
+            received = std::min(*length, received);
+            return finish(ReplyEnd::Complete);
         }
-        if (pump) pump->ProcessPendingEvents();
-        if (pump && pump->CancelRequested()) return finish(false);
+        if (cancelled()) return finish(ReplyEnd::Cancelled);
     }
+}
+
+bool ReadReply(CHTTPSocket& socket, std::string_view marker, std::size_t chunk, ReplyKind kind, int timeoutMs,
+               IEventPump* pump, std::string& reply) {
+    const auto complete = [&](std::string_view received, std::size_t before) {
+        return CompleteReplyLength(received, before, marker, kind);
+    };
+    const ReplyEnd end = CollectReply(socket, chunk, kMaxReplyBytes, timeoutMs,
+                                      std::chrono::steady_clock::time_point::max(), pump, complete, reply);
+    return end == ReplyEnd::Complete || (end == ReplyEnd::Closed && ClosedReplyComplete(reply, kind));
+}
+
+HttpResponse ParseHttpResponse(std::string_view received, bool closed, std::size_t maxBody) {
+    HttpResponse out;
+    auto bad = [&](std::string error) {
+        out.state = HttpResponse::State::Bad;
+        out.error = std::move(error);
+        return out;
+    };
+    const std::size_t blank = received.find("\r\n\r\n");
+    if (blank == std::string_view::npos || blank > kMaxHttpHeaderBytes) {
+        if (received.size() > kMaxHttpHeaderBytes) return bad("the headers are longer than the limit");
+        if (closed) return bad(received.empty() ? "the reply is empty" : "the reply ends inside its headers");
+        return out;
+    }
+    const std::vector<std::string_view> lines = SplitReplyLines(received.substr(0, blank));
+    const std::string_view statusLine = lines.empty() ? std::string_view() : lines.front();
+    if (statusLine.size() < 12 || statusLine.substr(0, 7) != "HTTP/1." || statusLine[7] < '0' ||
+        statusLine[7] > '9' || statusLine[8] != ' ' ||
+        (statusLine.size() > 12 && statusLine[12] != ' '))
+        return bad("the reply has no HTTP status line");
+    int status = 0;
+    for (char c : statusLine.substr(9, 3)) {
+        if (c < '0' || c > '9') return bad("the reply has no HTTP status line");
+        status = status * 10 + (c - '0');
+    }
+    out.status = status;
+    if (out.status != 200) {
+        out.state = HttpResponse::State::Complete;
+        return out;
+    }
+    std::optional<std::size_t> length;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::size_t colon = lines[i].find(':');
+        if (colon == std::string_view::npos) continue;
+        const std::string_view name = lines[i].substr(0, colon);
+        const std::string_view value = TrimBlanks(lines[i].substr(colon + 1));
+        if (EqualsIgnoringCase(name, "Transfer-Encoding")) return bad("the body comes in chunks");
+        if (!EqualsIgnoringCase(name, "Content-Length")) continue;
+        std::size_t n = 0;
+        if (value.empty() || value.size() > 15) return bad("the Content-Length is not a number of bytes");
+        for (char c : value) {
+            if (c < '0' || c > '9') return bad("the Content-Length is not a number of bytes");
+            n = n * 10 + static_cast<std::size_t>(c - '0');
+        }
+        if (length && *length != n) return bad("the reply announces two different lengths");
+        length = n;
+    }
+    const std::string_view body = received.substr(blank + 4);
+    const std::size_t announced = length.value_or(body.size());
+    if (announced > maxBody)
+        return bad("the body of " + std::to_string(announced) + " bytes is larger than the limit of " +
+                   std::to_string(maxBody));
+    if (body.size() < announced || (!length && !closed)) {
+        if (closed)
+            return bad("the body is cut short: " + std::to_string(body.size()) + " of " + std::to_string(announced) +
+                       " bytes");
+        return out;
+    }
+    out.state = HttpResponse::State::Complete;
+    out.body = body.substr(0, announced);
+    return out;
 }
 
 }  // namespace sv

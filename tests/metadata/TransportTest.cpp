@@ -1,5 +1,5 @@
-// The HTTP transport: request framing, reply collection and the socket against
-// the loopback server.
+// The HTTP transport: request framing, reply collection and completeness, and
+// the socket against the loopback server.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -73,6 +73,53 @@ TEST(TimeoutTest, StoredZeroMeansTwentySeconds) {
     EXPECT_EQ(sv::EffectiveCddbTimeout(-5), 20000);
     EXPECT_EQ(sv::EffectiveCddbTimeout(1500), 1500);
     EXPECT_EQ(sv::CCDDB(0).TimeoutMs(), 20000);
+}
+
+TEST(HttpResponseTest, CompletenessOfBinaryReplies) {
+    using S = sv::HttpResponse::State;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool closed;
+        S state;
+        int status;
+        const char* body;  // Complete: the body; Bad: part of the error
+    };
+    const Case cases[] = {
+        {"headers still coming", "HTTP/1.1 200 OK\r\nContent-Len", false, S::Incomplete, 0, ""},
+        {"body still coming", "HTTP/1.1 200 OK\r\ncontent-length: 4\r\n\r\nab", false, S::Incomplete, 200, ""},
+        {"length reached, extra bytes left out", "HTTP/1.1 200 OK\r\nContent-Length:  4 \r\n\r\nabcdEF", false,
+         S::Complete, 200, "abcd"},
+        {"no length: complete at the close", "HTTP/1.0 200 OK\r\n\r\nabcdef", true, S::Complete, 200, "abcdef"},
+        {"no length, still open", "HTTP/1.0 200 OK\r\n\r\nabcdef", false, S::Incomplete, 200, ""},
+        {"other status: headers are enough", "HTTP/1.1 404 Not Found\r\nContent-Length: 900\r\n\r\n<ht", false,
+         S::Complete, 404, ""},
+        {"closed inside the headers", "HTTP/1.1 200 OK\r\n", true, S::Bad, 0, "ends inside its headers"},
+        {"not HTTP", "SSH-2.0-OpenSSH\r\n\r\n", false, S::Bad, 0, "no HTTP status line"},
+        {"status not a number", "HTTP/1.1 2x0 OK\r\n\r\n", false, S::Bad, 0, "no HTTP status line"},
+        {"length not a number", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n", false, S::Bad, 200,
+         "not a number of bytes"},
+        {"two lengths", "HTTP/1.1 200 OK\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab", false, S::Bad, 200,
+         "two different lengths"},
+        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nabcd", false, S::Bad, 200, "chunks"},
+        {"huge length", "HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\n", false, S::Bad, 200,
+         "larger than the limit of 100"},
+        {"cut short by the close", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", true, S::Bad, 200,
+         "cut short: 3 of 10 bytes"},
+        {"endless headers", "HTTP/1.1 200 OK\r\n" + std::string(sv::kMaxHttpHeaderBytes, 'x'), false, S::Bad, 0,
+         "headers are longer"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const sv::HttpResponse r = sv::ParseHttpResponse(c.bytes, c.closed, 100);
+        EXPECT_EQ(r.state, c.state);
+        EXPECT_EQ(r.status, c.status);
+        if (c.state == S::Complete) {
+            EXPECT_EQ(r.body, c.body);
+        } else if (c.state == S::Bad) {
+            EXPECT_NE(r.error.find(c.body), std::string::npos) << r.error;
+        }
+    }
 }
 
 // Connects to the server, sends a request and collects the reply.
