@@ -92,8 +92,10 @@ struct ArTrackResult {
     std::string reason;      // Unchecked: why the track could not be checked
 };
 
-// The verdict on track `track` (0-based among the audio tracks) whose grab
-// gave the checksums `v1` and `v2`. An entry counts when its checksum and its
+// The verdict on the track at index `track` of the disc record (0-based, data
+// tracks counted) whose grab gave the checksums `v1` and `v2`. The entries of
+// a pressing follow the disc's tracks: on a mixed-mode CD the data track 1
+// holds entry 0 (with no checksum) and the last audio track has no entry. An entry counts when its checksum and its
 // confidence are not 0. Accurate when a counting entry of any pressing equals
 // either checksum; the confidence is the highest of the matching entries (the
 // pressings are not added up: each reports its own submitters), version 2
