@@ -67,7 +67,9 @@ struct ArTrackEntry {
     std::uint32_t frame450Crc = 0;
 };
 
-// One pressing of the disc: an entry for each audio track, in disc order.
+// One pressing of the disc: as many entries as the disc has audio tracks,
+// following the disc's tracks from its first one. On a mixed-mode CD the data
+// track 1 holds entry 0 (with no checksum) and the last audio track has none.
 struct ArPressing {
     std::vector<ArTrackEntry> tracks;
 };
@@ -92,13 +94,13 @@ struct ArTrackResult {
     std::string reason;      // Unchecked: why the track could not be checked
 };
 
-// The verdict on track `track` (0-based among the audio tracks) whose grab
-// gave the checksums `v1` and `v2`. An entry counts when its checksum and its
-// confidence are not 0. Accurate when a counting entry of any pressing equals
-// either checksum; the confidence is the highest of the matching entries (the
-// pressings are not added up: each reports its own submitters), version 2
-// winning a tie. Inaccurate when entries count but none matches; Unknown when
-// no pressing has an entry that counts.
+// The verdict on the track at index `track` of the disc record (0-based, data
+// tracks counted) whose grab gave the checksums `v1` and `v2`. An entry counts
+// when its checksum and its confidence are not 0. Accurate when a counting
+// entry of any pressing equals either checksum; the confidence is the highest
+// of the matching entries (the pressings are not added up: each reports its
+// own submitters), version 2 winning a tie. Inaccurate when entries count but
+// none matches; Unknown when no pressing has an entry that counts.
 ArTrackResult MatchAccurateRip(std::span<const ArPressing> pressings, int track, std::uint32_t v1,
                                std::uint32_t v2);
 
