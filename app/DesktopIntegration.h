@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "cdrom/AudioReader.h"
+#include "base/Msf.h"
 
 namespace sv {
 

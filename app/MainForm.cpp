@@ -8,6 +8,7 @@
 #include "app/RipVerification.h"
 #include "app/WindowTexts.h"
 #include "base/Paths.h"
+#include "cdrom/AudioReader.h"
 #include "cdrom/ReadCommands.h"
 #include "cdrom/Toc.h"
 #include "metadata/CddbLookup.h"
@@ -584,7 +585,7 @@ GrabResult TMainForm::Grab(GrabSender sender) {
     RipHooks hooks = MakeRipHooks();
     RipContext context{settings_, *cdrom, disc_, tags_, checked, dialogs_, pump_, *encoders_, TempFolder(),
                        std::move(hooks), compressPrefix_};
-    const std::string driveName = cdrom->InquiryName();
+    const std::string driveName = cdrom->DriveTitle(cdrom->CurrentDrive());
     context.readOffset = StoredReadOffset(driveName).value_or(0);
     GrabHooks grabHooks;
     grabHooks.eject = [this] { Eject(true); };
@@ -629,7 +630,7 @@ void TMainForm::VerifyGrab(const RipResult& rip, TCDROM& cdrom, const std::strin
     facts.readOffset = readOffset;
     const int command = cdrom.ReadCommand();
     facts.readCommand = command >= 0 && command < kReadCommandCount ? std::string(kReadCommandNames[static_cast<std::size_t>(command)]) : "?";
-    facts.method = kExtractMethodNames[std::clamp<int>(settings_.ExtractMethod(), 0, 3)];
+    facts.method = sv::kExtractMethodNames[std::clamp<int>(settings_.ExtractMethod(), 0, 3)];
     facts.artist = disc_.Artist();
     facts.album = disc_.Album();
     const std::string path = RipLogPath(verification, disc_.Album());

@@ -81,14 +81,11 @@ RipVerification VerifyTrackChecks(const DISC_INFO& disc, const std::vector<Track
         VerifiedTrack t;
         t.check = check;
         t.number = disc.TrackNumber(check.row);
-        // The database counts audio tracks only.
-        int audioIndex = 0;
-        for (int i = 0; i < check.row; ++i) audioIndex += disc.TrackCopy(i).AudioFlag() ? 1 : 0;
         if (!check.wholeTrack) {
             t.ar.result = ArTrackResult::Unchecked;
             t.ar.reason = EnglishText("ArTrimmed");
         } else {
-            t.ar = MatchAccurateRip(lookup, audioIndex, check.arV1, check.arV2);
+            t.ar = MatchAccurateRip(lookup, check.row, check.arV1, check.arV2);
         }
         v.tracks.push_back(std::move(t));
     }

@@ -9,6 +9,8 @@ namespace sv {
 inline constexpr int kSectorBytes = 2352;
 inline constexpr int kFramesPerSecond = 75;
 inline constexpr int kLbaBase = 150;  // absolute frame of logical block 0
+// The largest read offset (in samples, either way) a drive is taken to have.
+inline constexpr int kMaxReadOffset = 5000;
 inline constexpr int kCdBytesPerSecond = 176400;
 
 struct Msf {

@@ -12,9 +12,6 @@
 
 namespace sv {
 
-// The largest read offset (in samples, either way) a drive is taken to have.
-inline constexpr int kMaxReadOffset = 5000;
-
 struct ExtractionSettings {
     int method = 0;              // ExtractMethod 0..3
     bool disableReadCache = false;

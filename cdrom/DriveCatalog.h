@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "base/Interaction.h"
-#include "cdrom/AudioReader.h"
 #include "cdrom/ScsiDevice.h"
 #include "cdrom/SgScan.h"
 #include "cdrom/VirtualDrive.h"

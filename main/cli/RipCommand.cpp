@@ -33,6 +33,7 @@
 #include "main/cli/CliCommand.h"
 #include "main/cli/CliDialogs.h"
 #include "main/cli/VerifyOutput.h"
+#include "cdrom/AudioReader.h"
 #include "cdrom/ReadCommands.h"
 #include "metadata/AlbumCache.h"
 #include "metadata/DiscId.h"
@@ -191,7 +192,8 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (!opened->notes.empty()) err << "rip: " << opened->notes << "\n";
     sv::TCDROM& cdrom = *opened->cdrom;
     cdrom.SetReadCommand(settings.ReadCommand(opened->driveIndex));
-    const std::optional<int> readOffset = sv::cli::ReadOffsetOption(options, opened->driveName, "rip", err);
+    const std::string driveTitle = cdrom.DriveTitle(opened->driveIndex);
+    const std::optional<int> readOffset = sv::cli::ReadOffsetOption(options, driveTitle, "rip", err);
     if (!readOffset) return 2;
 
     // The disc as the window holds it: titles and tags from the album cache.
@@ -211,6 +213,7 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (const sv::AlbumSource from = albums.LoadAlbum(known, tags, id);
             from != sv::kNoAlbum && sv::LayOutDisc(opened->toc, known, from))
             disc = known;
+        sv::StoreDiscId(disc, id);  // the AccurateRip identifiers take the disc's own
     }
     const int count = disc.TrackCount();
     tags.EnsureCount(count);
@@ -312,7 +315,7 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         verification = sv::cli::VerifyForCommandLine(disc, result.rip.checks, settings);
         sv::RipLogFacts facts;
         facts.program = sv::kProgramCaption;
-        facts.drive = opened->driveName;
+        facts.drive = driveTitle;
         facts.readOffset = *readOffset;
         const int command = cdrom.ReadCommand();
         facts.readCommand = command >= 0 && command < sv::kReadCommandCount

@@ -5,8 +5,11 @@
 // database's verdict: the check of a disc or an image against other people's
 // rips. The exit status is 0 when every track was accurately ripped, 1 when
 // some was not (or could not be checked), 2 for wrong arguments.
+#include <unistd.h>
+
 #include <csignal>
 #include <iostream>
+#include <span>
 
 #include "cdrom/AudioReader.h"
 #include "cdrom/DiscSource.h"
@@ -15,6 +18,7 @@
 #include "grab/TrackChecksums.h"
 #include "main/cli/CliCommand.h"
 #include "main/cli/VerifyOutput.h"
+#include "metadata/DiscId.h"
 
 namespace {
 
@@ -51,19 +55,29 @@ int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     if (!opened->notes.empty()) err << "verify: " << opened->notes << "\n";
     opened->cdrom->SetReadCommand(settings.ReadCommand(opened->driveIndex));
-    const std::optional<int> offset = sv::cli::ReadOffsetOption(options, opened->driveName, "verify", err);
+    const std::string driveTitle = opened->cdrom->DriveTitle(opened->driveIndex);
+    const std::optional<int> offset = sv::cli::ReadOffsetOption(options, driveTitle, "verify", err);
     if (!offset) return 2;
 
-    const sv::DISC_INFO& disc = opened->disc;
+    sv::DISC_INFO& disc = opened->disc;
+    // The AccurateRip identifiers take the disc's own CDDB identifier.
+    if (const auto toc = sv::ParseRawToc(
+            std::span<const std::uint8_t>(opened->toc.Data(), static_cast<std::size_t>(sv::kTocBytes))))
+        sv::StoreDiscId(disc, sv::ComputeDiscId(*toc));
     sv::AudioReader reader(*opened->cdrom, sv::ExtractionSettings::From(settings));
     reader.SetReadOffset(*offset, disc.TrackCopy(disc.TrackCount()).StartLba());
     std::signal(SIGINT, OnVerifyInterrupt);
+    const bool showProgress = !options.Flag("--json") && isatty(STDERR_FILENO) != 0;
+    int shown = -1;
     const auto checks = sv::ReadTrackChecks(reader, disc, [&](int row, int percent) {
-        if (!options.Flag("--json")) err << "\rreading track " << disc.TrackNumber(row) << ": " << percent << "%  " << std::flush;
+        if (showProgress && row * 1000 + percent != shown) {
+            shown = row * 1000 + percent;
+            err << "\rreading track " << disc.TrackNumber(row) << ": " << percent << "%" << std::flush;
+        }
         return g_stop == 0;
     });
     std::signal(SIGINT, SIG_DFL);
-    if (!options.Flag("--json")) err << "\r\033[K" << std::flush;
+    if (showProgress) err << "\r\033[K" << std::flush;
     if (g_stop != 0) {
         err << "verify: stopped\n";
         return 1;
@@ -72,7 +86,7 @@ int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (options.Flag("--json")) {
         sv::cli::PrintVerdictsJson(verification, "", out);
     } else {
-        out << "drive: " << opened->driveName << "\nread offset: " << *offset << "\nAccurateRip: "
+        out << "drive: " << driveTitle << "\nread offset: " << *offset << "\nAccurateRip: "
             << sv::AccurateRipPath(verification.ids) << "\n";
         sv::cli::PrintVerdicts(verification, disc, language, out);
     }
