@@ -367,6 +367,30 @@ void TMainForm::RefreshCommand() {
     RefreshDisc();
 }
 
+std::optional<int> TMainForm::DetectReadOffsetCommand() {
+    auto text = [this](const char* key) { return WindowValue(OtherTexts(), key, language_, settings_.LanguageName()); };
+    TCDROM* cdrom = drives_.Cdrom();
+    OffsetDetection d;
+    if (!cdrom || !discPresent_ || !audioPresent_ || Busy()) {
+        d.reason = LangMessage(72);
+    } else {
+        VerifyOptions options = ConfiguredVerifyOptions(settings_);
+        options.pump = &pump_;
+        d = DetectReadOffset(*cdrom, disc_, options);
+    }
+    std::string message = text(d.found ? "OffsetFound" : "OffsetNotFound");
+    if (d.found) {
+        ReplaceAll(message, "%1", (d.offset > 0 ? "+" : "") + std::to_string(d.offset));
+        ReplaceAll(message, "%2", std::to_string(d.tracks));
+        ReplaceAll(message, "%3", std::to_string(d.confidence));
+    } else {
+        ReplaceAll(message, "%1", d.reason);
+    }
+    dialogs_.ShowMessage(message, d.found ? MessageIcon::Information : MessageIcon::Warning);
+    if (!d.found) return std::nullopt;
+    return d.offset;
+}
+
 void TMainForm::AcceptTrackProperties(const DISC_INFO& disc) {
     disc_ = disc;
     StoreAlbum();
@@ -612,10 +636,7 @@ GrabResult TMainForm::Grab(GrabSender sender) {
 }
 
 void TMainForm::VerifyGrab(const RipResult& rip, TCDROM& cdrom, const std::string& driveName, int readOffset) {
-    VerifyOptions options;
-    options.server = AccurateRipServer();
-    options.lookup = !options.server.empty();
-    options.proxy = ProxyFromSettings(settings_);
+    VerifyOptions options = ConfiguredVerifyOptions(settings_);
     options.pump = &pump_;
     const RipVerification verification = VerifyTrackChecks(disc_, rip.checks, options);
     for (const VerifiedTrack& t : verification.tracks) {

@@ -134,6 +134,9 @@ public:
     // OK of the track properties window: its copy of the disc record (with
     // the ranges) replaces the disc's and goes to the album cache at once.
     void AcceptTrackProperties(const DISC_INFO& disc);
+    // Finds the current drive's read offset from the disc in it through the
+    // AccurateRip database and says what it found; nothing when not found.
+    std::optional<int> DetectReadOffsetCommand();
 
     // The track view's commands.
     const std::vector<TrackRow>& Rows() const { return rows_; }

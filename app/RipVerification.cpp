@@ -1,11 +1,16 @@
 #include "app/RipVerification.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <filesystem>
 #include <fstream>
 
+#include "app/DesktopIntegration.h"
 #include "app/WindowTexts.h"
+#include "base/Msf.h"
+#include "cdrom/TCDROM.h"
 #include "base/Text.h"
 #include "formats/OutputNaming.h"
 
@@ -60,6 +65,14 @@ CddbProxy ProxyFromSettings(const TProgramSettings& settings) {
     proxy.user = settings.ProxyUser();
     proxy.password = settings.ProxyPassword();
     return proxy;
+}
+
+VerifyOptions ConfiguredVerifyOptions(const TProgramSettings& settings) {
+    VerifyOptions options;
+    options.server = AccurateRipServer();
+    options.lookup = !options.server.empty();
+    options.proxy = ProxyFromSettings(settings);
+    return options;
 }
 
 RipVerification VerifyTrackChecks(const DISC_INFO& disc, const std::vector<TrackCheck>& checks,
@@ -166,6 +179,76 @@ bool WriteRipLog(const std::string& path, const std::string& text) {
 std::string AccurateRipJson(const VerifiedTrack& t) {
     return "{\"v1\": \"" + Hex(t.check.arV1) + "\", \"v2\": \"" + Hex(t.check.arV2) + "\", \"result\": \"" +
            AccurateRipWord(t.ar.result) + "\", \"confidence\": " + std::to_string(t.ar.confidence) + "}";
+}
+
+std::uint32_t Frame450Checksum(const std::uint8_t* pcm) {
+    std::uint32_t sum = 0;
+    for (std::uint32_t k = 0; k < kSectorBytes / 4; ++k) {
+        const std::uint8_t* p = pcm + k * 4;
+        const std::uint32_t value = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                                    static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+        sum += (k + 1) * value;
+    }
+    return sum;
+}
+
+OffsetDetection DetectReadOffset(TCDROM& cdrom, const DISC_INFO& disc, const VerifyOptions& options, int range,
+                                 int maxTracks) {
+    OffsetDetection d;
+    if (!options.lookup) {
+        d.reason = "the AccurateRip lookup is switched off";
+        return d;
+    }
+    const ArLookup lookup = FetchAccurateRip(options.server, ComputeAccurateRipIds(disc), options.proxy,
+                                             options.timeoutMs, options.pump);
+    if (lookup.status != ArLookup::Status::Found) {
+        d.reason = lookup.status == ArLookup::Status::NotFound ? "the disc is not in the AccurateRip database"
+                                                                : lookup.reason;
+        return d;
+    }
+    constexpr int kPerSector = kSectorBytes / 4;
+    const int spread = (range + kPerSector - 1) / kPerSector;  // sectors either side of 450
+    // matches[offset + range]: tracks matched and the best confidence.
+    std::vector<std::pair<int, int>> matches(static_cast<std::size_t>(2 * range + 1));
+    std::vector<std::uint8_t> raw(static_cast<std::size_t>(2 * spread + 1) * kSectorBytes);
+    int tried = 0;
+    for (int row = 0; row < disc.TrackCount() && tried < maxTracks; ++row) {
+        const TRACK_INFO t = disc.TrackCopy(row);
+        const std::int32_t start = t.StartLba(), end = disc.TrackCopy(row + 1).StartLba();
+        if (!t.AudioFlag() || end - start < 450 + spread + 1 || start + 450 - spread < 0) continue;
+        if (!cdrom.ReadSectors(start + 450 - spread, 2 * spread + 1, raw.data())) continue;
+        ++tried;
+        for (int offset = -range; offset <= range; ++offset) {
+            const std::uint32_t sum = Frame450Checksum(raw.data() + static_cast<std::size_t>(spread * kPerSector + offset) * 4);
+            int best = 0;
+            for (const ArPressing& p : lookup.pressings) {
+                if (static_cast<std::size_t>(row) >= p.tracks.size()) continue;
+                const ArTrackEntry& e = p.tracks[static_cast<std::size_t>(row)];
+                if (e.confidence > 0 && e.frame450Crc != 0 && e.frame450Crc == sum) best = std::max(best, e.confidence);
+            }
+            if (best == 0) continue;
+            auto& m = matches[static_cast<std::size_t>(offset + range)];
+            ++m.first;
+            m.second = std::max(m.second, best);
+        }
+    }
+    if (tried == 0) {
+        d.reason = "no track could be read around its sector 450";
+        return d;
+    }
+    for (int offset = -range; offset <= range; ++offset) {
+        const auto& m = matches[static_cast<std::size_t>(offset + range)];
+        if (m.second < 2) continue;
+        if (!d.found || m.first > d.tracks || (m.first == d.tracks && m.second > d.confidence) ||
+            (m.first == d.tracks && m.second == d.confidence && std::abs(offset) < std::abs(d.offset))) {
+            d.found = true;
+            d.offset = offset;
+            d.tracks = m.first;
+            d.confidence = m.second;
+        }
+    }
+    if (!d.found) d.reason = "no offset within " + std::to_string(range) + " samples matches the database";
+    return d;
 }
 
 }  // namespace sv

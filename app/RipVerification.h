@@ -14,6 +14,7 @@
 
 namespace sv {
 
+class TCDROM;
 class TLanguage;
 
 struct VerifiedTrack {
@@ -40,6 +41,10 @@ struct VerifyOptions {
 
 // The proxy of the settings (the one the CDDB lookup uses), if any.
 CddbProxy ProxyFromSettings(const TProgramSettings& settings);
+
+// The lookup as configured: the AccurateRip server (see AccurateRipServer;
+// none switches the lookup off) and the settings' proxy.
+VerifyOptions ConfiguredVerifyOptions(const TProgramSettings& settings);
 
 // Looks the disc up once and judges every check. A trimmed track is not
 // checked (AccurateRip knows whole tracks only); a missing network or server
@@ -77,5 +82,25 @@ bool WriteRipLog(const std::string& path, const std::string& text);
 
 // {"v1": "xxxxxxxx", "v2": "xxxxxxxx", "result": "...", "confidence": N}
 std::string AccurateRipJson(const VerifiedTrack& track);
+
+// The AccurateRip v1 checksum of the 588 samples (one sector) starting at
+// `pcm`, as the database keeps it for each track's sector 450.
+std::uint32_t Frame450Checksum(const std::uint8_t* pcm);
+
+struct OffsetDetection {
+    bool found = false;
+    int offset = 0;       // the read offset in samples
+    int tracks = 0;       // tracks whose sector 450 matched at that offset
+    int confidence = 0;   // the highest confidence of those matches
+    std::string reason;   // why nothing was found
+};
+
+// Finds the drive's read offset from a disc that is in the AccurateRip
+// database: reads sector 450 and its neighbours of up to `maxTracks` audio
+// tracks without correction and tries every offset within `range` samples
+// against the database's sector-450 checksums. Found when an offset matches
+// with a confidence of 2 or more; the offset matching the most tracks wins.
+OffsetDetection DetectReadOffset(TCDROM& cdrom, const DISC_INFO& disc, const VerifyOptions& options,
+                                 int range = 2000, int maxTracks = 3);
 
 }  // namespace sv

@@ -47,6 +47,12 @@ struct SettingsFormSources {
     std::function<std::optional<std::string>(const std::string& format)> formatPreview;
     std::function<bool(char32_t key)> formatKeyAllowed;
     std::function<std::string(const std::string& text)> collapsePercents;
+    // The read offset kept for the model of drive `drive` (0 when none), its
+    // storing, and its detection from the disc in that drive through the
+    // AccurateRip database (nothing, after saying why, when not found).
+    std::function<int(int drive)> readOffset;
+    std::function<void(int drive, int samples)> storeReadOffset;
+    std::function<std::optional<int>(int drive)> detectReadOffset;
 };
 
 // The sources of a running program: the codec catalogue, the mirror list

@@ -196,6 +196,10 @@ const WindowTexts& SettingsFormTexts() {
         {"PriorityBox", T::Text, 0, "Высший приоритет при копировании", "Highest priority while copying"},
         {"ShutComp", T::Text, 0, "Выключить компьютер после копирования", "Switch the computer off after copying"},
         {"FAACUseTns", T::Text, 0, "Временное формирование шума (TNS)", "Temporal noise shaping"},
+        {"ReadOffsetLabel", T::Text, 0, "Смещение чтения (сэмплы):", "Read offset (samples):"},
+        {"FindOffsetButton", T::Text, 0, "Найти по AccurateRip", "Find with AccurateRip"},
+        {"FindOffsetButton", T::ToolTip, 0, "Найти смещение привода по диску, который есть в базе AccurateRip",
+         "Find the drive's offset from a disc that is in the AccurateRip database"},
     }};
     return texts;
 }
@@ -422,6 +426,9 @@ const WindowTexts& OtherTexts() {
         {"ArUnknown", T::Value, 0, "AccurateRip: диска нет в базе", "AccurateRip: disc not in the database"},
         {"ArUnchecked", T::Value, 0, "AccurateRip: не проверено (%1)", "AccurateRip: not checked (%1)"},
         {"ArTrimmed", T::Value, 0, "диапазон трека обрезан", "the track's range is trimmed"},
+        {"OffsetFound", T::Value, 0, "Смещение чтения: %1 (совпало треков: %2, достоверность %3)",
+         "Read offset: %1 (%2 tracks match, confidence %3)"},
+        {"OffsetNotFound", T::Value, 0, "Смещение не найдено: %1", "No offset found: %1"},
         {"WholeDiscWritten", T::Value, 0, "Записан файл %1", "Written: %1"},
         {"GuideMissing", T::Value, 0, "Руководство пользователя не найдено. Искали:", "The user guide was not found. Looked in:"},
     }};

@@ -33,6 +33,8 @@
 #include "player/SoundDevice.h"
 #include "ui/ConvertForm.h"
 #include "ui/DriveInfoForm.h"
+#include "app/DesktopIntegration.h"
+#include "cdrom/TCDROM.h"
 #include "ui/ID3Form.h"
 #include "ui/TrackPropForm.h"
 #include "ui/Mp3ConfigForm.h"
@@ -772,6 +774,25 @@ bool TMainWindow::RunSettingsDialog(TProgramSettings& settings, DISC_INFO& disc)
         TReadCommandForm form(*rows, controller_->Language(), languageName, this);
         form.exec();
         return form.Taken();
+    };
+    const auto driveTitle = [this](int drive) {
+        TCDROM* cdrom = controller_->Drives().Cdrom();
+        return cdrom && drive >= 0 && drive < cdrom->DriveCount() ? cdrom->DriveTitle(drive) : std::string();
+    };
+    sources.readOffset = [driveTitle](int drive) {
+        const std::string title = driveTitle(drive);
+        return title.empty() ? 0 : StoredReadOffset(title).value_or(0);
+    };
+    sources.storeReadOffset = [driveTitle](int drive, int samples) {
+        if (const std::string title = driveTitle(drive); !title.empty()) StoreReadOffset(title, samples);
+    };
+    sources.detectReadOffset = [this](int drive) -> std::optional<int> {
+        TCDROM* cdrom = controller_->Drives().Cdrom();
+        if (!cdrom || drive != cdrom->CurrentDrive()) {
+            dialogs_.ShowMessage(LangMessage(72), MessageIcon::Information);  // the disc is read in the chosen drive
+            return std::nullopt;
+        }
+        return controller_->DetectReadOffsetCommand();
     };
     TSettingsForm form(settings, disc, dialogs_, controller_->Language(), this, std::move(sources));
     if (mp3Page) {

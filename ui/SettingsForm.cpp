@@ -13,14 +13,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/SettingsDialogLogic.h"
 #include "app/WindowTexts.h"
+#include "base/Msf.h"
 #include "base/Paths.h"
 #include "ui/WindowTextApplier.h"
 
@@ -209,6 +212,35 @@ QWidget* TSettingsForm::BuildDrivePage() {
     form->addRow(Label(page, "CommandTypeLabel"), cmdRow);
     extractMethod_ = Combo(page, "ExtractMethodBox", {"", "", "", ""});
     form->addRow(Label(page, "ExtractMethodLabel"), extractMethod_);
+    // The read offset belongs to the drive model, not to the settings record:
+    // it is kept apart and follows the drive chosen above.
+    auto* offsetRow = new QHBoxLayout;
+    readOffset_ = Named(new QSpinBox(page), "ReadOffsetBox");
+    readOffset_->setRange(-kMaxReadOffset, kMaxReadOffset);
+    auto* findOffset = Named(new QPushButton(page), "FindOffsetButton");
+    offsetRow->addWidget(readOffset_);
+    offsetRow->addWidget(findOffset);
+    offsetRow->addStretch(1);
+    form->addRow(Label(page, "ReadOffsetLabel"), offsetRow);
+    const auto showOffset = [this] {
+        KeepEditedOffset();
+        shownOffsetDrive_ = deviceName_->currentIndex();
+        const QSignalBlocker block(readOffset_);
+        const auto edited = editedOffsets_.find(shownOffsetDrive_);
+        readOffset_->setValue(edited != editedOffsets_.end() ? edited->second
+                              : sources_.readOffset && shownOffsetDrive_ >= 0 ? sources_.readOffset(shownOffsetDrive_)
+                                                                               : 0);
+        readOffset_->setProperty("edited", false);
+    };
+    connect(readOffset_, &QSpinBox::valueChanged, this, [this] { readOffset_->setProperty("edited", true); });
+    connect(deviceName_, &QComboBox::currentIndexChanged, this, showOffset);
+    connect(findOffset, &QPushButton::clicked, this, [this] {
+        if (!sources_.detectReadOffset) return;
+        if (const auto found = sources_.detectReadOffset(deviceName_->currentIndex())) readOffset_->setValue(*found);
+    });
+    readOffset_->setEnabled(static_cast<bool>(sources_.readOffset));
+    findOffset->setEnabled(static_cast<bool>(sources_.detectReadOffset));
+    QTimer::singleShot(0, this, showOffset);
     for (auto [box, name] : {std::pair{&rcd_, "RCDBox"}, std::pair{&rotate_, "RotateBox"}, std::pair{&lockCd_, "LockCDBox"},
                               std::pair{&ejectAfter_, "EjectACopy"}, std::pair{&volumeOnCd_, "VolumeOnCDBox"},
                               std::pair{&digitalPlayback_, "DPBox"}}) {
@@ -750,7 +782,15 @@ void TSettingsForm::accept() {
     StoreControls();
     work_.SetOutputDir(folder);
     result_ = work_;
+    KeepEditedOffset();
+    if (sources_.storeReadOffset)
+        for (const auto& [drive, offset] : editedOffsets_) sources_.storeReadOffset(drive, offset);
     QDialog::accept();
+}
+
+void TSettingsForm::KeepEditedOffset() {
+    if (shownOffsetDrive_ >= 0 && readOffset_->property("edited").toBool())
+        editedOffsets_[shownOffsetDrive_] = readOffset_->value();
 }
 
 }  // namespace sv

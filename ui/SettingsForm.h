@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <map>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -76,6 +78,10 @@ private:
     QLineEdit* formatEdit_ = nullptr;
     QLabel* formatPreview_ = nullptr;
     QComboBox *deviceName_ = nullptr, *speedBox_ = nullptr, *commandType_ = nullptr, *extractMethod_ = nullptr;
+    QSpinBox* readOffset_ = nullptr;
+    int shownOffsetDrive_ = -1;  // the drive whose offset the box shows
+    std::map<int, int> editedOffsets_;  // drive -> offset, stored on OK
+    void KeepEditedOffset();
     QCheckBox *maxSpeed_ = nullptr, *rcd_ = nullptr, *rotate_ = nullptr, *lockCd_ = nullptr, *ejectAfter_ = nullptr;
     QCheckBox *volumeOnCd_ = nullptr, *digitalPlayback_ = nullptr;
     QLineEdit* sectors_ = nullptr;

@@ -36,11 +36,7 @@ std::optional<int> ReadOffsetOption(const Options& options, const std::string& d
 
 RipVerification VerifyForCommandLine(const DISC_INFO& disc, const std::vector<TrackCheck>& checks,
                                      const TProgramSettings& settings) {
-    VerifyOptions options;
-    options.server = AccurateRipServer();
-    options.lookup = !options.server.empty();
-    options.proxy = ProxyFromSettings(settings);
-    return VerifyTrackChecks(disc, checks, options);
+    return VerifyTrackChecks(disc, checks, ConfiguredVerifyOptions(settings));
 }
 
 void PrintVerdicts(const RipVerification& v, const DISC_INFO& disc, TLanguage& language, std::ostream& out) {

@@ -11,6 +11,9 @@
 #include "app/MainForm.h"
 #include "app/RipVerification.h"
 #include "base/Language.h"
+#include "cdrom/DemoDisc.h"
+#include "cdrom/TCDROM.h"
+#include "cdrom/VirtualDrive.h"
 #include "metadata/DiscId.h"
 #include "support/LoopbackServer.h"
 #include "support/ScriptedDialogs.h"
@@ -142,4 +145,56 @@ TEST(RipVerification, AGrabInTheWindowEndsWithVerdictsAndALog) {
     EXPECT_EQ(view.rows[0].status, "Скопирован - AccurateRip: не проверено (the lookup is switched off)");
     const auto log = std::filesystem::path(result.rip.files[0]).parent_path() / "Sines.log";
     EXPECT_TRUE(std::filesystem::exists(log));
+}
+
+TEST(RipVerification, TheReadOffsetIsFoundFromSector450OfTheDatabase) {
+    const auto image = MakeDemoDisc();
+    const int starts[] = {0, 3000, 5250, 7875};
+    // The database's sector-450 sums of the true disc, worked out here.
+    auto pressing = [&](int confidence) {
+        std::string bin;
+        bin += static_cast<char>(4);
+        Le32(bin, 25875);
+        Le32(bin, 102001);
+        Le32(bin, 0x19008204);
+        for (const int start : starts) {
+            std::uint8_t sector[2352];
+            EXPECT_EQ(image->ReadSector(start + 450, sector), DiscImage::SectorResult::Ok);
+            std::uint64_t sum = 0;
+            for (int k = 0; k < 588; ++k)
+                sum += static_cast<std::uint64_t>(k + 1) *
+                       (sector[4 * k] | sector[4 * k + 1] << 8 | sector[4 * k + 2] << 16 |
+                        static_cast<std::uint64_t>(sector[4 * k + 3]) << 24);
+            bin += static_cast<char>(confidence);
+            Le32(bin, 0x12345678);
+            Le32(bin, static_cast<std::uint32_t>(sum % (1ull << 32)));
+        }
+        return bin;
+    };
+    ManualClock clock;
+    DriveEnvironment env;
+    env.scanRealDrives = false;
+    env.clock = &clock;
+    CdromDriveAccess drives(env, nullptr, true);
+    TCDROM& cdrom = *drives.Cdrom();
+    DISC_INFO disc = DemoLayout();
+    for (const int offset : {667, -1176, 6}) {
+        cdrom.VirtualDriveAt(0)->SetReadOffset(offset);
+        svtest::LoopbackServer server;
+        server.Reply(svtest::HttpReply(pressing(4)));
+        VerifyOptions options;
+        options.server = "127.0.0.1:" + std::to_string(server.Port());
+        options.timeoutMs = 3000;
+        const OffsetDetection d = DetectReadOffset(cdrom, disc, options);
+        EXPECT_TRUE(d.found) << offset << " " << d.reason;
+        EXPECT_EQ(d.offset, offset);
+        EXPECT_EQ(d.tracks, 3);
+        EXPECT_EQ(d.confidence, 4);
+    }
+    // A single submitter is not enough to trust.
+    svtest::LoopbackServer server;
+    server.Reply(svtest::HttpReply(pressing(1)));
+    VerifyOptions options;
+    options.server = "127.0.0.1:" + std::to_string(server.Port());
+    EXPECT_FALSE(DetectReadOffset(cdrom, disc, options).found);
 }

@@ -6,6 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QApplication>
+
+#include <map>
 #include <QTabWidget>
 #include <QTest>
 
@@ -200,4 +204,42 @@ TEST_F(SettingsFormTest, FormatEditorFiltersKeysCollapsesPercentsAndPreviews) {
     Find<QCheckBox>(form.get(), "UseFormatString")->setChecked(false);
     EXPECT_FALSE(edit->isEnabled());
     EXPECT_TRUE(folders->isEnabled());
+}
+
+TEST_F(SettingsFormTest, TheReadOffsetFollowsTheDriveAndIsStoredOnOkOnly) {
+    std::map<int, int> stored = {{0, 6}, {1, -1176}};
+    std::vector<std::pair<int, int>> writes;
+    const auto sources = [&] {
+        SettingsFormSources s;
+        s.driveNames = [] { return std::vector<std::string>{"Drive A", "Drive B"}; };
+        s.readOffset = [&](int drive) { return stored[drive]; };
+        s.storeReadOffset = [&](int drive, int samples) { writes.emplace_back(drive, samples); };
+        s.detectReadOffset = [](int drive) -> std::optional<int> { return drive == 1 ? std::optional<int>(667) : std::nullopt; };
+        return s;
+    };
+    for (const bool ok : {false, true}) {
+        writes.clear();
+        auto form = Open(sources());
+        form->show();
+        QApplication::processEvents();
+        auto* box = Find<QSpinBox>(form.get(), "ReadOffsetBox");
+        auto* device = Find<QComboBox>(form.get(), "DeviceName");
+        ASSERT_GE(device->count(), 2);
+        device->setCurrentIndex(0);
+        QApplication::processEvents();
+        EXPECT_EQ(box->value(), 6);
+        box->setValue(30);
+        device->setCurrentIndex(1);
+        EXPECT_EQ(box->value(), -1176);
+        Find<QPushButton>(form.get(), "FindOffsetButton")->click();  // drive B's disc says +667
+        EXPECT_EQ(box->value(), 667);
+        device->setCurrentIndex(0);
+        EXPECT_EQ(box->value(), 30);  // the edit is kept while the dialog is open
+        EXPECT_TRUE(writes.empty());
+        if (ok) form->accept();
+        else form->reject();
+        const std::vector<std::pair<int, int>> expected =
+            ok ? std::vector<std::pair<int, int>>{{0, 30}, {1, 667}} : std::vector<std::pair<int, int>>{};
+        EXPECT_EQ(writes, expected);
+    }
 }
