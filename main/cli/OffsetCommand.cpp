@@ -41,9 +41,7 @@ int RunOffset(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     opened->cdrom->SetReadCommand(settings.ReadCommand(opened->driveIndex));
     sv::DISC_INFO& disc = opened->disc;
-    if (const auto toc = sv::ParseRawToc(
-            std::span<const std::uint8_t>(opened->toc.Data(), static_cast<std::size_t>(sv::kTocBytes))))
-        sv::StoreDiscId(disc, sv::ComputeDiscId(*toc));
+    sv::cli::StoreOwnDiscId(*opened);
     const std::string drive = opened->cdrom->DriveTitle(opened->driveIndex);
     const sv::OffsetDetection d = sv::DetectReadOffset(*opened->cdrom, disc, sv::ConfiguredVerifyOptions(settings));
     if (d.found && options.Flag("--store")) sv::StoreReadOffset(drive, d.offset);

@@ -60,10 +60,7 @@ int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (!offset) return 2;
 
     sv::DISC_INFO& disc = opened->disc;
-    // The AccurateRip identifiers take the disc's own CDDB identifier.
-    if (const auto toc = sv::ParseRawToc(
-            std::span<const std::uint8_t>(opened->toc.Data(), static_cast<std::size_t>(sv::kTocBytes))))
-        sv::StoreDiscId(disc, sv::ComputeDiscId(*toc));
+    sv::cli::StoreOwnDiscId(*opened);
     sv::AudioReader reader(*opened->cdrom, sv::ExtractionSettings::From(settings));
     reader.SetReadOffset(*offset, disc.TrackCopy(disc.TrackCount()).StartLba());
     std::signal(SIGINT, OnVerifyInterrupt);

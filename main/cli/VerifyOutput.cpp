@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <ostream>
+#include <span>
 
 #include "app/DesktopIntegration.h"
 #include "base/Language.h"
 #include "cdrom/TocReport.h"
+#include "metadata/DiscId.h"
 
 namespace sv::cli {
 
@@ -18,6 +20,12 @@ std::string Hex(std::uint32_t v) {
 }
 
 }  // namespace
+
+void StoreOwnDiscId(OpenedDisc& opened) {
+    if (const auto toc =
+            ParseRawToc(std::span<const std::uint8_t>(opened.toc.Data(), static_cast<std::size_t>(kTocBytes))))
+        StoreDiscId(opened.disc, ComputeDiscId(*toc));
+}
 
 std::optional<int> ReadOffsetOption(const Options& options, const std::string& driveModel, const char* command,
                                     std::ostream& err) {

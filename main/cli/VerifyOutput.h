@@ -8,9 +8,14 @@
 #include <vector>
 
 #include "app/RipVerification.h"
+#include "cdrom/DiscSource.h"
 #include "main/cli/CliCommand.h"
 
 namespace sv::cli {
+
+// Stores the disc's own CDDB identifier (from the drive's table of contents)
+// in its record, where the AccurateRip identifiers take it from.
+void StoreOwnDiscId(OpenedDisc& opened);
 
 // --offset N (-5000..5000), else the offset stored for `driveModel`, else 0.
 // Nothing after a message when --offset is malformed.
