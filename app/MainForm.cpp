@@ -615,7 +615,8 @@ GrabResult TMainForm::Grab(GrabSender sender) {
     grabHooks.eject = [this] { Eject(true); };
     const int refreshes = refreshes_;
     const GrabResult result = RunGrabCommand(sender, context, grabHooks);
-    if (result.ran && !result.rip.checks.empty() && refreshes == refreshes_) VerifyGrab(result.rip, *cdrom, driveName, context.readOffset);
+    if (result.ran && !result.rip.checks.empty() && refreshes == refreshes_)
+        VerifyGrab(result.rip.checks, *cdrom, driveName, context.readOffset);
     ResetCaption();
     if (result.ran) {
         std::string text = WindowValue(OtherTexts(), "GrabWritten", language_, settings_.LanguageName());
@@ -635,25 +636,18 @@ GrabResult TMainForm::Grab(GrabSender sender) {
     return result;
 }
 
-void TMainForm::VerifyGrab(const RipResult& rip, TCDROM& cdrom, const std::string& driveName, int readOffset) {
+void TMainForm::VerifyGrab(const std::vector<TrackCheck>& checks, TCDROM& cdrom, const std::string& driveName,
+                           int readOffset) {
     VerifyOptions options = ConfiguredVerifyOptions(settings_);
     options.pump = &pump_;
-    const RipVerification verification = VerifyTrackChecks(disc_, rip.checks, options);
+    const RipVerification verification = VerifyTrackChecks(disc_, checks, options);
     for (const VerifiedTrack& t : verification.tracks) {
         const auto row = static_cast<std::size_t>(t.check.row);
         if (row >= rows_.size()) continue;
         rows_[row].status = LangMessage(20) + " - " + AccurateRipText(t.ar, language_, settings_.LanguageName());
         view_.UpdateTrackRow(t.check.row, rows_[row]);
     }
-    RipLogFacts facts;
-    facts.program = kCaption;
-    facts.drive = driveName;
-    facts.readOffset = readOffset;
-    const int command = cdrom.ReadCommand();
-    facts.readCommand = command >= 0 && command < kReadCommandCount ? std::string(kReadCommandNames[static_cast<std::size_t>(command)]) : "?";
-    facts.method = sv::kExtractMethodNames[std::clamp<int>(settings_.ExtractMethod(), 0, 3)];
-    facts.artist = disc_.Artist();
-    facts.album = disc_.Album();
+    const RipLogFacts facts = GrabLogFacts(cdrom, settings_, disc_, driveName, readOffset);
     const std::string path = RipLogPath(verification, disc_.Album());
     if (!path.empty()) WriteRipLog(path, RipLogText(verification, facts));
 }
@@ -860,7 +854,10 @@ WholeDiscResult TMainForm::GrabWholeDisc(WholeDiscSender sender) {
     for (const auto& row : rows_) checked.push_back(row.checked && row.audio);
     RipContext context{settings_, *cdrom, disc_, tags_, checked, dialogs_, pump_, *encoders_, TempFolder(),
                        MakeRipHooks(), compressPrefix_};
+    const std::string driveName = cdrom->DriveTitle(cdrom->CurrentDrive());
+    context.readOffset = StoredReadOffset(driveName).value_or(0);
     const WholeDiscResult result = RunWholeDiscGrabCommand(sender, context);
+    if (result.written && !result.checks.empty()) VerifyGrab(result.checks, *cdrom, driveName, context.readOffset);
     ResetCaption();
     if (result.written) {
         std::string text = WindowValue(OtherTexts(), "WholeDiscWritten", language_, settings_.LanguageName());

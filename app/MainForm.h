@@ -222,7 +222,8 @@ private:
     void UpdateGrabHint();
     void StoreAlbum();
     // After a grab: the AccurateRip verdicts in the track view and the rip log.
-    void VerifyGrab(const RipResult& rip, TCDROM& cdrom, const std::string& driveName, int readOffset);
+    void VerifyGrab(const std::vector<TrackCheck>& checks, TCDROM& cdrom, const std::string& driveName,
+                    int readOffset);
     void FillTrackView();
     void ComputeSizes();
     void ApplyMetadataFolders();

@@ -10,6 +10,8 @@
 #include "app/DesktopIntegration.h"
 #include "app/WindowTexts.h"
 #include "base/Msf.h"
+#include "cdrom/AudioReader.h"
+#include "cdrom/ReadCommands.h"
 #include "cdrom/TCDROM.h"
 #include "base/Text.h"
 #include "formats/OutputNaming.h"
@@ -120,6 +122,22 @@ const char* AccurateRipWord(ArTrackResult::Result result) {
     case ArTrackResult::Unchecked: break;
     }
     return "unchecked";
+}
+
+RipLogFacts GrabLogFacts(const TCDROM& cdrom, const TProgramSettings& settings, const DISC_INFO& disc,
+                         const std::string& drive, int readOffset) {
+    RipLogFacts facts;
+    facts.program = kProgramCaption;
+    facts.drive = drive;
+    facts.readOffset = readOffset;
+    const int command = cdrom.ReadCommand();
+    facts.readCommand = command >= 0 && command < kReadCommandCount
+                            ? std::string(kReadCommandNames[static_cast<std::size_t>(command)])
+                            : "?";
+    facts.method = kExtractMethodNames[std::clamp<int>(settings.ExtractMethod(), 0, 3)];
+    facts.artist = disc.Artist();
+    facts.album = disc.Album();
+    return facts;
 }
 
 std::string RipLogText(const RipVerification& v, const RipLogFacts& facts) {

@@ -68,6 +68,11 @@ struct RipLogFacts {
     std::string artist, album;
 };
 
+// The facts of a grab of `disc` from the drive `drive` (its title) through
+// `cdrom` with the settings' extraction method.
+RipLogFacts GrabLogFacts(const TCDROM& cdrom, const TProgramSettings& settings, const DISC_INFO& disc,
+                         const std::string& drive, int readOffset);
+
 // The plain-text log users keep with their rips: the facts, the disc's
 // AccurateRip identifiers and, per track, its file, CRC-32, AccurateRip v1
 // and v2 sums and verdict.

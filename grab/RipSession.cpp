@@ -143,7 +143,8 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
                         row == LastAudioTrack(c.disc));
     const RangeEnd end = ReadRange(
         c, reader, range, out, s.Normalize() ? &peak : nullptr,
-        [&](int percent) { Status(c, row, prefix + std::to_string(percent) + "%"); }, &sums);
+        [&](int percent) { Status(c, row, prefix + std::to_string(percent) + "%"); },
+        [&sums](const std::uint8_t* pcm, std::size_t bytes) { sums.Add(pcm, bytes); });
     if (end == RangeEnd::Cancelled) {
         Status(c, row, LangMessage(18));
         out.Abandon();

@@ -108,7 +108,8 @@ AudioReader MakeRipReader(RipContext& c) {
 }
 
 RangeEnd ReadRange(RipContext& c, AudioReader& reader, const RipRange& range, RipOutput& output, std::int16_t* peak,
-                   const std::function<void(int percent)>& showPercent, TrackChecksums* sums) {
+                   const std::function<void(int percent)>& showPercent,
+                   const std::function<void(const std::uint8_t* pcm, std::size_t bytes)>& audio) {
     const int n = reader.BlockSectors();
     int lastPercent = -1;
     for (std::int32_t position = range.start; position < range.end; position += n) {
@@ -121,7 +122,7 @@ RangeEnd ReadRange(RipContext& c, AudioReader& reader, const RipRange& range, Ri
         reader.ExtractBlock(position, count, range.start, range.end);
         const std::size_t bytes = static_cast<std::size_t>(count) * kSectorBytes;
         if (peak) *peak = BlockPeak(reader.Buffer(), bytes, *peak);
-        if (sums) sums->Add(reader.Buffer(), bytes);
+        if (audio) audio(reader.Buffer(), bytes);
         if (!output.Write(reader.Buffer(), bytes)) return RangeEnd::Failed;
         const int percent = RipPercent(range.start, range.end, position + n);
         if (percent != lastPercent) {

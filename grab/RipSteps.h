@@ -70,11 +70,11 @@ enum class RangeEnd { Done, Cancelled, Failed };
 // (the output still open), No returns to grabbing and reads the same block.
 // `peak`, when given, follows the largest sample magnitude. `showPercent` is
 // called whenever the percentage after a block differs from the last one.
-// Failed: a write failed; the output is closed and says why. `sums`, when
-// given, takes every block's audio as it is written.
+// Failed: a write failed; the output is closed and says why. `audio`, when
+// given, takes every block's audio as it is written (for its checksums).
 RangeEnd ReadRange(RipContext& context, AudioReader& reader, const RipRange& range, RipOutput& output,
                    std::int16_t* peak, const std::function<void(int percent)>& showPercent,
-                   TrackChecksums* sums = nullptr);
+                   const std::function<void(const std::uint8_t* pcm, std::size_t bytes)>& audio = {});
 
 // A reader for a grab of `context`: the settings' extraction method and the
 // read offset correction of the drive, reading up to the disc's lead-out.

@@ -1,5 +1,7 @@
 #include "grab/TrackChecksums.h"
 
+#include <algorithm>
+
 #include "encoders/ApeFormat.h"
 #include "grab/RipSession.h"
 
@@ -28,6 +30,47 @@ void TrackChecksums::Add(const std::uint8_t* pcm, std::size_t bytes) {
     }
 }
 
+
+DiscChecksums::DiscChecksums(const DISC_INFO& disc, std::int32_t start, std::int32_t end, int readOffset) {
+    const int first = FirstAudioTrack(disc), last = LastAudioTrack(disc);
+    const std::int32_t leadOut = disc.TrackCopy(disc.TrackCount()).StartLba();
+    for (int row = 0; row < disc.TrackCount() && row + 1 < DISC_INFO::kMaxTracks; ++row) {
+        const TRACK_INFO t = disc.TrackCopy(row);
+        // A track ends where the next one starts (the whole-disc range ends an
+        // audio session's last track at its own end).
+        const std::int32_t from = t.StartLba(), to = std::min(disc.TrackCopy(row + 1).StartLba(), end);
+        if (!t.AudioFlag() || from < start || to <= from) continue;
+        const auto bytes = [&](std::int32_t lba) { return static_cast<std::uint64_t>(lba - start) * kSectorBytes; };
+        parts_.push_back({row, bytes(from), bytes(to), AudioReader::SamplesOutsideDisc(from, to, readOffset, leadOut),
+                          TrackChecksums(static_cast<std::uint64_t>(to - from) * kSamplesPerSector, row == first,
+                                         row == last)});
+    }
+}
+
+void DiscChecksums::Add(const std::uint8_t* pcm, std::size_t bytes) {
+    const std::uint64_t blockEnd = position_ + bytes;
+    for (Part& p : parts_) {
+        const std::uint64_t from = std::max(p.first, position_), to = std::min(p.end, blockEnd);
+        if (to > from) p.sums.Add(pcm + (from - position_), static_cast<std::size_t>(to - from));
+    }
+    position_ = blockEnd;
+}
+
+std::vector<TrackCheck> DiscChecksums::Checks(const std::string& file) const {
+    std::vector<TrackCheck> checks;
+    for (const Part& p : parts_) {
+        if (p.sums.Samples() * 4 != p.end - p.first) continue;  // not read to its end
+        TrackCheck check;
+        check.row = p.row;
+        check.crc32 = p.sums.Crc32();
+        check.arV1 = p.sums.V1();
+        check.arV2 = p.sums.V2();
+        check.silencedSamples = p.silenced;
+        check.file = file;
+        checks.push_back(check);
+    }
+    return checks;
+}
 
 std::vector<TrackCheck> ReadTrackChecks(AudioReader& reader, const DISC_INFO& disc,
                                         const std::function<bool(int row, int percent)>& progress) {

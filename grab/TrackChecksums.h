@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "base/DiscInfo.h"
@@ -37,6 +38,30 @@ private:
 };
 
 struct TrackCheck;
+
+// The checksums of every audio track inside one read of consecutive sectors
+// (the whole-disc rip): the audio is handed over as it is read and each
+// track's part goes to its own sums.
+class DiscChecksums {
+public:
+    // Sectors [start, end) of `disc` will be read in order; `readOffset`
+    // tells which samples lay outside the disc.
+    DiscChecksums(const DISC_INFO& disc, std::int32_t start, std::int32_t end, int readOffset);
+    void Add(const std::uint8_t* pcm, std::size_t bytes);
+    // One check for each audio track that lay wholly inside the read, all
+    // in `file`.
+    std::vector<TrackCheck> Checks(const std::string& file) const;
+
+private:
+    struct Part {
+        int row;
+        std::uint64_t first, end;  // bytes into the read
+        std::uint64_t silenced;
+        TrackChecksums sums;
+    };
+    std::vector<Part> parts_;
+    std::uint64_t position_ = 0;
+};
 
 // Reads every audio track of `disc` whole with `reader` (its method and read
 // offset) and gives each one's checksums, writing nothing: the check of a

@@ -11,6 +11,7 @@
 #include "formats/OutputNaming.h"
 #include "grab/GrabCommand.h"
 #include "grab/RipSteps.h"
+#include "grab/TrackChecksums.h"
 
 namespace sv {
 
@@ -158,9 +159,11 @@ WholeDiscResult RunWholeDiscRip(RipContext& c, std::uint8_t format) {
         return result;
     }
 
-    const RangeEnd end = ReadRange(c, reader, range, out, nullptr, [&](int percent) {
-        caption(std::string(kProgramCaption) + " - [ " + std::to_string(percent) + "% ]");
-    });
+    DiscChecksums sums(c.disc, range.start, range.end, reader.ReadOffset());
+    const RangeEnd end = ReadRange(
+        c, reader, range, out, nullptr,
+        [&](int percent) { caption(std::string(kProgramCaption) + " - [ " + std::to_string(percent) + "% ]"); },
+        [&sums](const std::uint8_t* pcm, std::size_t bytes) { sums.Add(pcm, bytes); });
     if (end == RangeEnd::Cancelled) {
         out.Abandon();
         RemoveRipFile(output);
@@ -180,6 +183,7 @@ WholeDiscResult RunWholeDiscRip(RipContext& c, std::uint8_t format) {
     }
     finish(true);
     result.written = true;
+    result.checks = sums.Checks(output);
 
     if (s.RipCueSheet()) {
         result.cueFile = CuePathFor(output);

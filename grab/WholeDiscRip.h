@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "grab/RipSession.h"
 
@@ -68,6 +69,7 @@ struct WholeDiscResult {
     bool written = false;    // the audio file is complete
     bool cancelled = false;
     bool failed = false;     // the output could not be created or written
+    std::vector<TrackCheck> checks;  // the audio tracks inside the file
     std::string failureMessage;
     std::string file;        // the audio file's path
     std::string cueFile;     // the CUE sheet's path when one was asked for

@@ -277,6 +277,17 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         sv::RequestPowerOff();
     };
 
+    // The rip log beside the tracks; its path, or empty when it could not be written.
+    const auto WriteLog = [&](const sv::RipVerification& verification) {
+        const sv::RipLogFacts facts = sv::GrabLogFacts(cdrom, settings, disc, driveTitle, *readOffset);
+        std::string path = sv::RipLogPath(verification, disc.Album());
+        if (!path.empty() && !sv::WriteRipLog(path, sv::RipLogText(verification, facts))) {
+            err << "rip: could not write the log " << path << "\n";
+            path.clear();
+        }
+        return path;
+    };
+
     if (wholeDisc) {
         std::string lastCaption;
         context.hooks.caption = [&](const std::string& text) {
@@ -294,7 +305,15 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (tty && !lastCaption.empty()) out << "\r\033[K" << std::flush;
         if (whole.cancelled) err << "rip: cancelled\n";
         if (!whole.written) return 1;
+        const sv::RipVerification verification = sv::cli::VerifyForCommandLine(disc, whole.checks, settings);
+        const std::string logPath = WriteLog(verification);
+        if (options.Flag("--json")) {
+            sv::cli::PrintVerdictsJson(verification, logPath, out);
+            return whole.cueFailed ? 1 : 0;
+        }
         out << whole.file << "\n";
+        sv::cli::PrintVerdicts(verification, disc, language, out);
+        if (!logPath.empty()) out << logPath << "\n";
         if (!whole.cueFile.empty() && !whole.cueFailed) out << whole.cueFile << "\n";
         return whole.cueFailed ? 1 : 0;
     }
@@ -313,22 +332,7 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     sv::RipVerification verification;
     if (!result.rip.checks.empty()) {
         verification = sv::cli::VerifyForCommandLine(disc, result.rip.checks, settings);
-        sv::RipLogFacts facts;
-        facts.program = sv::kProgramCaption;
-        facts.drive = driveTitle;
-        facts.readOffset = *readOffset;
-        const int command = cdrom.ReadCommand();
-        facts.readCommand = command >= 0 && command < sv::kReadCommandCount
-                                ? std::string(sv::kReadCommandNames[static_cast<std::size_t>(command)])
-                                : "?";
-        facts.method = sv::kExtractMethodNames[std::clamp<int>(settings.ExtractMethod(), 0, 3)];
-        facts.artist = disc.Artist();
-        facts.album = disc.Album();
-        logPath = sv::RipLogPath(verification, disc.Album());
-        if (!logPath.empty() && !sv::WriteRipLog(logPath, sv::RipLogText(verification, facts))) {
-            err << "rip: could not write the log " << logPath << "\n";
-            logPath.clear();
-        }
+        logPath = WriteLog(verification);
     }
     if (options.Flag("--json")) {
         sv::cli::PrintVerdictsJson(verification, logPath, out);

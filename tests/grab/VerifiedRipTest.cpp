@@ -9,6 +9,7 @@
 #include "RipRig.h"
 #include "cdrom/AudioReader.h"
 #include "grab/TrackChecksums.h"
+#include "grab/WholeDiscRip.h"
 
 namespace {
 
@@ -117,4 +118,27 @@ TEST(AudioReader, SamplesOutsideTheDisc) {
     for (const Case& c : cases)
         EXPECT_EQ(sv::AudioReader::SamplesOutsideDisc(c.start, c.end, c.offset, 100), c.outside)
             << c.start << " " << c.offset;
+}
+
+TEST(VerifiedRip, AWholeDiscFileCarriesTheChecksumsOfEachTrack) {
+    RipRig rig;
+    rig.drive->SetReadOffset(-30);
+    rig.context->readOffset = -30;
+    rig.dialogs.ExpectMessage("Rip Complette!");
+    const sv::WholeDiscResult result = sv::RunWholeDiscRip(*rig.context, sv::kFormatWav);
+    ASSERT_TRUE(result.written);
+    ASSERT_EQ(result.checks.size(), 3u);
+    for (int track = 0; track < 3; ++track) {
+        std::vector<std::uint8_t> expected =
+            rig.ImageBytes(kTrackStarts[track], kTrackStarts[track + 1] - kTrackStarts[track]);
+        if (track == 0) std::fill_n(expected.begin(), 30 * 4, std::uint8_t{0});  // before the disc
+        const Sums sums = Expected(expected, track, 3);
+        const sv::TrackCheck& check = result.checks[static_cast<std::size_t>(track)];
+        EXPECT_EQ(check.row, track);
+        EXPECT_EQ(check.arV1, sums.v1) << track;
+        EXPECT_EQ(check.arV2, sums.v2) << track;
+        EXPECT_EQ(check.crc32, sums.crc) << track;
+        EXPECT_EQ(check.file, result.file);
+        EXPECT_EQ(check.silencedSamples, track == 0 ? 30u : 0u);
+    }
 }
