@@ -13,7 +13,8 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 "$cli" rip --demo --whole-disc --cue --format wav --output-dir "$work/wav" >"$work/out" 2>"$work/err" \
   || fail "WAV whole-disc status $? ($(cat "$work/err"))"
-[ "$(find "$work/wav" -type f | wc -l)" -eq 2 ] || fail "expected the WAV file and its CUE sheet"
+[ "$(find "$work/wav" -type f | wc -l)" -eq 3 ] || fail "expected the WAV file, its CUE sheet and the rip log"
+[ "$(grep -c '^Track 0[1-4]$' "$work/wav/rip.log")" -eq 4 ] || fail "the rip log does not list the four tracks"
 wav=$work/wav/TRACKS.wav
 [ -f "$wav" ] || fail "no TRACKS.wav"
 [ "$(stat -c %s "$wav")" -eq $((9750 * 2352 + 48)) ] || fail "whole-disc WAV size $(stat -c %s "$wav")"
