@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-  libmp3lame-dev libvorbis-dev libogg-dev libmpg123-dev
+  libmp3lame-dev libvorbis-dev libogg-dev libmpg123-dev libflac-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
   portaudio19-dev libasound2-dev
   libgtest-dev libgmock-dev
