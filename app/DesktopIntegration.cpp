@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -78,6 +79,17 @@ std::optional<int> StoredReadOffset(const std::string& driveModel) {
 void StoreReadOffset(const std::string& driveModel, int samples) {
     QSettings s = Store();
     s.setValue(DriveKey(driveModel), samples);
+}
+
+int FlacLevel() {
+    const QSettings s = Store();
+    const std::optional<int> v = IntValue(s, "Flac/Level");
+    return v && *v >= 0 && *v <= 8 ? *v : 5;
+}
+
+void StoreFlacLevel(int level) {
+    QSettings s = Store();
+    s.setValue("Flac/Level", std::clamp(level, 0, 8));
 }
 
 std::string AccurateRipServer() {

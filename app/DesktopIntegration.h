@@ -24,6 +24,11 @@ StoredWindowValues ReadStoredWindowValues();
 std::optional<int> StoredReadOffset(const std::string& driveModel);
 void StoreReadOffset(const std::string& driveModel, int samples);
 
+// FLAC's compression level (0..8; 5 when none was set), kept outside the
+// settings record.
+int FlacLevel();
+void StoreFlacLevel(int level);
+
 // The AccurateRip server grabs are checked with: SORNAVAL_ACCURATERIP in the
 // environment, else the stored one, else the default; empty when the check
 // is switched off ("off").

@@ -611,6 +611,7 @@ GrabResult TMainForm::Grab(GrabSender sender) {
                        std::move(hooks), compressPrefix_};
     const std::string driveName = cdrom->DriveTitle(cdrom->CurrentDrive());
     context.readOffset = StoredReadOffset(driveName).value_or(0);
+    encoders_->Flac().SetLevel(FlacLevel());
     GrabHooks grabHooks;
     grabHooks.eject = [this] { Eject(true); };
     const int refreshes = refreshes_;
@@ -856,6 +857,7 @@ WholeDiscResult TMainForm::GrabWholeDisc(WholeDiscSender sender) {
                        MakeRipHooks(), compressPrefix_};
     const std::string driveName = cdrom->DriveTitle(cdrom->CurrentDrive());
     context.readOffset = StoredReadOffset(driveName).value_or(0);
+    encoders_->Flac().SetLevel(FlacLevel());
     const WholeDiscResult result = RunWholeDiscGrabCommand(sender, context);
     if (result.written && !result.checks.empty()) VerifyGrab(result.checks, *cdrom, driveName, context.readOffset);
     ResetCaption();

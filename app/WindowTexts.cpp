@@ -95,6 +95,8 @@ const WindowTexts& MainWindowTexts() {
         {"GrabHintPrefix", T::Value, 0, "Сграбить в ", "Grab to "},
         {"CompressPrefix", T::Value, 0, "сжатие ", "compressing "},
         {"DataTrack", T::Value, 0, "Data track", "Data track"},
+        {"FLAC1", T::Text, 0, "FLAC", "FLAC"},
+        {"FLAC2", T::Text, 0, "FLAC (с CUE внутри)", "FLAC (with the CUE sheet inside)"},
     }};
     return texts;
 }

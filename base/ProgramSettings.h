@@ -23,6 +23,7 @@ enum OutputFormatCode : std::uint8_t {
     kFormatApe = 4,
     kFormatAac = 5,
     kFormatAcm = 6,
+    kFormatFlac = 7,  // FLAC (lossless)
 };
 
 class TProgramSettings : public OwnedBytes<1208> {

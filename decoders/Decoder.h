@@ -25,7 +25,7 @@ public:
     virtual std::uint32_t GetPosition() = 0;  // milliseconds
     virtual void Seek(std::uint32_t ms) = 0;
     virtual void Release() = 0;
-    // A short name for messages and the command line ("wav", "mpeg", "ogg", "wma").
+    // A short name for messages and the command line ("wav", "mpeg", "ogg", "flac", "wma").
     virtual const char* Name() const = 0;
 
     std::uint32_t SampleRate() const { return sampleRate_; }
@@ -47,7 +47,7 @@ protected:
 };
 
 // The decoder for a file name's extension (compared in lower case): ".wav",
-// ".mp3", ".ogg", ".wma", ".wmv", ".asf". Null for any other extension.
+// ".mp3", ".ogg", ".flac", ".wma", ".wmv", ".asf". Null for any other extension.
 std::unique_ptr<TDecoder> CreateDecoderForFile(const std::string& path);
 
 }  // namespace sv

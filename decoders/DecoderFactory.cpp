@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "decoders/Decoder.h"
+#include "decoders/FlacDecoder.h"
 #include "decoders/MpegDecoder.h"
 #include "decoders/OggDecoder.h"
 #include "decoders/WaveDecoder.h"
@@ -16,6 +17,7 @@ std::unique_ptr<TDecoder> CreateDecoderForFile(const std::string& path) {
     if (ext == ".wav") return std::make_unique<TWAVEDecoder>();
     if (ext == ".mp3") return std::make_unique<TMPEGDecoder>();
     if (ext == ".ogg") return std::make_unique<TOGGDecoder>();
+    if (ext == ".flac") return std::make_unique<TFlacDecoder>();
     if (ext == ".wma" || ext == ".wmv" || ext == ".asf") return std::make_unique<TWMADecoder9>();
     return nullptr;
 }

@@ -40,6 +40,7 @@ void TEncoders::SetDialogs(IUserDialogs* dialogs) {
     wma_.SetDialogs(dialogs);
     aac_.SetDialogs(dialogs);
     ape_.SetDialogs(dialogs);
+    flac_.SetDialogs(dialogs);
 }
 
 void TEncoders::SetOpener(OutputFileOpener opener) {
@@ -47,6 +48,7 @@ void TEncoders::SetOpener(OutputFileOpener opener) {
     wma_.SetOpener(opener);
     aac_.SetOpener(opener);
     ape_.SetOpener(opener);
+    flac_.SetOpener(opener);
     winMp3_.SetOpener(opener);
     acm_.SetOpener(std::move(opener));
 }
@@ -91,7 +93,7 @@ std::unique_ptr<IFormatEncoder> Slot(E& e) {
     return std::make_unique<FormatEncoderSlot<E>>(e);
 }
 
-constexpr int kSlotWinMp3 = 7;
+constexpr int kSlotWinMp3 = 8;  // after the stored format codes
 
 }  // namespace
 
@@ -102,7 +104,8 @@ void TEncoders::SetAcmDrivers(std::vector<AcmDriverDetails> drivers) {
 
 IFormatEncoder* TEncoders::EncoderFor(int format) {
     if (slots_.empty()) {
-        slots_.resize(8);
+        slots_.resize(kSlotWinMp3 + 1);
+        slots_[kFormatFlac] = Slot(flac_);
         slots_[kFormatMp3] = Slot(*lame_);
         slots_[kFormatOgg] = Slot(*ogg_);
         slots_[kFormatAcm] = Slot(acm_);
@@ -149,6 +152,7 @@ EncoderAvailability TEncoders::Availability(int format) const {
                                           "измените их в настройках.")};
             return {true, {}};
         case kFormatApe:
+        case kFormatFlac:
             return {true, {}};
         case kFormatAac:
             if (!TFAACEncoder::Available())

@@ -1,6 +1,6 @@
 // TEncoders: the single front door to the output encoders. It dispatches by
 // the settings' OutputFormat (0 WAV, 1 MP3, 2 WMA, 3 Ogg Vorbis, 4 APE, 5 AAC,
-// 6 another codec) for streaming (Open, EncodeChunk, Close) and file-to-file
+// 6 another codec, 7 FLAC) for streaming (Open, EncodeChunk, Close) and file-to-file
 // encoding with optional normalisation (EncodeFile).
 //
 // Formats whose encoder this build does not carry report themselves
@@ -18,6 +18,7 @@
 #include "encoders/AcmEncoders.h"
 #include "encoders/ApeEncoder.h"
 #include "encoders/EncoderCommon.h"
+#include "encoders/FlacEncoder.h"
 #include "encoders/LameMP3Encoder.h"
 #include "encoders/VorbisOggEncoder.h"
 #include "encoders/WmaEncoder.h"
@@ -107,6 +108,7 @@ public:
     TWMAEncoder& Wma() { return wma_; }
     TFAACEncoder& Aac() { return aac_; }
     TAPEEncoder& Ape() { return ape_; }
+    TFlacEncoder& Flac() { return flac_; }
     TACMEncoder& Acm() { return acm_; }
     // Replaces the codec layer's list (tests leave codecs out).
     void SetAcmDrivers(std::vector<AcmDriverDetails> drivers);
@@ -132,7 +134,8 @@ private:
     TWMAEncoder wma_;
     TFAACEncoder aac_;
     TAPEEncoder ape_;
-    std::vector<std::unique_ptr<IFormatEncoder>> slots_;  // by output format, 1 = LAME, 7 = codec-layer MP3
+    TFlacEncoder flac_;
+    std::vector<std::unique_ptr<IFormatEncoder>> slots_;  // by output format, 1 = LAME, 8 = codec-layer MP3
     IFormatEncoder* openEncoder_ = nullptr;
     std::string message_;
     EncoderProgressFn progress_;

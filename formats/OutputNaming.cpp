@@ -171,6 +171,7 @@ std::string OutputExtension(const TProgramSettings& s) {
     case kFormatOgg: return ".ogg";
     case kFormatApe: return ".ape";
     case kFormatAac: return ".aac";
+    case kFormatFlac: return ".flac";
     case kFormatAcm: {
         const std::string ext = CleanNameValue(s.AcmFileExt());
         if (ext.empty() || ext == ".") return DefaultAcmExtension(s);

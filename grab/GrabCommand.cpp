@@ -15,6 +15,7 @@ GrabOutput GrabOutputFor(GrabSender sender, const TProgramSettings& s) {
         case GrabSender::WavButton: return {kFormatWav, false};
         case GrabSender::WmaButton: return {kFormatWma, true};
         case GrabSender::OggMenu: return {kFormatOgg, true};
+        case GrabSender::FlacMenu: return {kFormatFlac, true};
         case GrabSender::ExternalMenu:
             switch (s.ExtEncoder()) {
                 case 0: return {kFormatApe, true};

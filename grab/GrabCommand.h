@@ -22,6 +22,7 @@ enum class GrabSender {
     WmaButton,       // WMAButton and menu item WMA1
     OggMenu,         // menu item OGG1
     ExternalMenu,    // menu item ExternalEncI: APE, AAC or another codec by ExtEncoder
+    FlacMenu,        // menu item FLAC1
 };
 
 struct GrabOutput {

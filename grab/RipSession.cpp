@@ -1,5 +1,10 @@
 #include "grab/RipSession.h"
 
+#include <algorithm>
+#include <cstdio>
+
+#include "base/Text.h"
+
 #include <filesystem>
 #include <memory>
 
@@ -33,6 +38,21 @@ std::string TempWavName(RipContext& c, int track) {
 }
 
 }  // namespace
+
+std::vector<std::pair<std::string, std::string>> DiscComments(const DISC_INFO& disc) {
+    std::vector<std::pair<std::string, std::string>> out;
+    char id[12];
+    std::snprintf(id, sizeof id, "%08x", disc.DiscId());
+    int audio = 0;
+    for (int i = 0; i < disc.TrackCount(); ++i) audio += disc.TrackCopy(i).AudioFlag() ? 1 : 0;
+    const std::pair<const char*, std::string> fields[] = {
+        {"ALBUM", disc.Album()}, {disc.Compilation() ? "ALBUMARTIST" : "ARTIST", disc.Artist()},
+        {"DATE", disc.Year()},   {"GENRE", disc.Genre()},
+        {"TRACKTOTAL", std::to_string(audio)}, {"CDDB", disc.DiscId() != 0 ? std::string(id) : std::string()}};
+    for (const auto& [key, value] : fields)
+        if (!value.empty()) out.emplace_back(key, ToUtf8Lenient(value));
+    return out;
+}
 
 int FirstAudioTrack(const DISC_INFO& disc) {
     for (int i = 0; i < disc.TrackCount(); ++i)
@@ -136,6 +156,25 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
     const TagRecordRef tag = c.tags.Block(row);
     const std::uint8_t* tagBytes = tag.Data();
 
+    // A FLAC track carries the disc's comments too (the tag record has the
+    // track's), and its length lays out the seek table.
+    const auto prepareFlac = [&] {
+        if (s.OutputFormat() != kFormatFlac) return;
+        auto comments = DiscComments(c.disc);
+        // What the track's tag says is not said twice.
+        const auto tagged = TFlacEncoder::Comments(tagBytes);
+        std::erase_if(comments, [&](const auto& kv) {
+            return std::any_of(tagged.begin(), tagged.end(), [&](const auto& t) { return t.first == kv.first; });
+        });
+        if (tagged.empty()) {  // no tag for the track: its title and number from the disc
+            const std::string title = c.disc.TrackCopy(row).Title();
+            if (!title.empty()) comments.emplace_back("TITLE", ToUtf8Lenient(title));
+            comments.emplace_back("TRACKNUMBER", std::to_string(c.disc.TrackNumber(row)));
+        }
+        c.encoders.Flac().SetExtraComments(std::move(comments));
+        c.encoders.Flac().SetExpectedSamples(static_cast<std::uint64_t>(total) * 588);
+    };
+    if (onTheFly) prepareFlac();
     RipOutput out(c.encoders, onTheFly);
     if (!out.Open(onTheFly ? output : wavName, tagBytes)) return fail(true, out.Path(), out.Reason());
 
@@ -169,6 +208,7 @@ bool RipTrack(RipContext& c, AudioReader& reader, int row, const std::string& pr
         c.SetState(kStateEncoding);
         c.encoders.SetPeak(peak);
         c.encoders.SetProgress(MakeEncoderProgress(c, row));
+        prepareFlac();
         const EncodeResult r = c.encoders.EncodeFile(wavName, output, tagBytes);
         // The callback refers to this session; nobody may call it later.
         c.encoders.SetProgress({});

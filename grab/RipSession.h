@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/DiscInfo.h"
@@ -114,6 +115,11 @@ struct RipRange {
     std::int32_t end = 0;
 };
 RipRange ComputeRipRange(DISC_INFO& disc, int track);
+
+// The comments a FLAC file of the disc carries besides a track's tag:
+// ALBUM, ARTIST (ALBUMARTIST on a compilation), DATE, GENRE, TRACKTOTAL and
+// the disc's CDDB identifier (CDDB), in UTF-8; empty values left out.
+std::vector<std::pair<std::string, std::string>> DiscComments(const DISC_INFO& disc);
 
 // The first and the last audio track of the disc (-1: none).
 int FirstAudioTrack(const DISC_INFO& disc);

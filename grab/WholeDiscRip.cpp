@@ -38,6 +38,7 @@ std::uint8_t WholeDiscFormatFor(WholeDiscSender sender, const TProgramSettings& 
         case WholeDiscSender::WavMenu: return kFormatWav;
         case WholeDiscSender::Mp3Menu: return kFormatMp3;
         case WholeDiscSender::OggMenu: return kFormatOgg;
+        case WholeDiscSender::FlacMenu: return kFormatFlac;
         case WholeDiscSender::ExternalMenu: return GrabOutputFor(GrabSender::ExternalMenu, s).format;
     }
     return kFormatMp3;
@@ -149,6 +150,18 @@ WholeDiscResult RunWholeDiscRip(RipContext& c, std::uint8_t format) {
 
     AudioReader reader = MakeRipReader(c);
     c.encoders.SetInputFormat(WAVEFORMATEX::CdFormat());
+    if (format == kFormatFlac) {
+        // The tracks inside the file, for players that read FLAC's own cue sheet.
+        std::vector<TFlacEncoder::CueTrack> tracks;
+        for (int i = 0; i < c.disc.TrackCount() && i + 1 < DISC_INFO::kMaxTracks; ++i) {
+            const std::int32_t start = c.disc.Track(i).StartLba();
+            if (start >= range.start && start < range.end && c.disc.Track(i).AudioFlag())
+                tracks.push_back({c.disc.TrackNumber(i), static_cast<std::uint64_t>(start - range.start) * 588});
+        }
+        c.encoders.Flac().SetExpectedSamples(static_cast<std::uint64_t>(range.end - range.start) * 588);
+        c.encoders.Flac().SetCueSheet(std::move(tracks));
+        c.encoders.Flac().SetExtraComments(DiscComments(c.disc));
+    }
     RipOutput out(c.encoders, format != kFormatWav);
     if (!out.Open(output, nullptr)) {
         result.failed = true;

@@ -24,6 +24,7 @@ enum class WholeDiscSender {
     Mp3Menu,       // MP32
     OggMenu,       // OGG2
     ExternalMenu,  // External2: APE, AAC or another codec by ExtEncoder
+    FlacMenu,      // FLAC2: FLAC with the cue sheet inside
 };
 
 // OutputFormat for a rip started by `sender`.

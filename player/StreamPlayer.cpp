@@ -98,8 +98,7 @@ bool StreamPlayer::Usable() const { return s_->stream != nullptr; }
 bool StreamPlayer::Open(const std::string& path) {
     Close();
     if (!Usable()) return false;
-    const std::string ext = AsciiLower(std::filesystem::path(path).extension().string());
-    if (ext != ".mp3" && ext != ".wav" && ext != ".ogg" && ext != ".wma") return false;
+    if (!StreamableSoundFile(path)) return false;
     const std::lock_guard lock(s_->mutex);
     if (!s_->source.Open(path)) {
         s_->source.Close();

@@ -1,4 +1,4 @@
-// StreamPlayer: plays a sound file (".mp3", ".wav", ".ogg", ".wma") through a
+// StreamPlayer: plays a sound file (".mp3", ".wav", ".ogg", ".wma", ".flac") through a
 // TCDDAStreamOut in one-second blocks, on a looping buffer of 4 segments of
 // one second (705600 bytes). The burn window previews its rows with it and
 // plays a sound when a burn ends; the command line plays files with it.

@@ -127,10 +127,10 @@ void TMainWindow::BuildMenus() {
     file->setObjectName("FileMenu");
     auto* grabTo = file->addMenu(QString());
     grabTo->setObjectName("GrabTo1");
-    for (const char* n : {"MP3", "OGG1", "WMA1", "WAVE1", "ExternalEncI"}) grabTo->addAction(NamedAction(this, n));
+    for (const char* n : {"MP3", "OGG1", "WMA1", "WAVE1", "FLAC1", "ExternalEncI"}) grabTo->addAction(NamedAction(this, n));
     auto* whole = file->addMenu(QString());
     whole->setObjectName("CD2");
-    for (const char* n : {"WAVE2", "MP32", "OGG2", "External2"}) whole->addAction(NamedAction(this, n));
+    for (const char* n : {"WAVE2", "FLAC2", "MP32", "OGG2", "External2"}) whole->addAction(NamedAction(this, n));
     file->addSeparator();
     file->addAction(NamedAction(this, "ConvertFile1"));
     file->addAction(NamedAction(this, "AudioCD1"));
@@ -410,12 +410,14 @@ void TMainWindow::ConnectTrackCommands() {
     };
     for (const WholeDiscControl& w : {WholeDiscControl{"WAVE2", WholeDiscSender::WavMenu}, WholeDiscControl{"MP32", WholeDiscSender::Mp3Menu},
                                       WholeDiscControl{"OGG2", WholeDiscSender::OggMenu},
+                                      WholeDiscControl{"FLAC2", WholeDiscSender::FlacMenu},
                                       WholeDiscControl{"External2", WholeDiscSender::ExternalMenu}}) {
         const WholeDiscSender sender = w.sender;
         Connect(w.name, [this, sender] { controller_->GrabWholeDisc(sender); });
     }
     for (const GrabControl& g : {GrabControl{"MP3", GrabSender::Mp3Menu}, GrabControl{"WAVE1", GrabSender::WavButton},
                                  GrabControl{"WMA1", GrabSender::WmaButton}, GrabControl{"OGG1", GrabSender::OggMenu},
+                                 GrabControl{"FLAC1", GrabSender::FlacMenu},
                                  GrabControl{"ExternalEncI", GrabSender::ExternalMenu}}) {
         const GrabSender sender = g.sender;
         Connect(g.name, [this, sender] { controller_->Grab(sender); });
@@ -580,7 +582,7 @@ void TMainWindow::SetCommandStates(const CommandStates& c) {
     for (const char* n : {"SelectAll1"}) enable(n, c.selectAll);
     enable("SelectNone1", c.selectNone);
     for (const char* n : {"SpeedButton2", "SpeedButton18", "WMAButton", "GrabTo1", "CD2", "MP3", "OGG1", "WMA1",
-                          "WAVE1", "ExternalEncI", "WAVE2", "MP32", "OGG2", "External2"})
+                          "WAVE1", "FLAC1", "ExternalEncI", "WAVE2", "FLAC2", "MP32", "OGG2", "External2"})
         enable(n, c.grab);
     enable("SpeedButton11", c.play);
     enable("SpeedButton12", c.pause);

@@ -9,6 +9,7 @@
 #include "base/Msf.h"
 #include "base/Text.h"
 #include "decoders/Decoder.h"
+#include "writer/CDDAStreamOut.h"
 #include "decoders/MpegDecoder.h"
 #include "formats/WavFile.h"
 
@@ -62,9 +63,8 @@ AddFileResult ProbeSoundFile(const std::string& path, std::uint32_t& bytes, std:
     sampleRate = 0;
     std::error_code ec;
     if (path.empty() || !fs::is_regular_file(path, ec)) return AddFileResult::Missing;
-    const std::string ext = AsciiLower(fs::path(path).extension().string());
-    // Only these four: the decoder factory also knows ".wmv" and ".asf".
-    if (ext != ".wav" && ext != ".mp3" && ext != ".ogg" && ext != ".wma") return AddFileResult::Unsupported;
+    // Not every file the decoders read: the factory also knows ".wmv" and ".asf".
+    if (!StreamableSoundFile(path)) return AddFileResult::Unsupported;
     std::unique_ptr<TDecoder> decoder = CreateDecoderForFile(path);
     if (!decoder) return AddFileResult::Unsupported;
     if (!decoder->Open(path)) {

@@ -24,8 +24,8 @@ class TWriteSettings;
 
 // File dialog filters ("description|patterns|..."), default extensions.
 inline constexpr const char* kSoundFilesFilter =
-    "All formats (*.ogg, *.mp3, *.wav, *.wma)|*.wav;*.mp3;*.ogg;*.wma|MPEG 1.0/2.0 Layer 3 (*.mp3)|*.mp3|"
-    "Vorbis OGG (*.ogg)|*.ogg|WAV files (*.wav)|*.wav|Window Media Audio (*.wma)|*.wma";
+    "All formats (*.ogg, *.mp3, *.wav, *.wma, *.flac)|*.wav;*.mp3;*.ogg;*.wma;*.flac|MPEG 1.0/2.0 Layer 3 (*.mp3)|*.mp3|"
+    "Vorbis OGG (*.ogg)|*.ogg|WAV files (*.wav)|*.wav|Window Media Audio (*.wma)|*.wma|FLAC (*.flac)|*.flac";
 inline constexpr const char* kProjectSaveFilter = "Sornaval project file (*.svp)|*.svp";
 inline constexpr const char* kProjectOpenFilter = "*.svp|*.svp";
 inline constexpr const char* kProjectExtension = "svp";

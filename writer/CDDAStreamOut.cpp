@@ -13,12 +13,12 @@ namespace {
 
 constexpr int kFlushRounds = 1 << 16;
 
-bool WriterExtension(const std::string& path) {
-    const std::string ext = AsciiLower(std::filesystem::path(path).extension().string());
-    return ext == ".wav" || ext == ".mp3" || ext == ".ogg" || ext == ".wma";
-}
-
 }  // namespace
+
+bool StreamableSoundFile(const std::string& path) {
+    const std::string ext = AsciiLower(std::filesystem::path(path).extension().string());
+    return ext == ".wav" || ext == ".mp3" || ext == ".ogg" || ext == ".wma" || ext == ".flac";
+}
 
 TCDDAStreamOut::~TCDDAStreamOut() { Close(); }
 
@@ -32,7 +32,7 @@ bool TCDDAStreamOut::Open(const std::string& path) {
     if (decoder_) decoder_->Close();
     decoder_.reset();
     input_.clear();
-    if (!WriterExtension(path)) return false;
+    if (!StreamableSoundFile(path)) return false;
     decoder_ = CreateDecoderForFile(path);
     if (!decoder_ || !decoder_->Open(path)) {
         decoder_.reset();

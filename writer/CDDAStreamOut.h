@@ -20,6 +20,10 @@
 
 namespace sv {
 
+// True for the sound files that can be burned and played through the stream
+// (by extension, in any letter case): ".wav", ".mp3", ".ogg", ".wma", ".flac".
+bool StreamableSoundFile(const std::string& path);
+
 class TCDDAStreamOut {
 public:
     static constexpr int kSlots = 4;
@@ -31,7 +35,7 @@ public:
     TCDDAStreamOut(const TCDDAStreamOut&) = delete;
     TCDDAStreamOut& operator=(const TCDDAStreamOut&) = delete;
 
-    // Opens `path` by its extension (".wav", ".mp3", ".ogg", ".wma"); a file
+    // Opens `path` by its extension (see StreamableSoundFile); a file
     // that is missing, of another type, or that its decoder or the
     // conversion refuses gives false.
     bool Open(const std::string& path);

@@ -105,7 +105,7 @@ int PlayFile(const std::string& path, int volume, Output& output, const std::opt
     {
         sv::StreamPlayer player(output.device.get());
         if (!player.Open(path)) {
-            err << "play: cannot play " << path << " (a .wav, .mp3, .ogg or .wma file is needed)\n";
+            err << "play: cannot play " << path << " (a .wav, .mp3, .ogg, .wma or .flac file is needed)\n";
             return 1;
         }
         player.SetVolume(volume);
@@ -265,6 +265,6 @@ const sv::cli::CommandRegistration kRegistration(
         "  --volume V       0 (silent) to 255 (full, the default)\n"
         "  --sink FILE.wav  write what the sound card would receive to a WAV file, without waiting\n"
         "                   for real time, instead of playing it\n"
-        "  FILE             a .wav, .mp3, .ogg or .wma file to play through the file player\n");
+        "  FILE             a .wav, .mp3, .ogg, .wma or .flac file to play through the file player\n");
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include <set>
 #include <span>
 
+#include "app/DesktopIntegration.h"
 #include "app/SettingsStore.h"
 #include "base/Language.h"
 #include "base/Paths.h"
@@ -98,16 +99,16 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::vector<std::string> flags = sv::kDiscSourceFlags;
     flags.insert(flags.end(), {"--on-the-fly", "--ignore-free-space", "--whole-disc", "--cue", "--wav-header", "--json"});
     std::vector<std::string> valued = sv::kDiscSourceValued;
-    valued.insert(valued.end(), {"--tracks", "--format", "--output-dir", "--acm-codec", "--acm-format", "--offset"});
+    valued.insert(valued.end(), {"--tracks", "--format", "--output-dir", "--acm-codec", "--acm-format", "--offset", "--flac-level"});
     const auto unknown = options.Unknown(flags, valued);
     if (!unknown.empty()) {
         err << "rip: unknown argument \"" << unknown.front() << "\"\n";
         return 2;
     }
     const std::string format = options.Value("--format").value_or("mp3");
-    static const std::set<std::string> kFormats = {"wav", "mp3", "ogg", "wma", "ape", "aac", "acm"};
+    static const std::set<std::string> kFormats = {"wav", "mp3", "ogg", "wma", "ape", "aac", "acm", "flac"};
     if (!kFormats.count(format)) {
-        err << "rip: --format must be wav, mp3, ogg, wma, ape, aac or acm\n";
+        err << "rip: --format must be wav, flac, mp3, ogg, wma, ape, aac or acm\n";
         return 2;
     }
     if ((options.Value("--acm-codec") || options.Value("--acm-format") || options.Flag("--wav-header")) &&
@@ -128,6 +129,14 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if ((acmCodec && *acmCodec < 0) || (acmFormat && *acmFormat < 0)) {
         err << "rip: --acm-codec and --acm-format take the indexes that 'sornaval-cli codecs' lists\n";
         return 2;
+    }
+    std::optional<int> flacLevel = sv::FlacLevel();
+    if (const auto v = options.Value("--flac-level")) {
+        flacLevel = v->size() == 1 && (*v)[0] >= '0' && (*v)[0] <= '8' ? std::optional<int>((*v)[0] - '0') : std::nullopt;
+        if (!flacLevel || format != "flac") {
+            err << "rip: --flac-level takes 0 (fastest) to 8 (smallest) and belongs to --format flac\n";
+            return 2;
+        }
     }
     const bool wholeDisc = options.Flag("--whole-disc");
     if (wholeDisc && options.Value("--tracks")) {
@@ -179,7 +188,7 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     const bool external = format == "ape" || format == "aac" || format == "acm";
     if (wholeDisc && format == "wma") {
-        err << "rip: --whole-disc writes wav, mp3, ogg, ape, aac or acm\n";
+        err << "rip: --whole-disc writes wav, flac, mp3, ogg, ape, aac or acm\n";
         return 2;
     }
 
@@ -250,6 +259,7 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     InterruptPump pump(current);
     sv::TEncoders encoders(nullptr);
     encoders.SetDialogs(&dialogs);
+    encoders.Flac().SetLevel(*flacLevel);
     encoders.SetSettings(&settings);
     sv::RipContext context{settings, cdrom, disc, tags, checked, dialogs, pump, encoders, sv::TempFilesFolder()};
     context.readOffset = *readOffset;
@@ -296,8 +306,9 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
         };
         auto previous = std::signal(SIGINT, OnInterrupt);
         const sv::WholeDiscResult whole = sv::RunWholeDiscGrabCommand(
-            format == "wav"   ? sv::WholeDiscSender::WavMenu
-            : format == "ogg" ? sv::WholeDiscSender::OggMenu
+            format == "wav"    ? sv::WholeDiscSender::WavMenu
+            : format == "flac" ? sv::WholeDiscSender::FlacMenu
+            : format == "ogg"  ? sv::WholeDiscSender::OggMenu
             : external        ? sv::WholeDiscSender::ExternalMenu
                               : sv::WholeDiscSender::Mp3Menu,
             context);
@@ -321,6 +332,7 @@ int RunRip(const std::vector<std::string>& args, std::ostream& out, std::ostream
     auto previous = std::signal(SIGINT, OnInterrupt);
     const sv::GrabSender sender = format == "wav"   ? sv::GrabSender::WavButton
                                   : format == "ogg" ? sv::GrabSender::OggMenu
+                                  : format == "flac" ? sv::GrabSender::FlacMenu
                                   : format == "wma" ? sv::GrabSender::WmaButton
                                   : external        ? sv::GrabSender::ExternalMenu
                                                     : sv::GrabSender::Mp3Menu;
@@ -354,7 +366,7 @@ const sv::cli::CommandRegistration kRegistration(
     "rip",
     "[--drive N | --image FILE.cue | --demo] [--tracks LIST | --whole-disc [--cue]] "
     "[--format wav|mp3|ogg|wma|ape|aac|acm [--acm-codec N --acm-format M --wav-header]] [--on-the-fly] "
-    "[--output-dir DIR] [--ignore-free-space] [--offset N] [--json]",
+    "[--flac-level N] [--output-dir DIR] [--ignore-free-space] [--offset N] [--json]",
     "grab tracks, or the whole disc into one file, in any output format with the program's settings", &RunRip,
     std::string(sv::cli::kDiscSourceHelp) +
         "  --tracks LIST    the tracks to grab, e.g. 1,3-5 (default: every audio track)\n"
@@ -363,10 +375,12 @@ const sv::cli::CommandRegistration kRegistration(
         "  --format FORMAT  the output format, with the settings' options for it (default: mp3):\n"
         "                   wav, mp3 (LAME, or the codec layer's MP3 codec when the settings say so),\n"
         "                   ogg (Ogg Vorbis), wma (Windows Media Audio), ape (Monkey's Audio),\n"
-        "                   aac (AAC in ADTS), acm (any codec of 'sornaval-cli codecs')\n"
+        "                   aac (AAC in ADTS), acm (any codec of 'sornaval-cli codecs'),\n"
+        "                   flac (lossless; level from --flac-level or the settings, default 5)\n"
         "  --acm-codec N    with --format acm: the codec index of 'sornaval-cli codecs'\n"
         "  --acm-format M   with --format acm: that codec's format index (default 0 with --acm-codec)\n"
         "  --wav-header     with --format acm: write the codec's stream into a WAV file\n"
+        "  --flac-level N   with --format flac: 0 (fastest) to 8 (smallest)\n"
         "  --on-the-fly     encode while reading instead of from a temporary WAV file\n"
         "  --output-dir DIR the music folder for this run (default: the settings' folder);\n"
         "                   a missing folder is created\n"

@@ -30,8 +30,18 @@ if command -v ffmpeg >/dev/null; then
   bytes=$(ffmpeg -v error -i "$ogg" -f s16le -ac 2 - | wc -c)
   [ "$bytes" -eq $((2625 * 2352)) ] || fail "Ogg decodes to $bytes bytes, not $((2625 * 2352))"
 fi
-"$cli" rip --demo --format flac --output-dir "$work/flac" >/dev/null 2>&1
+"$cli" rip --demo --format opus --output-dir "$work/opus" >/dev/null 2>&1
 [ $? -eq 2 ] || fail "a format that is not there was not a usage error"
+# FLAC: the tool itself tests the file, which decodes to exactly the WAV grab's audio of the track.
+"$cli" rip --demo --format flac --flac-level 8 --tracks 1 --output-dir "$work/flac" >/dev/null || fail "FLAC grab status $?"
+flacfile=$(find "$work/flac" -name '*.flac' | head -n 1)
+[ -n "$flacfile" ] || fail "no FLAC file"
+if command -v flac >/dev/null; then
+  flac -t -s "$flacfile" || fail "flac -t refuses the file"
+  metaflac --show-tag=TRACKNUMBER "$flacfile" | grep -qx 'TRACKNUMBER=1' || fail "no TRACKNUMBER comment"
+  cmp -s <(flac -d -s -c --force-raw-format --endian=little --sign=signed "$flacfile") <(tail -c +49 "${wavs[0]}") \
+    || fail "the FLAC file does not decode to the track's audio"
+fi
 # A fresh account: no music folder yet. It is made and named.
 HOME=$work/home "$cli" --lang english rip --demo --format wav --tracks 4 >"$work/out" 2>"$work/err" || fail "fresh-account grab status $?"
 grep -q 'created the output folder' "$work/err" || fail "the new music folder was not announced"

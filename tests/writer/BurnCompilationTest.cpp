@@ -85,7 +85,9 @@ TEST(BurnCompilation, AddsSupportedFilesWithTheirCdLength) {
     HandWav(dir.Path() / "UPPER.WAV", 44100, 2, 176400 + 2352);
     HandWav(dir.Path() / "nothing.wav", 44100, 2, 0);
     WriteFileBytes(dir.Path() / "junk.wav", "RIFF....not a wave file");
-    WriteFileBytes(dir.Path() / "tone.flac", "fLaC");
+    RunTool({"flac", "-s", "-f", d + "s44.wav", "-o", d + "tone.flac"});
+    WriteFileBytes(dir.Path() / "bad.flac", "fLaC");
+    WriteFileBytes(dir.Path() / "tone.ape", "MAC ");
 
     struct Case {
         std::string name;
@@ -107,7 +109,9 @@ TEST(BurnCompilation, AddsSupportedFilesWithTheirCdLength) {
         {"low.ogg", AddFileResult::RateTooLow, 0, "", ""},
         {"nothing.wav", AddFileResult::Empty, 0, "", ""},
         {"junk.wav", AddFileResult::CannotOpen, 0, "", ""},
-        {"tone.flac", AddFileResult::Unsupported, 0, "", ""},
+        {"tone.flac", AddFileResult::Added, 582120, "00:03:22", "0.56 Mb"},  // lossless: the WAV's own length
+        {"bad.flac", AddFileResult::CannotOpen, 0, "", ""},
+        {"tone.ape", AddFileResult::Unsupported, 0, "", ""},
         {"absent.wav", AddFileResult::Missing, 0, "", ""},
     };
     BurnCompilation c;
