@@ -116,6 +116,20 @@ public:
     }
 
 protected:
+    // A failed Open: the message (shown when there are dialogs), the
+    // derived class's resources released by `release`, the output removed.
+    bool FailOpen(const std::string& message, const std::function<void()>& release) {
+        message_ = message;
+        if (dialogs_) dialogs_->ShowMessage(message_, MessageIcon::Warning);
+        release();
+        if (!path_.empty()) {
+            std::error_code ec;
+            std::filesystem::remove(path_, ec);
+            path_.clear();
+        }
+        return false;
+    }
+
     // At the end of Close: after a failure since Open the output is removed
     // and the message says why. Returns whether the output is good.
     bool KeepOutputUnlessFailed() {

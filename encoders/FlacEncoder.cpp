@@ -7,8 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "base/TagRecord.h"
-#include "base/Text.h"
+#include "encoders/VorbisOggEncoder.h"
 
 namespace sv {
 
@@ -20,16 +19,7 @@ TFlacEncoder::~TFlacEncoder() {
 void TFlacEncoder::SetLevel(int level) { level_ = std::clamp(level, 0, 8); }
 
 std::vector<std::pair<std::string, std::string>> TFlacEncoder::Comments(const std::uint8_t* tagRecord) {
-    std::vector<std::pair<std::string, std::string>> out;
-    if (!tagRecord) return out;
-    const TagRecordRef tag(const_cast<std::uint8_t*>(tagRecord));
-    if (!tag.Present()) return out;
-    const std::pair<const char*, std::string> fields[] = {
-        {"TITLE", tag.Title()}, {"ARTIST", tag.Artist()}, {"ALBUM", tag.Album()}, {"TRACKNUMBER", tag.TrackNumber()},
-        {"DATE", tag.Year()},   {"GENRE", tag.Genre()},   {"COMMENT", tag.Comment()}};
-    for (const auto& [key, text] : fields)
-        if (!text.empty()) out.emplace_back(key, ToUtf8Lenient(text));
-    return out;
+    return TVorbisOggEncoder::Comments(tagRecord);  // FLAC carries Vorbis comments
 }
 
 void TFlacEncoder::Release() {
@@ -43,21 +33,15 @@ void TFlacEncoder::Release() {
 }
 
 bool TFlacEncoder::Fail(const std::string& message) {
-    message_ = message;
-    if (dialogs_) dialogs_->ShowMessage(message_, MessageIcon::Warning);
-    if (encoder_ && FLAC__stream_encoder_get_state(encoder_) == FLAC__STREAM_ENCODER_OK) {
-        FLAC__stream_encoder_finish(encoder_);  // closes the file
+    return FailOpen(message, [this] {
+        if (encoder_ && FLAC__stream_encoder_get_state(encoder_) == FLAC__STREAM_ENCODER_OK) {
+            FLAC__stream_encoder_finish(encoder_);  // closes the file
+            file_ = nullptr;
+        }
+        if (file_) std::fclose(file_);
         file_ = nullptr;
-    }
-    if (file_) std::fclose(file_);
-    file_ = nullptr;
-    Release();
-    if (!path_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(path_, ec);
-        path_.clear();
-    }
-    return false;
+        Release();
+    });
 }
 
 bool TFlacEncoder::Open(const std::uint8_t* tagRecord, const std::string& path, const TProgramSettings&) {

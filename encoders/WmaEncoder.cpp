@@ -48,17 +48,7 @@ std::vector<std::pair<std::string, std::string>> TWMAEncoder::Metadata(const std
     return out;
 }
 
-bool TWMAEncoder::Fail(const char* message) {
-    message_ = message;
-    if (dialogs_) dialogs_->ShowMessage(message_, MessageIcon::Warning);
-    Release();
-    if (!path_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(path_, ec);
-        path_.clear();
-    }
-    return false;
-}
+bool TWMAEncoder::Fail(const char* message) { return FailOpen(message, [this] { Release(); }); }
 
 int TWMAEncoder::WriteToFile(void* opaque, std::uint8_t* data, int size) {
     auto* self = static_cast<TWMAEncoder*>(opaque);
