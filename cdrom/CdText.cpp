@@ -56,11 +56,14 @@ std::string Decode(const std::string& raw, std::uint8_t code) {
     return std::string(CutUtf8Chars(out, kCdTextMaxChars));
 }
 
-std::string* Slot(CdText& text, int kind, int track, int firstTrack) {
+// The string of `kind` for `track` (0: the disc's), or null outside the disc.
+template <class Text>
+auto* Slot(Text& text, int kind, int track, int firstTrack) {
     if (track == 0) return kind == 0 ? &text.album : kind == 1 ? &text.performer : &text.songwriter;
     auto& list = kind == 0 ? text.titles : kind == 1 ? text.performers : text.songwriters;
     const int index = track - firstTrack;
-    return index >= 0 && index < static_cast<int>(list.size()) ? &list[static_cast<std::size_t>(index)] : nullptr;
+    return index >= 0 && index < static_cast<int>(list.size()) ? &list[static_cast<std::size_t>(index)]
+                                                               : static_cast<decltype(&list[0])>(nullptr);
 }
 
 // UTF-8 with every character that is not ASCII as '?'.
@@ -158,10 +161,9 @@ std::vector<std::uint8_t> EncodeCdTextPacks(const CdText& text, int firstTrack, 
     if (text.Empty() || firstTrack < 1 || trackCount < 1 || firstTrack + trackCount - 1 > 99) return {};
     // Per kind: the disc's string, then one per track.
     std::array<std::vector<std::string>, kKinds> fields;
-    CdText copy = text;
     for (int kind = 0; kind < kKinds; ++kind)
         for (int track = 0; track <= trackCount; ++track) {
-            const std::string* s = Slot(copy, kind, track == 0 ? 0 : firstTrack + track - 1, firstTrack);
+            const std::string* s = Slot(text, kind, track == 0 ? 0 : firstTrack + track - 1, firstTrack);
             fields[static_cast<std::size_t>(kind)].emplace_back(s ? CutUtf8Chars(*s, kCdTextMaxChars) : "");
         }
     auto convertAll = [&fields](const char* charset) {
@@ -198,7 +200,9 @@ std::vector<std::uint8_t> EncodeCdTextPacks(const CdText& text, int firstTrack, 
     for (int kind = 0; kind < kKinds; ++kind) {
         const auto& list = (*encoded)[static_cast<std::size_t>(kind)];
         if (std::all_of(list.begin(), list.end(), [](const std::string& s) { return s.empty(); })) continue;
-        // The kind's byte stream, with the track and character position of every byte.
+        // The kind's byte stream, with the track and character position of
+        // every byte. Double-byte strings end in two NULs, or in one after an
+        // odd number of bytes (Shift-JIS keeps ASCII in single bytes).
         std::string bytes;
         std::vector<std::pair<std::uint8_t, std::size_t>> where;
         for (std::size_t i = 0; i < list.size(); ++i) {
