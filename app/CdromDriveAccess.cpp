@@ -33,6 +33,7 @@ bool CdromDriveAccess::ReadDisc(const TProgramSettings& settings, DISC_INFO& dis
                                 const AlbumHook& album) {
     TocBuffer toc;
     lastToc_.clear();
+    lastCdText_.reset();
     AlbumCacheHook hook;
     if (album) {
         hook = [&album](DISC_INFO& d, const TocBuffer& t) {
@@ -40,7 +41,10 @@ bool CdromDriveAccess::ReadDisc(const TProgramSettings& settings, DISC_INFO& dis
         };
     }
     const bool present = sv::ReadDisc(*cdrom_, settings, disc, toc, dialogs, hook);
-    if (present) lastToc_.assign(toc.Data(), toc.Data() + kTocBytes);
+    if (present) {
+        lastToc_.assign(toc.Data(), toc.Data() + kTocBytes);
+        lastCdText_ = cdrom_->ReadCdText(disc.FirstTrackNumber(), disc.TrackCount());
+    }
     return present;
 }
 

@@ -28,6 +28,7 @@ public:
     bool ReadDisc(const TProgramSettings& settings, DISC_INFO& disc, IUserDialogs& dialogs,
                   const AlbumHook& album) override;
     std::vector<std::uint8_t> LastToc() const override { return lastToc_; }
+    std::optional<CdText> LastCdText() const override { return lastCdText_; }
     std::vector<std::string> DriveInfo(const std::string& yes, const std::string& no) override;
     int AddImage(const std::string& path, std::string& error) override;
     bool IsImage(int index) override { return cdrom_->IsImageDrive(index); }
@@ -48,6 +49,7 @@ public:
 private:
     std::unique_ptr<TCDROM> cdrom_;
     std::vector<std::uint8_t> lastToc_;
+    std::optional<CdText> lastCdText_;
 };
 
 }  // namespace sv

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/DiscInfo.h"
+#include "cdrom/CdText.h"
 #include "cdrom/ReadCommandDetection.h"
 #include "base/Interaction.h"
 #include "base/ProgramSettings.h"
@@ -41,6 +42,8 @@ public:
                           const AlbumHook& album) = 0;
     // The READ TOC reply of the last disc read (empty when none).
     virtual std::vector<std::uint8_t> LastToc() const = 0;
+    // The CD-TEXT of the last disc read; nothing when it has none.
+    virtual std::optional<CdText> LastCdText() const { return std::nullopt; }
     // The drive information window's lines for the current drive.
     virtual std::vector<std::string> DriveInfo(const std::string& yes, const std::string& no) = 0;
     // Adds a disc image as a drive (remembered for the next start); its index

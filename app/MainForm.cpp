@@ -9,6 +9,7 @@
 #include "app/WindowTexts.h"
 #include "base/Paths.h"
 #include "cdrom/AudioReader.h"
+#include "cdrom/CdText.h"
 #include "cdrom/ReadCommands.h"
 #include "cdrom/Toc.h"
 #include "metadata/CddbLookup.h"
@@ -414,13 +415,18 @@ void TMainForm::RefreshDisc() {
     view_.ClearPanels();
     view_.SetArtistAlbum("", "");
     tags_.EnsureCount(0);
-    const auto albumHook = [this](DISC_INFO& disc, std::span<const std::uint8_t> toc) {
+    AlbumSource source = kNoAlbum;
+    const auto albumHook = [this, &source](DISC_INFO& disc, std::span<const std::uint8_t> toc) {
         const auto parsed = ParseRawToc(toc);
         if (!parsed) return kNoAlbum;
         StoreDiscId(disc, ComputeDiscId(*parsed));
-        return albums_.LoadAlbum(disc, tags_, disc.DiscId());
+        return source = albums_.LoadAlbum(disc, tags_, disc.DiscId());
     };
     discPresent_ = drives_.ReadDisc(settings_, disc_, dialogs_, albumHook);
+    // A disc neither the album cache nor the local database knows: the
+    // titles it carries itself, until a lookup finds better ones.
+    if (discPresent_ && source == kNoAlbum)
+        if (const auto text = drives_.LastCdText()) ApplyCdText(*text, disc_);
     view_.SetVolumeBar(settings_.Volume());
     rows_.clear();
     view_.ShowTracks(rows_);

@@ -36,6 +36,7 @@ struct CueTrack {
     int index1 = -1, index1File = -1;
     int pregap = 0;   // frames of silence before the track
     int postgap = 0;  // frames of silence after it
+    std::string title, performer, songwriter;  // CD-TEXT
 };
 
 // The lines of a text with CR LF, LF or CR line ends.
@@ -133,6 +134,29 @@ bool OpenWave(const std::string& path, CueFile& f, std::string& error) {
     return false;
 }
 
+// The packs of a CD-TEXT file (with or without the 4-byte header of a READ
+// TOC reply); empty with the reason when it cannot be read or holds none.
+std::vector<std::uint8_t> ReadCdTextFile(const std::string& path, std::string& why) {
+    constexpr std::size_t kMaxBytes = kCdTextHeaderBytes + 8 * kCdTextMaxPacks * kCdTextPackBytes;
+    std::error_code ec;
+    const auto size = path.empty() ? 0 : fs::file_size(path, ec);
+    std::ifstream in(path, std::ios::binary);
+    if (path.empty() || ec || !in) {
+        why = "was not found";
+        return {};
+    }
+    if (size > kMaxBytes) {
+        why = "is too large";
+        return {};
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (bytes.size() % kCdTextPackBytes == kCdTextHeaderBytes) bytes.erase(bytes.begin(), bytes.begin() + kCdTextHeaderBytes);
+    bytes.resize(bytes.size() / kCdTextPackBytes * kCdTextPackBytes);
+    if (bytes.empty()) why = "holds no pack";
+    return bytes;
+}
+
 }  // namespace
 
 std::vector<std::string> CueLineWords(const std::string& line) {
@@ -161,6 +185,8 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
     int session = 1;
     int lineNo = 0;
     std::string albumTitle;
+    CdText albumText;
+    std::string cdTextFile;
     auto fail = [&](const std::string& what) {
         error = "line " + std::to_string(lineNo) + ": " + what;
         return nullptr;
@@ -178,8 +204,16 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
                 if (!ParseDecimal(w[2], s, 3) || s < session || s > 99) return fail("bad session number");
                 session = s;
             }
-        } else if (key == "title") {
-            if (tracks.empty() && w.size() >= 2) albumTitle = w[1];
+        } else if (key == "title" || key == "performer" || key == "songwriter") {
+            if (w.size() < 2) continue;
+            const bool disc = tracks.empty();
+            std::string& text = key == "title" ? (disc ? albumText.album : tracks.back().title)
+                                : key == "performer" ? (disc ? albumText.performer : tracks.back().performer)
+                                                     : (disc ? albumText.songwriter : tracks.back().songwriter);
+            text = w[1];
+            if (disc && key == "title") albumTitle = w[1];
+        } else if (key == "cdtextfile") {
+            if (w.size() >= 2) cdTextFile = w[1];
         } else if (key == "file") {
             if (w.size() < 3) return fail("FILE needs a name and a type");
             const std::string type = AsciiLower(w[2]);
@@ -264,6 +298,18 @@ std::shared_ptr<DiscImage> ParseCueSheet(const std::string& cueText, const std::
     // Lay the files out on the disc, point by point.
     auto image = std::make_shared<DiscImage>();
     image->SetAlbumTitle(albumTitle);
+    for (const CueTrack& t : tracks) {
+        albumText.titles.push_back(t.title);
+        albumText.performers.push_back(t.performer);
+        albumText.songwriters.push_back(t.songwriter);
+    }
+    image->SetCdText(std::move(albumText));
+    if (!cdTextFile.empty()) {
+        std::string why;
+        auto packs = ReadCdTextFile(ResolveFile(cdTextFile, baseFolder), why);
+        if (packs.empty()) image->AddNote("CD-TEXT file \"" + cdTextFile + "\" " + why + "; the sheet's own texts are used");
+        image->SetCdTextPacks(std::move(packs));
+    }
     std::int32_t cursor = 0;         // next logical block to give out
     std::size_t nextTrack = 0;       // the track whose INDEX 01 comes next
     int pendingPostgap = 0;          // silence after the track before

@@ -4,8 +4,10 @@
 // AUDIO | MODE1/2352 | MODE1/2048 | MODE2/2352 | MODE2/2336, INDEX 00 / INDEX
 // 01 (INDEX 00 may lie in the previous FILE: a pre-gap kept at the end of the
 // previous track's file), PREGAP and POSTGAP (silence that is not in the
-// file), REM SESSION nn, and the usual descriptive lines (TITLE, PERFORMER,
-// REM ...), which are ignored. Lines may end in CR LF, LF or CR. The first
+// file), REM SESSION nn, and CD-TEXT: TITLE, PERFORMER and SONGWRITER
+// before the first TRACK (the disc's) and after one (the track's), and
+// CDTEXTFILE "name" (raw packs, served in their place; a missing file is
+// noted). Other lines (REM ...) are ignored. Lines may end in CR LF, LF or CR. The first
 // file's first sector is logical block 0; track numbers are kept as written.
 // A FILE name that is not found as written is looked for without regard to
 // letter case in the sheet's folder.

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "cdrom/CdText.h"
+
 namespace sv {
 
 enum class TrackMode : std::uint8_t { Audio, Mode1, Mode2 };
@@ -55,6 +57,13 @@ public:
     // The album title the image's sheet gives (its TITLE before any track).
     void SetAlbumTitle(std::string t) { albumTitle_ = std::move(t); }
     const std::string& AlbumTitle() const { return albumTitle_; }
+    // The CD-TEXT the disc carries: its texts (from the sheet's TITLE,
+    // PERFORMER and SONGWRITER lines), or raw packs (a CDTEXTFILE), which a
+    // drive serves as they are.
+    void SetCdText(CdText text) { cdText_ = std::move(text); }
+    const CdText& Text() const { return cdText_; }
+    void SetCdTextPacks(std::vector<std::uint8_t> packs) { cdTextPacks_ = std::move(packs); }
+    const std::vector<std::uint8_t>& CdTextPacks() const { return cdTextPacks_; }
     const std::string& Description() const { return description_; }
 
     void AddTrack(const ImageTrack& t) { tracks_.push_back(t); }
@@ -92,6 +101,8 @@ private:
     std::string description_;
     std::vector<std::string> notes_;
     std::string albumTitle_;
+    CdText cdText_;
+    std::vector<std::uint8_t> cdTextPacks_;
     std::vector<ImageTrack> tracks_;
     std::vector<Region> regions_;
     std::int32_t leadout_ = 0;

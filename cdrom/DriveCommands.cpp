@@ -104,6 +104,11 @@ Cdb ReadTocCdb(std::uint8_t format, std::uint8_t from, std::uint16_t bytes) {
 Cdb ReadTocMsfCdb() { return ReadTocCdb(0, 0, kTocBytes); }
 Cdb ReadFullTocCdb() { return ReadTocCdb(2, 1, kFullTocBytes); }
 Cdb ReadSessionInfoCdb() { return ReadTocCdb(1, 0, kSessionInfoBytes); }
+Cdb ReadCdTextCdb(std::uint16_t bytes) {
+    Cdb c = ReadTocCdb(5, 0, bytes);
+    c[1] = 0;  // no addresses in CD-TEXT
+    return c;
+}
 
 std::array<std::uint8_t, kAudioControlPageBytes> AudioControlPage(std::uint8_t volume) {
     std::array<std::uint8_t, kAudioControlPageBytes> p{};

@@ -42,6 +42,8 @@ inline constexpr int kFullTocBytes = 4 + 11 * 400;
 inline constexpr int kSessionInfoBytes = 12;
 Cdb ReadFullTocCdb();
 Cdb ReadSessionInfoCdb();
+// Format 5, CD-TEXT: `bytes` of the reply (4 for its header alone).
+Cdb ReadCdTextCdb(std::uint16_t bytes);
 
 // The parameter lists of the two MODE SELECT pages.
 std::array<std::uint8_t, kAudioControlPageBytes> AudioControlPage(std::uint8_t volume);

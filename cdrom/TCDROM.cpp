@@ -200,6 +200,16 @@ bool TCDROM::IsSuccess(int status) const {
     return status == (transport_ == kTransportSpti ? 0 : kAspiDone);
 }
 
+std::optional<CdText> TCDROM::ReadCdText(int firstTrack, int trackCount) {
+    std::vector<std::uint8_t> reply(kCdTextHeaderBytes);
+    if (!IsSuccess(Send(ReadCdTextCdb(kCdTextHeaderBytes), reply.data()))) return std::nullopt;
+    const std::size_t length = std::min<std::size_t>(2 + LoadBE16(reply.data()), 0xFFFF);
+    if (length <= kCdTextHeaderBytes) return std::nullopt;
+    reply.assign(length, 0);
+    if (!IsSuccess(Send(ReadCdTextCdb(static_cast<std::uint16_t>(length)), reply.data()))) return std::nullopt;
+    return ParseCdText(reply, firstTrack, trackCount);
+}
+
 int TCDROM::Send(const Cdb& cdb, std::uint8_t* buffer) { return Active().Send(cdb, buffer); }
 
 int TCDROM::LastSenseKey() const {

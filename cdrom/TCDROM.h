@@ -8,12 +8,14 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Interaction.h"
 #include "base/Msf.h"
 #include "cdrom/AspiTransport.h"
+#include "cdrom/CdText.h"
 #include "cdrom/DriveCatalog.h"
 #include "cdrom/DriveCommands.h"
 #include "cdrom/SptiTransport.h"
@@ -97,6 +99,10 @@ public:
     bool Capabilities(std::array<std::uint8_t, kCapabilitiesBytes>& data);
     bool Identify(std::array<std::uint8_t, kInquiryBytes>& data);
     bool ReadToc(TocBuffer& toc);
+    // The disc's CD-TEXT (READ TOC format 5: its header, then the whole
+    // reply) for `trackCount` tracks from `firstTrack`; nothing when the
+    // drive refuses it or the disc has none.
+    std::optional<CdText> ReadCdText(int firstTrack, int trackCount);
     // Reads `count` sectors at `lba` with the current read command into
     // `buffer` (count x 2352 bytes).
     bool ReadSectors(std::int32_t lba, int count, std::uint8_t* buffer);

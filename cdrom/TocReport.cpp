@@ -40,7 +40,15 @@ std::string JsonString(const std::string& s) {
     return out + "\"";
 }
 
-std::string TocJson(const DISC_INFO& disc) {
+namespace {
+std::string JsonStrings(const std::vector<std::string>& list) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < list.size(); ++i) out += (i ? ", " : "") + JsonString(list[i]);
+    return out + "]";
+}
+}  // namespace
+
+std::string TocJson(const DISC_INFO& disc, const std::optional<CdText>& text) {
     std::string out = "{\n  \"tracks\": [";
     const int count = disc.TrackCount();
     for (int i = 0; i < count; ++i) {
@@ -54,11 +62,14 @@ std::string TocJson(const DISC_INFO& disc) {
     }
     out += count ? "\n  ],\n" : "],\n";
     out += "  \"leadout_lba\": " + std::to_string(disc.TrackCopy(count).StartLba()) + ",\n";
-    out += "  \"total_time\": " + JsonString(TotalTime(disc)) + "\n}\n";
-    return out;
+    out += "  \"total_time\": " + JsonString(TotalTime(disc));
+    if (text)
+        out += ",\n  \"cdtext\": {\"album\": " + JsonString(text->album) + ", \"performer\": " + JsonString(text->performer) +
+               ",\n    \"titles\": " + JsonStrings(text->titles) + ",\n    \"performers\": " + JsonStrings(text->performers) + "}";
+    return out + "\n}\n";
 }
 
-std::string TocText(const DISC_INFO& disc) {
+std::string TocText(const DISC_INFO& disc, const std::optional<CdText>& text) {
     std::string out = "track  start LBA  start     length    size (bytes)  kind\n";
     const int count = disc.TrackCount();
     for (int i = 0; i < count; ++i) {
@@ -71,6 +82,13 @@ std::string TocText(const DISC_INFO& disc) {
     }
     out += "tracks: " + std::to_string(count) + ", lead-out LBA " + std::to_string(disc.TrackCopy(count).StartLba()) +
            ", total time " + TotalTime(disc) + "\n";
+    if (!text) return out;
+    out += "CD-TEXT: album \"" + text->album + "\", performer \"" + text->performer + "\"\n";
+    for (std::size_t i = 0; i < text->titles.size(); ++i) {
+        const std::string& performer = i < text->performers.size() ? text->performers[i] : std::string();
+        out += std::to_string(disc.TrackNumber(static_cast<int>(i))) + "  \"" + text->titles[i] + "\"" +
+               (performer.empty() ? "" : "  by \"" + performer + "\"") + "\n";
+    }
     return out;
 }
 

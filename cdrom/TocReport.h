@@ -1,19 +1,24 @@
 // The disc layout and the drive list as text and JSON, for sornaval-cli.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/DiscInfo.h"
+#include "cdrom/CdText.h"
 #include "cdrom/TCDROM.h"
 
 namespace sv {
 
 // {"tracks": [{"number", "start_lba", "start_msf", "length_sectors",
-// "size_bytes", "audio"}, ...], "leadout_lba", "total_time"}
-std::string TocJson(const DISC_INFO& disc);
-// One line per track and the totals.
-std::string TocText(const DISC_INFO& disc);
+// "size_bytes", "audio"}, ...], "leadout_lba", "total_time"}, with
+// "cdtext": {"album", "performer", "titles": [...], "performers": [...]}
+// when the disc has CD-TEXT.
+std::string TocJson(const DISC_INFO& disc, const std::optional<CdText>& text = std::nullopt);
+// One line per track and the totals, then the CD-TEXT (a line for the disc,
+// one per track).
+std::string TocText(const DISC_INFO& disc, const std::optional<CdText>& text = std::nullopt);
 
 // {"drives": [{"index", "name", "transport", "device" | "image"}, ...]}
 std::string DrivesJson(const TCDROM& cdrom, const std::vector<bool>& writers = {});

@@ -188,6 +188,18 @@ int VirtualDrive::ReadToc(const std::uint8_t* cdb, std::uint8_t* data, std::uint
     const int format = (cdb[2] & 0x0F) | (cdb[9] >> 6);
     const auto& tracks = disc_->Tracks();
     const int startTrack = cdb[6];
+    if (format == 5 && !tracks.empty()) {  // CD-TEXT: the image's own packs, or its texts as packs
+        std::vector<std::uint8_t> r = disc_->CdTextPacks();
+        if (r.empty()) r = EncodeCdTextPacks(disc_->Text(), tracks.front().number, static_cast<int>(tracks.size()));
+        if (r.empty()) {  // no CD-TEXT on the disc
+            s = {0x05, 0x24, 0x00};
+            return kCheck;
+        }
+        r.insert(r.begin(), kCdTextHeaderBytes, 0);
+        StoreBE16(r.data(), static_cast<std::uint16_t>(r.size() - 2));
+        Answer(r.data(), r.size(), len, data, len);
+        return kScsiGood;
+    }
     if (tracks.empty() || format > 2 || (format == 2 && !model_.fullToc) ||
         (format == 0 && startTrack > tracks.back().number && startTrack != 0xAA)) {
         s = {0x05, 0x24, 0x00};

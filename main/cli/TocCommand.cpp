@@ -1,5 +1,5 @@
 // sornaval-cli toc [--drive N | --image FILE.cue | --demo] [--json]: the disc
-// layout exactly as the track view gets it.
+// layout exactly as the track view gets it, and the disc's CD-TEXT.
 #include <iostream>
 
 #include "cdrom/DiscSource.h"
@@ -29,12 +29,13 @@ int RunToc(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 1;
     }
     if (!disc->notes.empty()) err << "toc: " << disc->notes << "\n";
-    out << (options.Flag("--json") ? sv::TocJson(disc->disc) : sv::TocText(disc->disc));
+    const auto text = disc->cdrom->ReadCdText(disc->disc.FirstTrackNumber(), disc->disc.TrackCount());
+    out << (options.Flag("--json") ? sv::TocJson(disc->disc, text) : sv::TocText(disc->disc, text));
     return 0;
 }
 
 const sv::cli::CommandRegistration kRegistration("toc", "[--drive N | --image FILE.cue | --demo] [--json]",
-                                                 "print the disc layout", &RunToc,
+                                                 "print the disc layout and its CD-TEXT", &RunToc,
     std::string(sv::cli::kDiscSourceHelp) + "  --json           the layout as JSON\n");
 
 }  // namespace

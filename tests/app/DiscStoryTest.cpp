@@ -343,3 +343,25 @@ TEST_F(DiscStory, WhatTheAlbumEditorWroteIsReadBackNotOverwritten) {
     EXPECT_EQ(app.form.Disc().Artist(), "Edited");
     EXPECT_NE(std::find(app.view.artists.begin(), app.view.artists.end(), "Edited"), app.view.artists.end());
 }
+
+TEST_F(DiscStory, ADiscNobodyKnowsShowsItsOwnCdTextUntilTheCacheKnowsBetter) {
+    svtest::WriteFileBytes(dir_.Path() / "text.bin", std::string(2352 * 300, '\0'));
+    svtest::WriteFileBytes(dir_.Path() / "text.cue",
+                           "PERFORMER \"Various\"\nTITLE \"Café Songs\"\nFILE \"text.bin\" BINARY\n"
+                           "  TRACK 01 AUDIO\n    TITLE \"Première\"\n    PERFORMER \"Various\"\n    INDEX 01 00:00:00\n"
+                           "  TRACK 02 AUDIO\n    TITLE \"Second\"\n    PERFORMER \"Guest\"\n    INDEX 01 00:02:00\n");
+    Program app(*this);  // no CDDB server is asked: none is set up
+    ASSERT_TRUE(app.form.OpenImageCommand((dir_.Path() / "text.cue").string()));
+    EXPECT_EQ(app.view.artist, "Various");
+    EXPECT_EQ(app.view.album, "Café Songs");
+    ASSERT_EQ(app.view.rows.size(), 2u);
+    EXPECT_EQ(app.view.rows[0].caption, "Première");
+    EXPECT_EQ(app.view.rows[1].caption, "Guest / Second");
+
+    // Once the album cache holds the disc, its titles win over the disc's own.
+    app.form.RenameTrackCommand(0, "Renamed");
+    app.form.RefreshCommand();
+    ASSERT_EQ(app.view.rows.size(), 2u);
+    EXPECT_EQ(app.view.rows[0].caption, "Renamed");
+    EXPECT_EQ(app.view.rows[1].caption, "Guest / Second");
+}
