@@ -4,12 +4,7 @@
 # MP3 and one Ogg file that an independent decoder reads back at the disc's
 # length, and
 # the option combinations and folders that must be refused.
-set -u
-cli=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/../main/cli_setup.sh"
 
 "$cli" rip --demo --whole-disc --cue --format wav --output-dir "$work/wav" >"$work/out" 2>"$work/err" \
   || fail "WAV whole-disc status $? ($(cat "$work/err"))"

@@ -2,12 +2,7 @@
 # sornaval-cli rip on the demo disc: WAV files of exactly the tracks' sizes,
 # MP3 and Ogg files that an independent decoder reads back at the tracks'
 # lengths, a refused format, and an output folder that cannot be made.
-set -u
-cli=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/cli_setup.sh"
 
 "$cli" rip --demo --format wav --tracks 1,3 --output-dir "$work/wav" >/dev/null || fail "WAV grab status $?"
 mapfile -t wavs < <(find "$work/wav" -name '*.wav' | sort)
