@@ -95,6 +95,7 @@ void TMainForm::Construct() {
     settings_.Clear();
     SetupLanguages();
     encoders_ = std::make_unique<TEncoders>(&dialogs_, lameLibrary_);
+    encoders_->Flac().SetLevel(FlacLevel());
     drives_.SetUseSpti(false);  // the generic SCSI layer is preferred until the settings say otherwise
     driveBoxIndex_ = -1;
     LoadProfileList();

@@ -37,7 +37,12 @@ constexpr const char* kWmaRateMessage = "Input file must have samplerate = 44100
 SourceType SourceOf(int direction) { return ConvertDirections()[static_cast<std::size_t>(direction)].source; }
 
 bool WindowsMediaDirection(int direction) { return direction == 2 || direction == 3; }
-bool EncodeDirection(int direction) { return direction >= 6 && direction <= 8; }
+bool EncodeDirection(int direction) { return direction >= 6 && direction <= 9; }
+
+// The output format of an encoding direction: 6, 7, 8, 9 -> MP3, WMA, Ogg Vorbis, FLAC.
+std::uint8_t EncodeFormatOf(int direction) {
+    return direction == 9 ? std::uint8_t{kFormatFlac} : static_cast<std::uint8_t>(direction - 5);
+}
 
 // The settings a batch changes, saved when it starts and put back when it
 // ends, so that a conversion never leaves the user's choices altered.
@@ -160,6 +165,7 @@ const std::array<ConvertDirection, kConvertDirections>& ConvertDirections() {
         {"WAVE -> MP3", SourceType::Wav, ".mp3"},
         {"WAVE -> WMA", SourceType::Wav, ".wma"},
         {"WAVE -> OGG", SourceType::Wav, ".ogg"},
+        {"WAVE -> FLAC", SourceType::Wav, ".flac"},
     }};
     return kDirections;
 }
@@ -523,7 +529,7 @@ Outcome TConverter::Impl::Reencode(const std::string& output, int bitrateIndex) 
 // converted into a temporary CD-format WAV file.
 Outcome TConverter::Impl::EncodeWav(int direction, const std::string& output, bool deleteSource) {
     const ConvertRow& r = rows[static_cast<std::size_t>(row)];
-    const int format = direction - 5;  // 6, 7, 8 -> MP3, WMA, Ogg Vorbis
+    const int format = EncodeFormatOf(direction);
     WavSource source;
     const bool lame = format == kFormatMp3 && settings.UseLameEncoder();
     const int code = OpenWavSource(source, r.path, !lame);
@@ -680,9 +686,9 @@ ConvertBatchResult TConverter::Start() {
     std::optional<int> encoder;
     if (EncodeDirection(direction)) {
         settings_.SetEncodeFlag(true);
-        settings_.SetOutputFormat(static_cast<std::uint8_t>(direction - 5));
+        settings_.SetOutputFormat(EncodeFormatOf(direction));
         settings_.SetNormalize(false);
-        encoder = direction - 5;
+        encoder = EncodeFormatOf(direction);
     } else if (direction == 1 || direction == 3) {
         settings_.SetOutputFormat(kFormatMp3);
         settings_.SetUseLameEncoder(true);

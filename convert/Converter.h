@@ -30,12 +30,12 @@ enum class SourceType { Wav = 0, Mp3 = 1, Avi = 2, WindowsMedia = 3, Ogg = 4 };
 struct ConvertDirection {
     const char* text;       // as the direction box shows it, e.g. "MP3    -> WAVE"
     SourceType source;
-    const char* extension;  // of the output: ".wav", ".mp3", ".wma", ".ogg"; "" = the source's own name (MP3 -> MP3),
+    const char* extension;  // of the output: ".wav", ".mp3", ".wma", ".ogg", ".flac"; "" = the source's own name (MP3 -> MP3),
                             // ".mp3/.wav" for AVI (chosen by the sound track's format)
 };
-inline constexpr int kConvertDirections = 9;
+inline constexpr int kConvertDirections = 10;
 // 0 "MP3    -> WAVE", 1 "MP3    -> MP3", 2 "WMA   -> WAVE", 3 "WMA   -> MP3", 4 "AVI     -> MP3/WAV",
-// 5 "OGG   -> WAV", 6 "WAVE -> MP3", 7 "WAVE -> WMA", 8 "WAVE -> OGG".
+// 5 "OGG   -> WAV", 6 "WAVE -> MP3", 7 "WAVE -> WMA", 8 "WAVE -> OGG", 9 "WAVE -> FLAC".
 const std::array<ConvertDirection, kConvertDirections>& ConvertDirections();
 
 // Re-encoding bit rates (kbit/s) by ConvertBitrateIndex, and their list

@@ -20,6 +20,7 @@
 #include "cdrom/TocReport.h"
 #include "convert/Converter.h"
 #include "encoders/Encoders.h"
+#include "app/DesktopIntegration.h"
 #include "main/cli/CliCommand.h"
 #include "main/cli/CliDialogs.h"
 
@@ -31,10 +32,11 @@ volatile std::sig_atomic_t g_interrupted = 0;
 
 extern "C" void OnConvertInterrupt(int) { g_interrupted = 1; }
 
-// Names --direction takes besides the indexes 0-8.
+// Names --direction takes besides the indexes 0-9.
 constexpr const char* kDirectionNames[sv::kConvertDirections] = {"mp3-wav", "mp3-mp3", "wma-wav",
                                                                  "wma-mp3", "avi-audio", "ogg-wav",
-                                                                 "wav-mp3", "wav-wma", "wav-ogg"};
+                                                                 "wav-mp3", "wav-wma", "wav-ogg",
+                                                                 "wav-flac"};
 
 std::optional<int> ParseDirection(const std::string& text) {
     for (int i = 0; i < sv::kConvertDirections; ++i)
@@ -108,7 +110,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     const auto directionText = options.Value("--direction");
     const auto direction = directionText ? ParseDirection(*directionText) : std::nullopt;
     if (!direction) {
-        err << "convert: --direction takes 0-8 or a name:";
+        err << "convert: --direction takes 0-9 or a name:";
         for (int i = 0; i < sv::kConvertDirections; ++i)
             err << (i ? ", " : " ") << i << " " << kDirectionNames[i];
         err << "\n";
@@ -155,6 +157,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     const bool json = options.Flag("--json");
     LineView view(out, isatty(STDOUT_FILENO) != 0, json);
     sv::TEncoders encoders(nullptr);
+    encoders.Flac().SetLevel(sv::FlacLevel());
     encoders.SetDialogs(&dialogs);
     encoders.SetSettings(&settings);
     sv::TConverter converter(settings, encoders, dialogs, pump, view, sv::DataFolder() + "TempFile/",
@@ -221,12 +224,12 @@ const sv::cli::CommandRegistration kRegistration(
     "                   1 mp3-mp3    MP3 at a lower bit rate (--bitrate), as NAME(2).mp3 beside it\n"
     "                   2 wma-wav    Windows Media to WAV   3 wma-mp3  Windows Media to MP3 (44100 Hz and up)\n"
     "                   4 avi-audio  the sound track of AVI files (.mp3 or .wav)\n"
-    "                   6 wav-mp3, 7 wav-wma, 8 wav-ogg  WAV files with the settings' encoder options\n"
+    "                   6 wav-mp3, 7 wav-wma, 8 wav-ogg, 9 wav-flac  WAV files with the settings' encoder options\n"
     "  --bitrate KBPS   with direction 1: 192, 160, 128, 112, 96, 80, 64 or 56 (default: the settings')\n"
     "  --output-dir DIR where the outputs go (made when missing; default: the converter's folder\n"
     "                   of the settings, or beside each source when they name none)\n"
     "  --keep-location  the outputs go beside their sources\n"
-    "  --delete-sources with directions 6-8: delete each WAV file once it is encoded\n"
+    "  --delete-sources with directions 6-9: delete each WAV file once it is encoded\n"
     "  --json           one record per file: source, output, status\n"
     "  FILE|FOLDER      files of the direction's type; folders are searched with their subfolders\n"
     "                   (not those whose names begin with '.'; Ogg files only by name)\n\n"

@@ -58,7 +58,7 @@ std::string FfmpegPcm(const std::string& path, int rate, int channels) {
 }
 
 bool HaveTools() {
-    for (const char* t : {"ffmpeg", "sox", "lame", "oggenc"})
+    for (const char* t : {"ffmpeg", "sox", "lame", "oggenc", "flac"})
         if (!HaveTool(t)) return false;
     return true;
 }
@@ -99,6 +99,9 @@ TEST(Decoders, MatchFfmpegOnToolMadeFiles) {
         {"mono.ogg", {"oggenc", "-Q", "-q", "2", mo48, "-o"}, 48000, 1, 2, "ogg"},
         {"ff.ogg", {"ffmpeg", "-v", "error", "-i", st22, "-c:a", "libvorbis"}, 22050, 2, 2, "ogg"},
         {"plain.wav", {"sox", st44}, 44100, 2, 0, "wav"},
+        {"st.flac", {"flac", "-s", "-f", "-8", st44, "-o"}, 44100, 2, 0, "flac"},
+        {"mono48.flac", {"flac", "-s", "-f", mo48, "-o"}, 48000, 1, 0, "flac"},
+        {"ff24.flac", {"ffmpeg", "-v", "error", "-i", st22, "-c:a", "flac", "-sample_fmt", "s32"}, 22050, 2, 1, "flac"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -667,4 +670,23 @@ TEST(AviAudio, FailuresLeaveNothingBehind) {
     ASSERT_EQ(done.code, sv::AviAudioCode::kDone);
     EXPECT_EQ(WavData(done.path), WavData(dir.Slash() + "t.wav"));
     EXPECT_EQ(listing(), before);
+}
+
+// FLAC lengths are the stream's own, to the millisecond, and a seek lands on
+// the sample.
+TEST(Decoders, FlacLengthAndSeek) {
+    if (!HaveTools()) GTEST_SKIP() << "tools missing";
+    TempDir dir;
+    const std::string src = MakeSource(dir, "src.wav", 44100, 2);
+    const std::string flac = dir.Slash() + "t.flac";
+    ASSERT_EQ(RunTool({"flac", "-s", "-f", src, "-o", flac}), 0);
+    const std::string all = FfmpegPcm(flac, 44100, 2);
+    ASSERT_EQ(all.size(), 145530u * 4);  // 3.3 s
+    auto dec = sv::CreateDecoderForFile(flac);
+    ASSERT_TRUE(dec && dec->Open(flac));
+    EXPECT_EQ(dec->GetLength(), 3300u);  // 145530 samples
+    dec->Close();
+    const Decoded fromOne = DecodeAll(flac, 1250);
+    EXPECT_EQ(fromOne.pcm, all.substr(55125 * 4));  // 1.25 s = sample 55125
+    EXPECT_FALSE(sv::CreateDecoderForFile(dir.Slash() + "x.FLAC")->Open(src));  // a WAV is no FLAC
 }

@@ -56,7 +56,7 @@ TEST(ConvertForm, RowsFollowTheDirectionAndABatchReportsInThem) {
     form.show();
     auto* list = form.findChild<QTreeWidget*>("FileList");
     auto* direction = form.findChild<QComboBox*>("DirectionBox");
-    ASSERT_EQ(direction->count(), 9);
+    ASSERT_EQ(direction->count(), 10);
     EXPECT_EQ(direction->itemText(0), "MP3    -> WAVE");
 
     // A folder adds its MP3 and WAV files; only the direction's type shows.
