@@ -1,5 +1,7 @@
 #include "app/SettingsSources.h"
 
+#include "app/DesktopIntegration.h"
+
 #include "metadata/CddbLookup.h"
 #include "encoders/AcmEncoders.h"
 #include "formats/OutputNaming.h"
@@ -40,6 +42,8 @@ SettingsFormSources ProgramSettingsSources(std::vector<std::string> driveNames, 
         return out;
     };
     s.acmFormats = [](int codec) { return Drivers().FormatDescriptions(codec); };
+    s.flacLevel = [] { return FlacLevel(); };
+    s.storeFlacLevel = [](int level) { StoreFlacLevel(level); };
     s.mirrors = ReadMirrors;
     s.fetchMirrors = [pump] {
         if (RefreshMirrorList(0, MirrorListPath(), pump).empty()) return std::vector<SettingsFormSources::Mirror>{};

@@ -51,6 +51,10 @@ struct SettingsFormSources {
     // storing, and its detection from the disc in that drive through the
     // AccurateRip database (nothing, after saying why, when not found).
     std::function<int(int drive)> readOffset;
+    // FLAC's compression level (0..8) and its storing; without them the FLAC
+    // page shows 5 and keeps nothing.
+    std::function<int()> flacLevel;
+    std::function<void(int level)> storeFlacLevel;
     std::function<void(int drive, int samples)> storeReadOffset;
     std::function<std::optional<int>(int drive)> detectReadOffset;
 };

@@ -200,6 +200,8 @@ const WindowTexts& SettingsFormTexts() {
         {"FAACUseTns", T::Text, 0, "Временное формирование шума (TNS)", "Temporal noise shaping"},
         {"ReadOffsetLabel", T::Text, 0, "Смещение чтения (сэмплы):", "Read offset (samples):"},
         {"FindOffsetButton", T::Text, 0, "Найти по AccurateRip", "Find with AccurateRip"},
+        {"FlacLevelLabel", T::Text, 0, "Степень сжатия (0 - быстрее, 8 - компактнее):",
+         "Compression level (0 fastest, 8 smallest):"},
         {"FindOffsetButton", T::ToolTip, 0, "Найти смещение привода по диску, который есть в базе AccurateRip",
          "Find the drive's offset from a disc that is in the AccurateRip database"},
     }};

@@ -259,6 +259,7 @@ QWidget* TSettingsForm::BuildEncodingPage() {
     audioTabs_->addTab(BuildWmaTab(), "WMA");
     audioTabs_->addTab(BuildExternalTab(), QString());
     audioTabs_->addTab(BuildNormalisationTab(), QString());
+    audioTabs_->addTab(BuildFlacTab(), "FLAC");
     v->addWidget(audioTabs_);
     return page;
 }
@@ -334,6 +335,17 @@ QWidget* TSettingsForm::BuildWmaTab() {
     form->addRow(Label(tab, "WMABitrateLabel"), wmaBitrate_);
     useDrm_ = Check(tab, "UseDRMBox");
     form->addRow(useDrm_);
+    return tab;
+}
+
+QWidget* TSettingsForm::BuildFlacTab() {
+    auto* tab = new QWidget;
+    auto* form = new QFormLayout(tab);
+    // Kept apart from the settings record, like the read offset.
+    flacLevel_ = Named(new QSpinBox(tab), "FlacLevelBox");
+    flacLevel_->setRange(0, 8);
+    flacLevel_->setValue(sources_.flacLevel ? sources_.flacLevel() : 5);
+    form->addRow(Label(tab, "FlacLevelLabel"), flacLevel_);
     return tab;
 }
 
@@ -782,6 +794,7 @@ void TSettingsForm::accept() {
     StoreControls();
     work_.SetOutputDir(folder);
     result_ = work_;
+    if (sources_.storeFlacLevel) sources_.storeFlacLevel(flacLevel_->value());
     KeepEditedOffset();
     if (sources_.storeReadOffset)
         for (const auto& [drive, offset] : editedOffsets_) sources_.storeReadOffset(drive, offset);

@@ -51,6 +51,7 @@ private:
     QWidget* BuildWmaTab();
     QWidget* BuildExternalTab();
     QWidget* BuildNormalisationTab();
+    QWidget* BuildFlacTab();
     QWidget* BuildCddbPage();
     QWidget* BuildInterfacePage();
     void LoadControls();
@@ -79,6 +80,7 @@ private:
     QLabel* formatPreview_ = nullptr;
     QComboBox *deviceName_ = nullptr, *speedBox_ = nullptr, *commandType_ = nullptr, *extractMethod_ = nullptr;
     QSpinBox* readOffset_ = nullptr;
+    QSpinBox* flacLevel_ = nullptr;
     int shownOffsetDrive_ = -1;  // the drive whose offset the box shows
     std::map<int, int> editedOffsets_;  // drive -> offset, stored on OK
     void KeepEditedOffset();

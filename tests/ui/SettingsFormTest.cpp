@@ -206,7 +206,8 @@ TEST_F(SettingsFormTest, FormatEditorFiltersKeysCollapsesPercentsAndPreviews) {
     EXPECT_TRUE(folders->isEnabled());
 }
 
-TEST_F(SettingsFormTest, TheReadOffsetFollowsTheDriveAndIsStoredOnOkOnly) {
+// The read offset (per drive) and FLAC's level live outside the settings record.
+TEST_F(SettingsFormTest, TheReadOffsetAndTheFlacLevelAreStoredOnOkOnly) {
     std::map<int, int> stored = {{0, 6}, {1, -1176}};
     std::vector<std::pair<int, int>> writes;
     const auto sources = [&] {
@@ -215,6 +216,8 @@ TEST_F(SettingsFormTest, TheReadOffsetFollowsTheDriveAndIsStoredOnOkOnly) {
         s.readOffset = [&](int drive) { return stored[drive]; };
         s.storeReadOffset = [&](int drive, int samples) { writes.emplace_back(drive, samples); };
         s.detectReadOffset = [](int drive) -> std::optional<int> { return drive == 1 ? std::optional<int>(667) : std::nullopt; };
+        s.flacLevel = [] { return 3; };
+        s.storeFlacLevel = [&](int level) { writes.emplace_back(-1, level); };
         return s;
     };
     for (const bool ok : {false, true}) {
@@ -235,11 +238,14 @@ TEST_F(SettingsFormTest, TheReadOffsetFollowsTheDriveAndIsStoredOnOkOnly) {
         EXPECT_EQ(box->value(), 667);
         device->setCurrentIndex(0);
         EXPECT_EQ(box->value(), 30);  // the edit is kept while the dialog is open
+        auto* level = Find<QSpinBox>(form.get(), "FlacLevelBox");
+        EXPECT_EQ(level->value(), 3);
+        level->setValue(8);
         EXPECT_TRUE(writes.empty());
         if (ok) form->accept();
         else form->reject();
         const std::vector<std::pair<int, int>> expected =
-            ok ? std::vector<std::pair<int, int>>{{0, 30}, {1, 667}} : std::vector<std::pair<int, int>>{};
+            ok ? std::vector<std::pair<int, int>>{{-1, 8}, {0, 30}, {1, 667}} : std::vector<std::pair<int, int>>{};
         EXPECT_EQ(writes, expected);
     }
 }
