@@ -365,3 +365,23 @@ TEST_F(DiscStory, ADiscNobodyKnowsShowsItsOwnCdTextUntilTheCacheKnowsBetter) {
     EXPECT_EQ(app.view.rows[0].caption, "Renamed");
     EXPECT_EQ(app.view.rows[1].caption, "Guest / Second");
 }
+
+TEST_F(DiscStory, TheFlacMenuGrabsALosslessFileWithTheTitles) {
+    Program app(*this);
+    app.form.ArtistEdited("Demo");
+    app.form.AlbumEdited("Sines");
+    for (int track : {1, 2, 3}) app.form.TrackChecked(track, false);
+    std::filesystem::create_directories(dir_.Path() / "Music");
+    const GrabResult result = app.form.Grab(GrabSender::FlacMenu);
+    ASSERT_TRUE(result.ran) << result.refusal;
+    ASSERT_EQ(result.rip.files.size(), 1u);
+    const std::string& file = result.rip.files[0];
+    EXPECT_EQ(std::filesystem::path(file).extension(), ".flac");
+    EXPECT_EQ(app.form.Settings().OutputFormat(), 1);  // restored after the grab
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    char magic[4] = {};
+    EXPECT_EQ(std::fread(magic, 1, 4, f), 4u);
+    std::fclose(f);
+    EXPECT_EQ(std::string(magic, 4), "fLaC");
+}
