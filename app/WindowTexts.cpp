@@ -202,8 +202,6 @@ const WindowTexts& SettingsFormTexts() {
         {"FindOffsetButton", T::Text, 0, "Найти по AccurateRip", "Find with AccurateRip"},
         {"FlacLevelLabel", T::Text, 0, "Степень сжатия (0 - быстрее, 8 - компактнее):",
          "Compression level (0 fastest, 8 smallest):"},
-        {"FindOffsetButton", T::ToolTip, 0, "Найти смещение привода по диску, который есть в базе AccurateRip",
-         "Find the drive's offset from a disc that is in the AccurateRip database"},
     }};
     return texts;
 }

@@ -453,7 +453,7 @@ TEST_F(Converter, CommandLineExitStatus) {
     EXPECT_EQ(out, bad + ": Open error\n" + good + ": Done\n");
     EXPECT_EQ(cli({"--direction", "1", "--bitrate", "128", "--keep-location", good}), 0);
     EXPECT_TRUE(fs::exists(work.Path() / "in" / "cbr(2).mp3"));
-    for (const auto& wrong : std::vector<std::vector<std::string>>{{"--direction", "9", good},
+    for (const auto& wrong : std::vector<std::vector<std::string>>{{"--direction", "10", good},
                                                                    {"--direction", "1", "--bitrate", "100", good},
                                                                    {"--direction", "0", "--bitrate", "96", good},
                                                                    {"--direction", "0"},
