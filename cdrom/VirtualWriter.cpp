@@ -8,6 +8,7 @@
 #include "base/Bytes.h"
 #include "base/Msf.h"
 #include "base/Text.h"
+#include "cdrom/CdTextLeadIn.h"
 #include "cdrom/CueSheet.h"
 #include "cdrom/DemoDisc.h"
 
@@ -22,6 +23,8 @@ constexpr int kPage5Bytes = 2 + 0x32;  // what a write parameters page must carr
 constexpr std::uint8_t kWriteTypeSao = 2;
 // Where a blank disc's lead-in starts (its ATIP): 97:26:66.
 constexpr std::uint8_t kLeadInMsf[3] = {97, 26, 66};
+constexpr std::int32_t kLeadInLba = (97 * 60 + 26) * 75 + 66 - 450150;  // -11634
+constexpr std::uint8_t kLeadInFormRawRw = 0x40;
 
 std::int32_t EntryFrames(const std::uint8_t* e) { return e[5] * 4500 + e[6] * 75 + e[7]; }
 
@@ -51,8 +54,8 @@ std::optional<SaoLayout> ParseSaoCueSheet(const std::uint8_t* data, std::size_t 
         if (e[6] > 59 || e[7] > 74) return fail(i, "not an M:S:F address");
     }
     const std::uint8_t* in = data;
-    if (in[1] != 0 || in[2] != 0 || (in[3] & 0x3F) != 0x01 || EntryFrames(in) != 0)
-        return fail(0, "the first entry must be the CD-DA lead-in (track 0, index 0, at 00:00:00)");
+    if (in[1] != 0 || in[2] != 0 || (in[3] != 0x01 && in[3] != (0x01 | kLeadInFormRawRw)) || EntryFrames(in) != 0)
+        return fail(0, "the first entry must be the CD-DA lead-in (track 0, index 0, at 00:00:00, data form 01 or 41)");
     const std::uint8_t* out = data + (n - 1) * 8;
     if (out[1] != 0xAA || out[2] != 1 || (out[3] & 0x3F) != 0x01)
         return fail(n - 1, "the last entry must be the CD-DA lead-out (track AA, index 1)");
@@ -87,6 +90,7 @@ std::optional<SaoLayout> ParseSaoCueSheet(const std::uint8_t* data, std::size_t 
     if (index == 0) return fail(n - 2, "track " + std::to_string(track) + " has no index 1");
     if (EntryFrames(out) <= last) return fail(n - 1, "the lead-out must follow the last track");
     layout.firstLba = -kLbaBase;
+    layout.cdTextInLeadIn = (in[3] & kLeadInFormRawRw) != 0;
     layout.leadoutLba = EntryFrames(out) - kLbaBase;
     return layout;
 }
@@ -170,6 +174,7 @@ void VirtualWriter::PutMedium(WritableMedium medium) {
 
 void VirtualWriter::DropSession() {
     session_.reset();
+    leadInRw_.clear();
     if (bin_.is_open()) bin_.close();
 }
 
@@ -325,6 +330,7 @@ int VirtualWriter::SendCueSheet(const std::uint8_t* data, std::uint32_t size, Se
     }
     session_ = std::move(layout);
     next_ = session_->firstLba;
+    leadInNext_ = kLeadInLba;
     return kScsiGood;
 }
 
@@ -339,6 +345,7 @@ int VirtualWriter::Write(const std::uint8_t* cdb, const std::uint8_t* data, std:
     }
     const auto lba = static_cast<std::int32_t>(LoadBE32(cdb + 2));
     const int count = LoadBE16(cdb + 7);
+    if (lba < session_->firstLba) return WriteLeadIn(lba, count, data, len, s);
     const bool inPregapForm = next_ < 0 && static_cast<std::int64_t>(lba) == next_ - session_->firstLba;
     if (lba != next_ && !inPregapForm) {
         s = {0x05, 0x21, 0x02};
@@ -377,6 +384,26 @@ int VirtualWriter::Write(const std::uint8_t* cdb, const std::uint8_t* data, std:
     return kScsiGood;
 }
 
+int VirtualWriter::WriteLeadIn(std::int32_t lba, int count, const std::uint8_t* data, std::uint32_t len, Sense& s) {
+    if (!session_->cdTextInLeadIn || lba != leadInNext_ || next_ != session_->firstLba) {
+        s = {0x05, 0x21, 0x02};
+        return kCheck;
+    }
+    if (lba + count > session_->firstLba) {
+        s = {0x05, 0x21, 0x00};
+        return kCheck;
+    }
+    const std::size_t bytes = static_cast<std::size_t>(count) * kLeadInSubchannelBytes;
+    if (!data || len < bytes) {
+        s = {0x05, 0x24, 0x00};
+        return kCheck;
+    }
+    leadInNext_ += count;
+    // At most the lead-in's 11484 sectors of 96 bytes: the address check bounds it.
+    if (!testSession_) leadInRw_.insert(leadInRw_.end(), data, data + bytes);
+    return kScsiGood;
+}
+
 int VirtualWriter::Close(const std::uint8_t* cdb, Sense& s) {
     const int function = cdb[2] & 0x07;
     if (function != 1 && function != 2) {
@@ -407,7 +434,16 @@ bool VirtualWriter::FinishDisc() {
     }
     bin_.close();
     if (!bin_) return false;
-    std::string cue = "FILE \"" + fs::path(binPath_).filename().string() + "\" BINARY\n";
+    std::string cue;
+    const std::vector<std::uint8_t> packs = OneCdTextRound(CdTextFromSymbols(leadInRw_));
+    if (!packs.empty()) {
+        const fs::path cdt = fs::path(binPath_).replace_extension(".cdt");
+        std::ofstream out(cdt, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(packs.data()), static_cast<std::streamsize>(packs.size()));
+        if (!out) return false;
+        cue += "CDTEXTFILE \"" + cdt.filename().string() + "\"\n";
+    }
+    cue += "FILE \"" + fs::path(binPath_).filename().string() + "\" BINARY\n";
     for (const SaoLayout::Track& t : session_->tracks) {
         cue += "  TRACK " + TwoDigits(t.number) + " AUDIO\n";
         // Track 1's first 2 seconds of pregap come before logical block 0 and

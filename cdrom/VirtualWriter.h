@@ -30,6 +30,13 @@
 //   03/0C/00 the injected write error (for that one WRITE), or the output
 //            files cannot be written.
 //
+// With a cue sheet whose lead-in has data form 0x41 the host writes the
+// lead-in before the pregap: WRITE(10) of 96-byte R-W sub-channel sectors
+// from the lead-in start (-11634, 97:26:66) on, in order, up to -151. The
+// CD-TEXT packs found there (one round of them) become a "burn-NNN.cdt" next
+// to the BIN, named by the CUE sheet's CDTEXTFILE line, so the disc read
+// back shows its titles. Other lead-in writes: 05/21/02.
+//
 // The address of a WRITE is the next sector of the session as a logical block
 // address (track 1's pregap from -150). While the pregap is written, its offset
 // in the pregap (0 for -150) is accepted too: hosts that let the drive place
@@ -69,11 +76,13 @@ struct SaoLayout {
     };
     std::vector<Track> tracks;
     std::int32_t firstLba = -150;  // the first sector the host sends (track 1's INDEX 00)
+    bool cdTextInLeadIn = false;   // the lead-in entry's data form 0x41: the host sends the lead-in's R-W
     std::int32_t leadoutLba = 0;
 };
 
 // Checks a SEND CUE SHEET parameter list of `size` bytes: 8-byte entries with
-// ADR 1; the lead-in (track 0, index 0, at 00:00:00) first; track 1 from
+// ADR 1; the lead-in (track 0, index 0, at 00:00:00, data form 0x01, or 0x41
+// when the host sends the lead-in's R-W sub-channel: CD-TEXT) first; track 1 from
 // index 0 at 00:00:00 with index 1 at least 2 seconds later; track numbers
 // from 1 ascending by one, each with an INDEX 01 after an optional INDEX 00,
 // further indexes ascending by one; CD-DA sent by the host (DATA FORM 0,
@@ -128,6 +137,7 @@ private:
     int SelectWriteParameters(const std::uint8_t* data, std::uint32_t len, Sense& s);
     int SendCueSheet(const std::uint8_t* data, std::uint32_t len, Sense& s);
     int Write(const std::uint8_t* cdb, const std::uint8_t* data, std::uint32_t len, Sense& s);
+    int WriteLeadIn(std::int32_t lba, int count, const std::uint8_t* data, std::uint32_t len, Sense& s);
     int Close(const std::uint8_t* cdb, Sense& s);
     int BlankDisc(const std::uint8_t* cdb, Sense& s);
     int DiscInformation(const std::uint8_t* cdb, std::uint8_t* data, std::uint32_t len, Sense& s) const;
@@ -143,6 +153,8 @@ private:
     std::optional<SaoLayout> session_;
     bool testSession_ = false;
     std::int32_t next_ = 0;  // the next sector the host must send
+    std::int32_t leadInNext_ = 0;         // the next lead-in sector the host may send
+    std::vector<std::uint8_t> leadInRw_;  // the lead-in's R-W bytes as sent
     std::string binPath_, cuePath_;
     std::fstream bin_;
 };

@@ -3,6 +3,7 @@
 #include "base/Interaction.h"
 #include "base/Language.h"
 #include "base/Text.h"
+#include "writer/BurnCdText.h"
 #include "writer/BurnProject.h"
 
 namespace sv {
@@ -116,6 +117,11 @@ StartEnd BurnController::PrepareStart(bool test, const std::function<std::option
     for (std::size_t i = 0; i + 1 < starts.size(); ++i) lengths.push_back(starts[i + 1] - starts[i]);
     if (!writer_.SetTrackLengths(lengths)) return StartEnd::TooManyTracks;
     writer_.SetSourceFiles(compilation_.SourcePaths());
+    // The titles and artists of the files as CD-TEXT (the project keeps no
+    // album title or performer: those stay empty).
+    writer_.CdTextPacks.clear();
+    if (!imageMode && settings_.writeCdText)
+        writer_.CdTextPacks = EncodeCdTextPacks(BurnCdText(compilation_.SourcePaths()), 1, static_cast<int>(lengths.size()));
 
     job = BurnJob{};
     if (imageMode) {

@@ -6,6 +6,7 @@
 
 #include "base/Language.h"
 #include "base/Msf.h"
+#include "cdrom/CdTextLeadIn.h"
 #include "cdrom/TCDROM.h"
 #include "cdrom/VirtualWriter.h"
 #include "formats/WavFile.h"
@@ -22,6 +23,11 @@ constexpr int kWaitReadyPollMs = 100;
 constexpr int kMessageLeadIn = 90;
 constexpr int kMessageOpc = 88;
 constexpr int kMessageLeadOut = 89;
+// Lead-in sectors per WRITE: 300 x 96 bytes stay under 32 KB.
+constexpr std::int32_t kLeadInSectorsPerWrite = 300;
+// M:S:F addresses from 90:00:00 on are the negative ones before the disc's start.
+constexpr int kNegativeMsfMinutes = 90;
+constexpr int kNegativeMsfOffset = 450150;
 
 }  // namespace
 
@@ -199,7 +205,8 @@ bool TCDWriter::SetWriteParameters(std::uint8_t test, IWriteListener* listener) 
 bool TCDWriter::SendCueSheet() {
     TrackStart[0] = 0;
     if (TrackCount == 0 || TrackCount > kMaxTracks) return false;
-    std::vector<std::uint8_t> sheet = BuildCueSheet(std::span<const std::uint32_t>(TrackStart.data(), TrackCount + 1));
+    std::vector<std::uint8_t> sheet =
+        BuildCueSheet(std::span<const std::uint32_t>(TrackStart.data(), TrackCount + 1), !CdTextPacks.empty() && !ImageMode);
     return IsSuccess(Send(SendCueSheetCdb(static_cast<std::uint32_t>(sheet.size())), sheet.data()));
 }
 
@@ -224,6 +231,42 @@ void TCDWriter::WriteBlock(std::int32_t lba, std::uint32_t count, std::FILE* ima
     if (!IsSuccess(Send(Write10Cdb(lba, static_cast<std::uint16_t>(count)), buffer_.data()))) ++writeErrors_;
 }
 
+// Drives take CD-TEXT in a session-at-once burn the way cdrecord and libburn
+// send it: the cue sheet's lead-in entry has data form 0x41, and the host
+// writes the lead-in itself, from the lead-in start that READ DISC
+// INFORMATION gives for a blank disc (its ATIP) up to the pregap at -150,
+// every sector as 96 bytes of raw R-W sub-channel: four packs in 6-bit
+// symbols, the packs repeated until the lead-in is full.
+void TCDWriter::WriteCdTextLeadIn() {
+    std::array<std::uint8_t, kDiscInformationBytes> info{};
+    const std::vector<std::uint8_t> symbols = CdTextToSymbols(CdTextPacks);
+    if (symbols.empty() || !ReadDiscInformation(info)) {
+        ++writeErrors_;
+        return;
+    }
+    const int frames = MsfToFrames(Msf{info[17], info[18], info[19]});
+    std::int32_t lba = frames - (info[17] >= kNegativeMsfMinutes ? kNegativeMsfOffset : kLbaBase);
+    if (lba >= -kPregapSectors) {  // no lead-in start: the drive did not say where to write
+        ++writeErrors_;
+        return;
+    }
+    const std::size_t packs = symbols.size() / kCdTextSymbolPackBytes;
+    std::size_t next = 0;
+    std::vector<std::uint8_t> block;
+    while (lba < -kPregapSectors) {
+        const std::int32_t n = std::min(kLeadInSectorsPerWrite, -kPregapSectors - lba);
+        block.clear();
+        for (std::int32_t k = 0; k < n * kLeadInSubchannelBytes / kCdTextSymbolPackBytes; ++k) {
+            const auto from = symbols.begin() + static_cast<std::ptrdiff_t>(next * kCdTextSymbolPackBytes);
+            block.insert(block.end(), from, from + kCdTextSymbolPackBytes);
+            next = (next + 1) % packs;
+        }
+        const Cdb cdb = Write10Cdb(lba, static_cast<std::uint16_t>(n), kLeadInSubchannelBytes);
+        if (!IsSuccess(Send(cdb, block.data()))) ++writeErrors_;
+        lba += n;
+    }
+}
+
 WriteOutcome TCDWriter::WriteTracks(const std::atomic<bool>& cancel) {
     writeErrors_ = 0;
     failedTrack_ = -1;
@@ -243,6 +286,7 @@ WriteOutcome TCDWriter::WriteTracks(const std::atomic<bool>& cancel) {
 
     const std::string previous = SetStatus(LangMessage(kMessageLeadIn));
     if (!ImageMode) {
+        if (!CdTextPacks.empty()) WriteCdTextLeadIn();
         // The drive places session-at-once data itself: the pregap goes from
         // address 0 in the pregap, the audio from address 0 again.
         for (int a = 0; a < kPregapSectors; a += kPregapWriteSectors) WriteBlock(a, kPregapWriteSectors, image, imageBytes);

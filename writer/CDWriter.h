@@ -98,6 +98,9 @@ public:
     // 1's audio); TrackStart[TrackCount] is the total length.
     std::array<std::uint32_t, kMaxTracks + 1> TrackStart{};
     std::uint32_t TrackCount = 0;
+    // The CD-TEXT packs (18 bytes each, no header) a disc burn writes into
+    // the lead-in; empty: none. Image mode leaves them out.
+    std::vector<std::uint8_t> CdTextPacks;
 
     // Lays the tracks out one after the other with these lengths in
     // sectors. False (nothing changed) for more than 99 tracks.
@@ -152,7 +155,8 @@ public:
     // burn-proof, session-at-once, raw CD-DA, Test Write when `test` is 1.
     // The result is the write parameters page's.
     bool SetWriteParameters(std::uint8_t test, IWriteListener* listener);
-    // Sends the cue sheet of TrackStart; false without tracks.
+    // Sends the cue sheet of TrackStart (announcing CD-TEXT in the lead-in
+    // when CdTextPacks holds some); false without tracks.
     bool SendCueSheet();
     // False when SectorsPerWrite is 0; else the files become the tracks'
     // sources (one per track, in order).
@@ -181,6 +185,9 @@ private:
     // One WRITE(10) of `count` sectors of the write buffer at `lba`, or in
     // image mode the same bytes appended to the image; counts a failure.
     void WriteBlock(std::int32_t lba, std::uint32_t count, std::FILE* image, std::uint64_t& imageBytes);
+    // The lead-in with CdTextPacks in its R-W sub-channel; failures count as
+    // write errors.
+    void WriteCdTextLeadIn();
 
     std::shared_ptr<DriveCatalog> catalog_;
     SptiTransport spti_;

@@ -21,6 +21,12 @@ TWriteSettings LoadWriteSettings(const std::string& settingsFolder) {
     TWriteSettings settings = TWriteSettings::Defaults();
     std::ifstream in(settingsFolder + kWriteSettingsFile, std::ios::binary);
     if (in.is_open()) in.read(reinterpret_cast<char*>(settings.Data()), TWriteSettings::kSize);
+    std::ifstream extra(settingsFolder + kWriteSettingsExtraFile);
+    for (std::string line; std::getline(extra, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line == "cdtext=0") settings.writeCdText = false;
+        if (line == "cdtext=1") settings.writeCdText = true;
+    }
     return settings;
 }
 
@@ -28,7 +34,8 @@ bool SaveWriteSettings(const std::string& settingsFolder, const TWriteSettings& 
     std::error_code ec;
     std::filesystem::create_directories(settingsFolder, ec);
     return ReplaceFile(settingsFolder + kWriteSettingsFile,
-                            std::string_view(reinterpret_cast<const char*>(settings.Data()), TWriteSettings::kSize));
+                       std::string_view(reinterpret_cast<const char*>(settings.Data()), TWriteSettings::kSize)) &&
+           ReplaceFile(settingsFolder + kWriteSettingsExtraFile, settings.writeCdText ? "cdtext=1\n" : "cdtext=0\n");
 }
 
 bool SaveWriteSettingsOrWarn(const std::string& settingsFolder, const TWriteSettings& settings,
@@ -85,6 +92,7 @@ WriteSettingsDialogValues DialogValuesOf(const TWriteSettings& s) {
     v.ejectAfterBurning = s.EjectAfterBurning();
     v.rememberLastProject = s.RememberLastProject();
     v.writeImageCue = s.WriteImageCue();
+    v.writeCdText = s.writeCdText;
     v.soundFile = s.SoundFile();
     return v;
 }
@@ -99,6 +107,7 @@ bool StoreDialogValues(const WriteSettingsDialogValues& v, TWriteSettings& s) {
     s.SetEjectAfterBurning(v.ejectAfterBurning);
     s.SetRememberLastProject(v.rememberLastProject);
     s.SetWriteImageCue(v.writeImageCue);
+    s.writeCdText = v.writeCdText;
     if (v.soundFile.size() >= TWriteSettings::kSoundFileSize) return false;
     s.SetSoundFile(v.soundFile);
     return true;

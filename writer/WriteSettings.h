@@ -37,19 +37,27 @@ public:
     // decode while writing on, everything else 0.
     static TWriteSettings Defaults();
 
+    // Settings that have no place in the record, kept in "wset-extra.txt"
+    // beside it as "key=value" lines:
+    // a disc burn writes CD-TEXT (titles and artists of the files): "cdtext=1"
+    // or "cdtext=0"; on when the file or the line is missing.
+    bool writeCdText = true;
+
     // The drive list entry to select in a list of `entries` entries: the
     // remembered one, or 0 when it lies beyond the list.
     int DriveEntryIn(int entries) const { return DriveEntry() < entries ? DriveEntry() : 0; }
 };
 
 inline constexpr const char* kWriteSettingsFile = "wset.dat";
+inline constexpr const char* kWriteSettingsExtraFile = "wset-extra.txt";
 
 // Reads "wset.dat" in `settingsFolder` (ending in '/'): the defaults when the
 // file cannot be opened; otherwise its first 280 bytes over the defaults (a
-// shorter file keeps the defaults past its end).
+// shorter file keeps the defaults past its end). Then "wset-extra.txt".
 TWriteSettings LoadWriteSettings(const std::string& settingsFolder);
-// Writes the 280 bytes to "wset.dat", creating the folder; a temporary file
-// is renamed over the old one, so a failure leaves the old file whole.
+// Writes the 280 bytes to "wset.dat", creating the folder, and
+// "wset-extra.txt"; a temporary file is renamed over each old one, so a
+// failure leaves the old file whole.
 bool SaveWriteSettings(const std::string& settingsFolder, const TWriteSettings& settings);
 // SaveWriteSettings, and R85 with a warning icon when it fails.
 bool SaveWriteSettingsOrWarn(const std::string& settingsFolder, const TWriteSettings& settings,
@@ -86,6 +94,7 @@ struct WriteSettingsDialogValues {
     bool ejectAfterBurning = false;
     bool rememberLastProject = false;
     bool writeImageCue = false;
+    bool writeCdText = true;
     std::string soundFile;
 };
 

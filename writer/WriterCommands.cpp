@@ -12,6 +12,7 @@ namespace {
 constexpr std::uint8_t kCtlAdr = 0x01;
 constexpr std::uint8_t kFormAudioFromHost = 0x00;
 constexpr std::uint8_t kFormAudioByDrive = 0x01;
+constexpr std::uint8_t kFormAudioWithRawRw = 0x41;  // the lead-in's R-W (CD-TEXT) from the host
 
 void PutEntry(std::vector<std::uint8_t>& sheet, std::uint8_t tno, std::uint8_t index, std::uint8_t form,
               std::uint32_t absFrames) {
@@ -73,8 +74,8 @@ Cdb SendCueSheetCdb(std::uint32_t bytes) {
     return c;
 }
 
-Cdb Write10Cdb(std::int32_t lba, std::uint16_t count) {
-    Cdb c = MakeCdb(0x2A, 10, ScsiDirection::Out, static_cast<std::uint32_t>(count) * kSectorBytes);
+Cdb Write10Cdb(std::int32_t lba, std::uint16_t count, std::uint32_t sectorBytes) {
+    Cdb c = MakeCdb(0x2A, 10, ScsiDirection::Out, count * sectorBytes);
     StoreBE32(&c[2], static_cast<std::uint32_t>(lba));
     StoreBE16(&c[7], count);
     return c;
@@ -94,12 +95,12 @@ Cdb ReadDiscInformationCdb() {
     return c;
 }
 
-std::vector<std::uint8_t> BuildCueSheet(std::span<const std::uint32_t> trackStart) {
+std::vector<std::uint8_t> BuildCueSheet(std::span<const std::uint32_t> trackStart, bool cdTextInLeadIn) {
     std::vector<std::uint8_t> sheet;
     if (trackStart.size() < 2) return sheet;
     const std::size_t tracks = trackStart.size() - 1;
     sheet.reserve((tracks + 3) * kCueSheetEntryBytes);
-    PutEntry(sheet, 0x00, 0x00, kFormAudioByDrive, 0);
+    PutEntry(sheet, 0x00, 0x00, cdTextInLeadIn ? kFormAudioWithRawRw : kFormAudioByDrive, 0);
     PutEntry(sheet, 0x01, 0x00, kFormAudioFromHost, 0);
     for (std::size_t k = 0; k < tracks; ++k)
         PutEntry(sheet, static_cast<std::uint8_t>(k + 1), 0x01, kFormAudioFromHost, trackStart[k] + kLbaBase);

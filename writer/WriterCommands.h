@@ -41,8 +41,9 @@ Cdb SendOpcCdb();
 Cdb BlankCdb(bool minimal);
 // SEND CUE SHEET of `bytes` bytes.
 Cdb SendCueSheetCdb(std::uint32_t bytes);
-// WRITE(10) of `count` raw sectors at `lba`.
-Cdb Write10Cdb(std::int32_t lba, std::uint16_t count);
+// WRITE(10) of `count` sectors of `sectorBytes` each (raw 2352-byte audio,
+// or 96 bytes of R-W sub-channel in the lead-in) at `lba`.
+Cdb Write10Cdb(std::int32_t lba, std::uint16_t count, std::uint32_t sectorBytes = 2352);
 // SYNCHRONIZE CACHE(10), not immediate: the drive writes what it holds.
 Cdb SynchronizeCacheCdb();
 // CLOSE TRACK/SESSION closing the session; not immediate.
@@ -53,7 +54,9 @@ Cdb ReadDiscInformationCdb();
 // The session-at-once cue sheet of `trackStart.size() - 1` tracks whose
 // audio starts at trackStart[k] (sectors from track 1's audio; the last
 // value is the lead-out): lead-in, track 1's pregap at 00:00:00, every
-// track's index 1 at its start + 150, the lead-out. 8-byte entries.
-std::vector<std::uint8_t> BuildCueSheet(std::span<const std::uint32_t> trackStart);
+// track's index 1 at its start + 150, the lead-out. 8-byte entries. With
+// `cdTextInLeadIn` the lead-in entry's data form is 0x41 (CD-DA, raw R-W
+// sub-channel sent by the host for the lead-in: the CD-TEXT).
+std::vector<std::uint8_t> BuildCueSheet(std::span<const std::uint32_t> trackStart, bool cdTextInLeadIn = false);
 
 }  // namespace sv

@@ -1,11 +1,13 @@
 // sornaval-cli burn [--drive N | --image-out FILE.wav [--cue]] [--test] [--speed N]
-//                   [--sectors-per-write N] FILE...
+//                   [--sectors-per-write N] [--no-cdtext] FILE...
 // sornaval-cli blank [--minimal] --drive N
 // Burns the sound files as the tracks of an audio CD, disc-at-once, on writer
 // N of the writer list (real drives and the virtual writers of virtual.lst),
 // or writes the same audio into one WAV image (with --cue, a cue file beside
 // it); blanks a rewritable disc. Each track is as long as its file's decoded
-// audio in whole sectors. Ctrl+C stops the burn at the next block; the
+// audio in whole sectors. A disc gets CD-TEXT with the files' title and
+// artist tags (the file name where a file has no title) unless --no-cdtext.
+// Ctrl+C stops the burn at the next block; the
 // session is closed all the same. Exit status 0 only when the burn (or the
 // blanking) completed without a write error, 1 otherwise, 2 for wrong
 // arguments.
@@ -20,6 +22,7 @@
 #include "base/Text.h"
 #include "decoders/Decoder.h"
 #include "main/cli/CliCommand.h"
+#include "writer/BurnCdText.h"
 #include "writer/BurnCompilation.h"
 #include "writer/BurnProject.h"
 #include "writer/CDWriter.h"
@@ -89,7 +92,7 @@ bool ChooseDrive(sv::TCDWriter& writer, const sv::cli::Options& options, const c
 int RunBurn(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const sv::cli::Options options(args);
     std::vector<std::string> files;
-    for (const auto& a : options.Unknown({"--cue", "--test"},
+    for (const auto& a : options.Unknown({"--cue", "--test", "--no-cdtext"},
                                          {"--drive", "--image-out", "--speed", "--sectors-per-write"})) {
         if (a.rfind("--", 0) == 0) {
             err << "burn: unknown argument \"" << a << "\"\n";
@@ -131,6 +134,8 @@ int RunBurn(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     writer.SectorsPerWrite = static_cast<std::uint32_t>(sectorsPerWrite);
     writer.SetTrackLengths(lengths);
     writer.SetSourceFiles(files);
+    if (!writer.ImageMode && !options.Flag("--no-cdtext"))
+        writer.CdTextPacks = sv::EncodeCdTextPacks(sv::BurnCdText(files), 1, static_cast<int>(files.size()));
     const bool test = options.Flag("--test");
     if (writer.ImageMode) {
         writer.ImageFileName = *image;
@@ -205,14 +210,16 @@ int RunBlank(const std::vector<std::string>& args, std::ostream& out, std::ostre
 }
 
 const sv::cli::CommandRegistration kBurn(
-    "burn", "[--drive N | --image-out FILE.wav [--cue]] [--test] [--speed N] [--sectors-per-write N] FILE...",
+    "burn",
+    "[--drive N | --image-out FILE.wav [--cue]] [--test] [--speed N] [--sectors-per-write N] [--no-cdtext] FILE...",
     "burn sound files as an audio CD, or write them into one WAV image", &RunBurn,
     "  --drive N               writer N (default 0; a wrong number lists the writers)\n"
     "  --image-out FILE.wav    write a WAV image instead of a disc\n"
     "  --cue                   and a cue file beside it\n"
     "  --test                  a test (simulated) burn: nothing is written on the disc\n"
     "  --speed N               write speed factor (255, the default: the fastest)\n"
-    "  --sectors-per-write N   sectors a write command carries (default 10, at least 5)\n");
+    "  --sectors-per-write N   sectors a write command carries (default 10, at least 5)\n"
+    "  --no-cdtext             no CD-TEXT (by default a disc carries the files' titles and artists)\n");
 
 const sv::cli::CommandRegistration kBlank("blank", "[--minimal] --drive N", "erase a rewritable disc", &RunBlank,
                                           "  --drive N    writer N\n"

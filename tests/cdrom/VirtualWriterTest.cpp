@@ -81,7 +81,8 @@ const Bytes kTwoTrackCue = {
 Bytes WriteCdb(std::int32_t lba, int count) {
     const auto a = static_cast<std::uint32_t>(lba);
     return {0x2A, 0, static_cast<std::uint8_t>(a >> 24), static_cast<std::uint8_t>(a >> 16),
-            static_cast<std::uint8_t>(a >> 8), static_cast<std::uint8_t>(a), 0, 0, static_cast<std::uint8_t>(count), 0};
+            static_cast<std::uint8_t>(a >> 8), static_cast<std::uint8_t>(a), 0, static_cast<std::uint8_t>(count >> 8),
+            static_cast<std::uint8_t>(count), 0};
 }
 
 // `count` sectors from `lba`: silence before 0, pattern sectors after.
@@ -211,6 +212,12 @@ Bytes Sheet(std::initializer_list<Bytes> entries) {
     return b;
 }
 
+// `sheet` with the lead-in entry's data form set to `form`.
+Bytes WithForm(Bytes sheet, std::uint8_t form) {
+    sheet[3] = form;
+    return sheet;
+}
+
 TEST(VirtualWriter, RefusesWhatADriveRefusesWithItsSense) {
     const Bytes leadIn = Entry(0, 0, 0), pregap = Entry(1, 0, 0), t1 = Entry(1, 1, 150);
     struct Case {
@@ -284,6 +291,30 @@ TEST(VirtualWriter, RefusesWhatADriveRefusesWithItsSense) {
          [](VirtualWriter& w) { return Send(w, {0xA1, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}); }, 5, 0x30, 5},
         {"close without a session", {}, VirtualWriterModel(), [](VirtualWriter& w) { return Send(w, kCloseSession); },
          5, 0x2C, 0},
+        // The lead-in (from -11634, 97:26:66) takes 96-byte R-W sectors only
+        // when the cue sheet's lead-in entry has data form 0x41, in order.
+        {"lead-in with packed R-W (data form 0xC1)", {}, VirtualWriterModel(),
+         cueThen(WithForm(kTwoTrackCue, 0xC1)), 5, 0x26, 0},
+        {"lead-in write without CD-TEXT in the cue sheet", {}, VirtualWriterModel(),
+         afterCue([](VirtualWriter& w) { return Send(w, WriteCdb(-11634, 1), Bytes(96)); }), 5, 0x21, 2},
+        {"lead-in write not at the lead-in start", {}, VirtualWriterModel(), [](VirtualWriter& w) {
+             ExpectGood(SelectPage5(w, false));
+             ExpectGood(SendCue(w, WithForm(kTwoTrackCue, 0x41)));
+             return Send(w, WriteCdb(-11633, 1), Bytes(96));
+         },
+         5, 0x21, 2},
+        {"lead-in write into the pregap", {}, VirtualWriterModel(), [](VirtualWriter& w) {
+             ExpectGood(SelectPage5(w, false));
+             ExpectGood(SendCue(w, WithForm(kTwoTrackCue, 0x41)));
+             return Send(w, WriteCdb(-11634, 11485), Bytes(11485 * 96));
+         },
+         5, 0x21, 0},
+        {"lead-in write shorter than its sectors", {}, VirtualWriterModel(), [](VirtualWriter& w) {
+             ExpectGood(SelectPage5(w, false));
+             ExpectGood(SendCue(w, WithForm(kTwoTrackCue, 0x41)));
+             return Send(w, WriteCdb(-11634, 2), Bytes(191));
+         },
+         5, 0x24, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

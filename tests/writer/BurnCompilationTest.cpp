@@ -306,8 +306,20 @@ TEST(WriteSettingsRecord, BytesDefaultsAndDialogRules) {
     expected[4] = 10;      // sectors per write
     expected[7] = 1;       // decode while writing
     TWriteSettings s = LoadWriteSettings(folder);  // no file yet
+    EXPECT_TRUE(s.writeCdText);
     ASSERT_TRUE(SaveWriteSettings(folder, s));
     EXPECT_EQ(ReadFileBytes(folder + "wset.dat"), expected);
+    // CD-TEXT lives beside the record; its file read back, and a line of
+    // another program's (CR LF) understood.
+    EXPECT_EQ(ReadFileBytes(folder + "wset-extra.txt"), "cdtext=1\n");
+    s.writeCdText = false;
+    ASSERT_TRUE(SaveWriteSettings(folder, s));
+    EXPECT_EQ(ReadFileBytes(folder + "wset.dat"), expected);
+    EXPECT_EQ(ReadFileBytes(folder + "wset-extra.txt"), "cdtext=0\n");
+    EXPECT_FALSE(LoadWriteSettings(folder).writeCdText);
+    WriteFileBytes(folder + "wset-extra.txt", "other=5\r\ncdtext=0\r\n");
+    EXPECT_FALSE(LoadWriteSettings(folder).writeCdText);
+    s.writeCdText = true;
 
     s.SetDriveEntry(3);
     s.SetWriteSpeed(16);

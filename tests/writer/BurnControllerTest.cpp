@@ -151,6 +151,7 @@ TEST_F(BurnControllerTest, BurnAndCancelOnTheWriteThread) {
         SCOPED_TRACE(cancelIt ? "cancelled test burn" : "burn");
         Session s({"writer cdr"});
         s.settings.SetEjectAfterBurning(true);
+        s.settings.writeCdText = !cancelIt;  // the CD-TEXT setting reaches the cue sheet's lead-in entry
         s.compilation.AddFile(SilentWav(*s.rig, "a.wav", 300));
         s.compilation.AddFile(SilentWav(*s.rig, "b.wav", 200));
         ASSERT_TRUE(s.controller->Refresh().start);
@@ -185,6 +186,11 @@ TEST_F(BurnControllerTest, BurnAndCancelOnTheWriteThread) {
         EXPECT_EQ(seen.front(), "caption " + job.caption);
         EXPECT_EQ(seen.back(), "status Запись Lead-Out ...");
         EXPECT_FALSE(s.rig->Drive().Locked());
+        for (const RecordedCommand& c : s.rig->Drive().Commands()) {
+            if (c.cdb[0] == 0x5D) {
+                EXPECT_EQ(c.dataOut.at(3), cancelIt ? 0x01 : 0x41);
+            }
+        }
         if (cancelIt) {
             const auto cdbs = CdbsOf(s.rig->Drive().Commands());
             ASSERT_GE(cdbs.size(), 3u);

@@ -27,13 +27,6 @@ using namespace wtest;
 
 namespace {
 
-// Runs a tool (no shell); its standard output.
-std::string RunTool(const std::vector<std::string>& args) {
-    std::string out;
-    EXPECT_EQ(svtest::RunProgram(args, out), 0) << args[0];
-    return out;
-}
-
 int MaxDifference(const std::string& a, const std::string& b) {
     const auto* x = reinterpret_cast<const std::uint8_t*>(a.data());
     const auto* y = reinterpret_cast<const std::uint8_t*>(b.data());

@@ -1,8 +1,11 @@
 #include "WriterRig.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 
+#include "AudioCheck.h"
 #include "CdromTestSupport.h"
 
 namespace wtest {
@@ -72,6 +75,12 @@ BurnResult Burn(sv::TCDWriter& writer, const std::vector<std::string>& files, co
     }
     r.outcome = writer.BurnSession(speed, recorder.cancel);
     return r;
+}
+
+std::string RunTool(const std::vector<std::string>& args) {
+    std::string out;
+    EXPECT_EQ(svtest::RunProgram(args, out), 0) << args[0];
+    return out;
 }
 
 std::vector<Bytes> CdbsOf(const std::vector<sv::RecordedCommand>& log) {

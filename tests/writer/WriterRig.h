@@ -81,6 +81,9 @@ struct BurnResult {
 BurnResult Burn(sv::TCDWriter& writer, const std::vector<std::string>& files, const std::vector<std::uint32_t>& lengths,
                 Recorder& recorder, std::uint8_t test = 0, int speed = 255);
 
+// Runs a tool (no shell) and expects it to succeed; its standard output.
+std::string RunTool(const std::vector<std::string>& args);
+
 // The CDB bytes of every recorded command.
 std::vector<Bytes> CdbsOf(const std::vector<sv::RecordedCommand>& log);
 

@@ -1,0 +1,28 @@
+// The CD-TEXT a burn writes: the album's title and performer, and per track
+// the title and artist tags of its sound file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cdrom/CdText.h"
+
+namespace sv {
+
+struct TrackTitle {
+    std::string title, performer;  // UTF-8
+};
+
+// The title and artist tags of a sound file as FFmpeg reads them (ID3 of MP3,
+// Vorbis comments of Ogg and FLAC, ASF attributes of WMA, the INFO list of
+// WAV), from the container or its first stream. A file without a title tag
+// (or that cannot be opened) gets its name without the extension as title;
+// without an artist tag the performer is empty.
+TrackTitle ReadTrackTitle(const std::string& path);
+
+// The CD-TEXT of a disc of `files` (one per track): the album title and
+// performer as given, the tracks' titles and performers from ReadTrackTitle.
+CdText BurnCdText(const std::vector<std::string>& files, const std::string& album = {},
+                  const std::string& performer = {});
+
+}  // namespace sv
