@@ -285,6 +285,8 @@ const WindowTexts& WriteSettingFormTexts() {
         {"OkButton", T::Text, 0, "OK", "OK"},
         {"CancelButton", T::Text, 0, "Отмена", "Cancel"},
         {"SoundTooLong", T::Value, 0, "Путь к звуковому файлу слишком длинный.", "The sound file's path is too long."},
+        {"CdTextBox", T::Text, 0, "Записывать CD-TEXT (названия из тегов файлов)",
+         "Write CD-TEXT (the titles from the files' tags)"},
     }};
     return texts;
 }

@@ -54,9 +54,10 @@ TWriteSettingForm::TWriteSettingForm(TWriteSettings& settings, IUserDialogs& dia
     eject_ = check("EjectBox");
     remember_ = check("RememberBox");
     cue_ = check("CueBox");
+    cdText_ = check("CdTextBox");
     playSound_ = check("PlaySoundBox");
     int row = 3;
-    for (QCheckBox* c : {ask_, decode_, eject_, remember_, cue_, playSound_}) grid->addWidget(c, row++, 0, 1, 3);
+    for (QCheckBox* c : {ask_, decode_, eject_, remember_, cue_, cdText_, playSound_}) grid->addWidget(c, row++, 0, 1, 3);
     soundFile_ = new QLineEdit(this);
     soundFile_->setObjectName("SoundFileEdit");
     auto* browse = new QPushButton(this);
@@ -99,6 +100,7 @@ WriteSettingsDialogValues TWriteSettingForm::Values() const {
     v.ejectAfterBurning = eject_->isChecked();
     v.rememberLastProject = remember_->isChecked();
     v.writeImageCue = cue_->isChecked();
+    v.writeCdText = cdText_->isChecked();
     v.soundFile = soundFile_->text().toStdString();
     return v;
 }
@@ -113,6 +115,7 @@ void TWriteSettingForm::SetValues(const WriteSettingsDialogValues& v) {
     eject_->setChecked(v.ejectAfterBurning);
     remember_->setChecked(v.rememberLastProject);
     cue_->setChecked(v.writeImageCue);
+    cdText_->setChecked(v.writeCdText);
     soundFile_->setText(Q(v.soundFile));
 }
 

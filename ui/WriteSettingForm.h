@@ -46,6 +46,7 @@ private:
     QCheckBox* eject_ = nullptr;
     QCheckBox* remember_ = nullptr;
     QCheckBox* cue_ = nullptr;
+    QCheckBox* cdText_ = nullptr;
     QLineEdit* soundFile_ = nullptr;
 };
 

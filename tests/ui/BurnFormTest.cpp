@@ -251,6 +251,9 @@ TEST_F(BurnFormTest, SettingsDialogStoresOnOkAndTheWindowSavesOnClose) {
             dialog->findChild<QLineEdit*>("SectorsEdit")->setText("abc");
             dialog->findChild<QCheckBox*>("DecodeBox")->setChecked(false);
             dialog->findChild<QCheckBox*>("EjectBox")->setChecked(true);
+            auto* cdText = dialog->findChild<QCheckBox*>("CdTextBox");
+            EXPECT_TRUE(cdText->isChecked());  // on unless turned off
+            cdText->setChecked(false);
             if (ok) dialog->findChild<QPushButton*>("OkButton")->click();
             else QTest::keyClick(dialog, Qt::Key_Escape);
         });
@@ -259,6 +262,7 @@ TEST_F(BurnFormTest, SettingsDialogStoresOnOkAndTheWindowSavesOnClose) {
         EXPECT_EQ(form.Settings().SectorsPerWrite(), ok ? 38 : 10);
         EXPECT_EQ(form.Settings().DecodeWhileWriting(), !ok);
         EXPECT_EQ(form.Settings().EjectAfterBurning(), ok);
+        EXPECT_EQ(form.Settings().writeCdText, !ok);
     }
     form.findChild<QPushButton*>("CloseButton")->click();
     std::ifstream in(dir_.Slash() + "setting/wset.dat", std::ios::binary);
