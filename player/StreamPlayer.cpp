@@ -4,12 +4,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <utility>
 
-#include "base/Text.h"
 #include "writer/CDDAStreamOut.h"
 
 namespace sv {

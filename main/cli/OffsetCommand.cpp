@@ -26,22 +26,11 @@ int RunOffset(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << "offset: unknown argument \"" << unknown.front() << "\"\n";
         return 2;
     }
-    sv::DiscSourceOptions source;
-    std::string error;
-    if (!sv::ParseDiscSourceOptions(args, source, error)) {
-        err << "offset: " << error << "\n";
-        return 2;
-    }
     const sv::TProgramSettings settings = sv::LoadSettingsFile(sv::DefaultSettingsLocations(), "set.dat");
-    source.readCommand = 0;
-    auto opened = sv::OpenDiscSource(source, error);
-    if (!opened) {
-        err << "offset: " << error << "\n";
-        return 1;
-    }
-    opened->cdrom->SetReadCommand(settings.ReadCommand(opened->driveIndex));
-    sv::DISC_INFO& disc = opened->disc;
-    sv::cli::StoreOwnDiscId(*opened);
+    int status = 0;
+    const auto opened = sv::cli::OpenDiscToCheck(args, settings, "offset", err, status);
+    if (!opened) return status;
+    const sv::DISC_INFO& disc = opened->disc;
     const std::string drive = opened->cdrom->DriveTitle(opened->driveIndex);
     const sv::OffsetDetection d = sv::DetectReadOffset(*opened->cdrom, disc, sv::ConfiguredVerifyOptions(settings));
     if (d.found && options.Flag("--store")) sv::StoreReadOffset(drive, d.offset);

@@ -37,30 +37,17 @@ int RunVerify(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << "verify: unknown argument \"" << unknown.front() << "\"\n";
         return 2;
     }
-    sv::DiscSourceOptions source;
-    std::string error;
-    if (!sv::ParseDiscSourceOptions(args, source, error)) {
-        err << "verify: " << error << "\n";
-        return 2;
-    }
-    const sv::SettingsLocations where = sv::DefaultSettingsLocations();
-    sv::TProgramSettings settings = sv::LoadSettingsFile(where, "set.dat");
+    const sv::TProgramSettings settings = sv::LoadSettingsFile(sv::DefaultSettingsLocations(), "set.dat");
     sv::TLanguage language;
     sv::cli::LoadLanguage(language, settings.LanguageName());
-    source.readCommand = 0;
-    auto opened = sv::OpenDiscSource(source, error);
-    if (!opened) {
-        err << "verify: " << error << "\n";
-        return 1;
-    }
-    if (!opened->notes.empty()) err << "verify: " << opened->notes << "\n";
-    opened->cdrom->SetReadCommand(settings.ReadCommand(opened->driveIndex));
+    int status = 0;
+    const auto opened = sv::cli::OpenDiscToCheck(args, settings, "verify", err, status);
+    if (!opened) return status;
     const std::string driveTitle = opened->cdrom->DriveTitle(opened->driveIndex);
     const std::optional<int> offset = sv::cli::ReadOffsetOption(options, driveTitle, "verify", err);
     if (!offset) return 2;
 
-    sv::DISC_INFO& disc = opened->disc;
-    sv::cli::StoreOwnDiscId(*opened);
+    const sv::DISC_INFO& disc = opened->disc;
     sv::AudioReader reader(*opened->cdrom, sv::ExtractionSettings::From(settings));
     reader.SetReadOffset(*offset, disc.TrackCopy(disc.TrackCount()).StartLba());
     std::signal(SIGINT, OnVerifyInterrupt);

@@ -27,6 +27,28 @@ void StoreOwnDiscId(OpenedDisc& opened) {
         StoreDiscId(opened.disc, ComputeDiscId(*toc));
 }
 
+std::unique_ptr<OpenedDisc> OpenDiscToCheck(const std::vector<std::string>& args, const TProgramSettings& settings,
+                                            const char* command, std::ostream& err, int& status) {
+    DiscSourceOptions source;
+    std::string error;
+    if (!ParseDiscSourceOptions(args, source, error)) {
+        err << command << ": " << error << "\n";
+        status = 2;
+        return nullptr;
+    }
+    source.readCommand = 0;
+    auto opened = OpenDiscSource(source, error);
+    if (!opened) {
+        err << command << ": " << error << "\n";
+        status = 1;
+        return nullptr;
+    }
+    if (!opened->notes.empty()) err << command << ": " << opened->notes << "\n";
+    opened->cdrom->SetReadCommand(settings.ReadCommand(opened->driveIndex));
+    StoreOwnDiscId(*opened);
+    return opened;
+}
+
 std::optional<int> ReadOffsetOption(const Options& options, const std::string& driveModel, const char* command,
                                     std::ostream& err) {
     const auto text = options.Value("--offset");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,13 @@
 #include "main/cli/CliCommand.h"
 
 namespace sv::cli {
+
+// The disc of the commands that check discs (verify, offset): the source the
+// arguments name, opened with the settings' read command for its drive and
+// with the disc's own CDDB identifier in its record. Nothing after a message
+// (prefixed by `command`), with `status` 2 for wrong arguments, 1 otherwise.
+std::unique_ptr<OpenedDisc> OpenDiscToCheck(const std::vector<std::string>& args, const TProgramSettings& settings,
+                                            const char* command, std::ostream& err, int& status);
 
 // Stores the disc's own CDDB identifier (from the drive's table of contents)
 // in its record, where the AccurateRip identifiers take it from.
