@@ -10,6 +10,7 @@ PACKAGES=(
   libmp3lame-dev libvorbis-dev libogg-dev libmpg123-dev libflac-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
   portaudio19-dev libasound2-dev
+  libcurl4-openssl-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev
   ffmpeg lame mpg123 vorbis-tools sox flac
   xvfb xauth
