@@ -427,7 +427,10 @@ void TMainForm::RefreshDisc() {
     // A disc neither the album cache nor the local database knows: the
     // titles it carries itself, until a lookup finds better ones.
     if (discPresent_ && source == kNoAlbum)
-        if (const auto text = drives_.LastCdText()) ApplyCdText(*text, disc_);
+        if (const auto text = drives_.LastCdText()) {
+            tags_.EnsureCount(disc_.TrackCount());
+            ApplyCdText(*text, disc_, &tags_);
+        }
     view_.SetVolumeBar(settings_.Volume());
     rows_.clear();
     view_.ShowTracks(rows_);

@@ -230,7 +230,7 @@ std::vector<std::uint8_t> EncodeCdTextPacks(const CdText& text, int firstTrack, 
     return out;
 }
 
-void ApplyCdText(const CdText& text, DISC_INFO& disc) {
+void ApplyCdText(const CdText& text, DISC_INFO& disc, TagBlocks* tags) {
     if (!text.album.empty()) disc.SetAlbum(text.album);
     if (!text.performer.empty()) disc.SetArtist(text.performer);
     for (int k = 0; k < disc.TrackCount() && k < static_cast<int>(text.titles.size()); ++k) {
@@ -239,6 +239,13 @@ void ApplyCdText(const CdText& text, DISC_INFO& disc) {
             k < static_cast<int>(text.performers.size()) ? text.performers[static_cast<std::size_t>(k)] : "";
         if (title.empty()) continue;
         disc.Track(k).SetTitle(!performer.empty() && performer != text.performer ? performer + " / " + title : title);
+        if (!tags) continue;
+        TagRecordRef tag = tags->Block(k);
+        tag.SetPresent(true);
+        tag.SetTitle(title);
+        tag.SetArtist(performer.empty() ? disc.Artist() : performer);
+        tag.SetAlbum(disc.Album());
+        tag.SetTrackNumber(std::to_string(disc.TrackNumber(k)));
     }
 }
 

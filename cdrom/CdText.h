@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/DiscInfo.h"
+#include "base/TagRecord.h"
 
 namespace sv {
 
@@ -51,7 +52,9 @@ std::vector<std::uint8_t> EncodeCdTextPacks(const CdText& text, int firstTrack, 
 
 // Lays CD-TEXT over a disc record: album, artist and the titles it gives.
 // A track whose performer differs from the disc's gets "Performer / Title",
-// as CDDB writes discs of various artists.
-void ApplyCdText(const CdText& text, DISC_INFO& disc);
+// as CDDB writes discs of various artists. With `tags`, each titled track's
+// tag block gets the bare title and its own performer (the disc's when it has
+// none), so a grab tags the artist of each track.
+void ApplyCdText(const CdText& text, DISC_INFO& disc, TagBlocks* tags = nullptr);
 
 }  // namespace sv

@@ -34,6 +34,9 @@ TrackTitle ReadTrackTitle(const std::string& path) {
     if (avformat_open_input(&input, ("file:" + path).c_str(), nullptr, &options) == 0) {
         t.title = TagOf(*input, "title");
         t.performer = TagOf(*input, "artist");
+        t.album = TagOf(*input, "album");
+        t.albumArtist = TagOf(*input, "album_artist");
+        if (t.albumArtist.empty()) t.albumArtist = TagOf(*input, "albumartist");
         avformat_close_input(&input);
     }
     av_dict_free(&options);
@@ -43,10 +46,20 @@ TrackTitle ReadTrackTitle(const std::string& path) {
 
 CdText BurnCdText(const std::vector<std::string>& files, const std::string& album, const std::string& performer) {
     CdText text;
-    text.album = album;
+    std::vector<TrackTitle> tracks;
+    for (const std::string& f : files) tracks.push_back(ReadTrackTitle(f));
+    // The value every track has, or empty when one differs or has none.
+    const auto shared = [&tracks](std::string TrackTitle::*field) {
+        if (tracks.empty()) return std::string();
+        for (const TrackTitle& t : tracks)
+            if (t.*field != tracks.front().*field) return std::string();
+        return tracks.front().*field;
+    };
+    text.album = album.empty() ? shared(&TrackTitle::album) : album;
     text.performer = performer;
-    for (const std::string& f : files) {
-        TrackTitle t = ReadTrackTitle(f);
+    if (text.performer.empty()) text.performer = shared(&TrackTitle::albumArtist);
+    if (text.performer.empty()) text.performer = shared(&TrackTitle::performer);
+    for (TrackTitle& t : tracks) {
         text.titles.push_back(std::move(t.title));
         text.performers.push_back(std::move(t.performer));
     }

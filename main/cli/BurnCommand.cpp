@@ -6,7 +6,8 @@
 // or writes the same audio into one WAV image (with --cue, a cue file beside
 // it); blanks a rewritable disc. Each track is as long as its file's decoded
 // audio in whole sectors. A disc gets CD-TEXT with the files' title and
-// artist tags (the file name where a file has no title) unless --no-cdtext.
+// artist tags (the file name where a file has no title) unless --no-cdtext or
+// the burn settings switched CD-TEXT off.
 // Ctrl+C stops the burn at the next block; the
 // session is closed all the same. Exit status 0 only when the burn (or the
 // blanking) completed without a write error, 1 otherwise, 2 for wrong
@@ -19,6 +20,7 @@
 #include <iostream>
 
 #include "base/Msf.h"
+#include "base/Paths.h"
 #include "base/Text.h"
 #include "decoders/Decoder.h"
 #include "main/cli/CliCommand.h"
@@ -26,6 +28,7 @@
 #include "writer/BurnCompilation.h"
 #include "writer/BurnProject.h"
 #include "writer/CDWriter.h"
+#include "writer/WriteSettings.h"
 
 namespace {
 
@@ -134,7 +137,10 @@ int RunBurn(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     writer.SectorsPerWrite = static_cast<std::uint32_t>(sectorsPerWrite);
     writer.SetTrackLengths(lengths);
     writer.SetSourceFiles(files);
-    if (!writer.ImageMode && !options.Flag("--no-cdtext"))
+    // CD-TEXT as the burn settings say (on unless switched off there), and
+    // never with --no-cdtext.
+    const bool cdText = sv::LoadWriteSettings(sv::SettingsFolder()).writeCdText && !options.Flag("--no-cdtext");
+    if (!writer.ImageMode && cdText)
         writer.CdTextPacks = sv::EncodeCdTextPacks(sv::BurnCdText(files), 1, static_cast<int>(files.size()));
     const bool test = options.Flag("--test");
     if (writer.ImageMode) {

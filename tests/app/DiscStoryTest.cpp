@@ -357,6 +357,10 @@ TEST_F(DiscStory, ADiscNobodyKnowsShowsItsOwnCdTextUntilTheCacheKnowsBetter) {
     ASSERT_EQ(app.view.rows.size(), 2u);
     EXPECT_EQ(app.view.rows[0].caption, "Première");
     EXPECT_EQ(app.view.rows[1].caption, "Guest / Second");
+    // The tags a grab writes carry each track's own performer and bare title.
+    EXPECT_EQ(app.form.Tags().Block(1).Artist(), "Guest");
+    EXPECT_EQ(app.form.Tags().Block(1).Title(), "Second");
+    EXPECT_EQ(app.form.Tags().Block(0).Artist(), "Various");
 
     // Once the album cache holds the disc, its titles win over the disc's own.
     app.form.RenameTrackCommand(0, "Renamed");

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # burn and blank on the virtual writers of virtual.lst: a disc that reads back
-# with the files' lengths and their titles as CD-TEXT (none with --no-cdtext),
-# a test burn that writes nothing, a disc too small, a WAV image with its cue
+# with the files' lengths and their titles as CD-TEXT (none with --no-cdtext
+# or when the burn settings switch it off), a test burn that writes nothing, a
+# disc too small, a WAV image with its cue
 # file, blanking; exit 0 only for what completed.
 set -u
 cli=$1
@@ -40,6 +41,11 @@ toc=$("$cli" toc --drive 1) || fail "toc after burn --no-cdtext"
 grep -q "CD-TEXT" <<<"$toc" && fail "CD-TEXT despite --no-cdtext: $toc"
 [ ! -e "$d/burns/burn-002.cdt" ] || fail "a .cdt despite --no-cdtext"
 "$cli" blank --minimal --drive 0 >/dev/null || fail "blank again"
+# CD-TEXT switched off in the burn settings holds for the command line too.
+echo "cdtext=0" >"$d/data/sornaval/setting/wset-extra.txt"
+"$cli" burn "$d/c.mp3" >/dev/null || fail "burn with CD-TEXT off in the settings"
+"$cli" toc --drive 1 | grep -q "CD-TEXT" && fail "CD-TEXT despite the settings"
+"$cli" blank --minimal --drive 0 >/dev/null || fail "blank a third time"
 "$cli" blank --drive 1 >/dev/null 2>&1; [ $? -eq 1 ] || fail "blanked a CD-R"
 "$cli" burn --drive 7 "$d/a.wav" >/dev/null 2>&1; [ $? -eq 1 ] || fail "no drive 7"
 "$cli" burn --frobnicate "$d/a.wav" >/dev/null 2>&1; [ $? -eq 2 ] || fail "unknown option"

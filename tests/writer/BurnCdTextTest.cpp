@@ -29,10 +29,14 @@ std::string Tone(const svtest::TempDir& dir, const std::string& name) {
 }
 
 std::string TaggedFlac(const svtest::TempDir& dir, const std::string& name, const std::string& title,
-                       const std::string& artist) {
+                       const std::string& artist, const std::vector<std::string>& moreTags = {}) {
     const std::string path = dir.Slash() + name;
     RunTool({"flac", "-s", "-f", Tone(dir, name + ".wav"), "-o", path});
-    RunTool({"metaflac", "--no-utf8-convert", "--set-tag=TITLE=" + title, "--set-tag=ARTIST=" + artist, path});
+    std::vector<std::string> args = {"metaflac", "--no-utf8-convert", "--set-tag=TITLE=" + title,
+                                     "--set-tag=ARTIST=" + artist};
+    for (const std::string& tag : moreTags) args.push_back("--set-tag=" + tag);
+    args.push_back(path);
+    RunTool(args);
     return path;
 }
 
@@ -176,4 +180,30 @@ TEST(BurnCdText, LeadInSymbolsOfAPack) {
     Bytes two = pack;
     two.insert(two.end(), other.begin(), other.end());
     EXPECT_EQ(OneCdTextRound(repeated), two);
+}
+
+TEST(BurnCdText, AlbumTitleAndPerformerComeFromTheTagsAllFilesShare) {
+    svtest::TempDir dir;
+    const std::string a = TaggedFlac(dir, "a.flac", "One", "Band", {"ALBUM=Live"});
+    const std::string b = TaggedFlac(dir, "b.flac", "Two", "Band", {"ALBUM=Live"});
+    const std::string c = TaggedFlac(dir, "c.flac", "Three", "Guest", {"ALBUM=Live", "ALBUMARTIST=Band & Friends"});
+    const std::string d = TaggedFlac(dir, "d.flac", "Four", "Guest", {"ALBUM=Other", "ALBUMARTIST=Band & Friends"});
+    const std::string mp3 = dir.Slash() + "e.mp3";
+    RunTool({"lame", "--quiet", "--tt", "Five", "--ta", "Guest", "--tl", "Other", Tone(dir, "e.wav"), mp3});
+    struct Case {
+        std::vector<std::string> files;
+        const char *album, *performer;  // given by the caller
+        const char *expectedAlbum, *expectedPerformer;
+    } const cases[] = {
+        {{a, b}, "", "", "Live", "Band"},                        // no album artist: the shared artist
+        {{a, c}, "", "", "Live", ""},                             // artists and album artists differ
+        {{c, d}, "", "", "", "Band & Friends"},                   // albums differ, album artist shared
+        {{d, mp3}, "", "", "Other", "Guest"},                     // the album tag of FLAC and of ID3 alike
+        {{a, b}, "Given", "Someone", "Given", "Someone"},         // what the caller gives wins
+    };
+    for (const Case& k : cases) {
+        const CdText text = BurnCdText(k.files, k.album, k.performer);
+        EXPECT_EQ(text.album, k.expectedAlbum) << k.files.size() << " files, first " << k.files.front();
+        EXPECT_EQ(text.performer, k.expectedPerformer) << k.files.front() << " " << k.files.back();
+    }
 }
