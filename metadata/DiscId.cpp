@@ -35,7 +35,11 @@ std::optional<DiscToc> ParseRawToc(std::span<const std::uint8_t> toc) {
         return MsfToFrames(Msf{d[5], d[6], d[7]});
     };
     DiscToc out;
-    for (int k = 0; k < count; ++k) out.trackStarts.push_back(frames(k));
+    out.firstTrack = first;
+    for (int k = 0; k < count; ++k) {
+        out.trackStarts.push_back(frames(k));
+        out.controls.push_back(toc[4 + 8 * static_cast<std::size_t>(k) + 1] & 0x0F);
+    }
     out.leadOut = frames(count);
     return out;
 }

@@ -23,12 +23,24 @@ namespace sv {
 struct DiscToc {
     std::vector<int> trackStarts;
     int leadOut = 0;
+    // The control nibble of each track, in the order of `trackStarts` (bit
+    // 0x04: a data track). Empty, or shorter than the track list: the tracks
+    // it does not cover are audio.
+    std::vector<std::uint8_t> controls;
+    // The disc's number of its first track.
+    int firstTrack = 1;
+
+    static constexpr std::uint8_t kDataControl = 0x04;
+    bool IsData(std::size_t track) const {
+        return track < controls.size() && (controls[track] & kDataControl) != 0;
+    }
 };
 
 // Reads a READ TOC reply in MSF form (4-byte header, 8-byte descriptors with
-// minute, second and frame in bytes 5..7). The track count is last - first + 1
-// and the descriptor after the last track is the lead-out. Nothing when the
-// buffer is too short for the descriptors it announces or has no track.
+// the control nibble in the low half of byte 1 and minute, second and frame in
+// bytes 5..7). The track count is last - first + 1 and the descriptor after
+// the last track is the lead-out. Nothing when the buffer is too short for the
+// descriptors it announces or has no track.
 std::optional<DiscToc> ParseRawToc(std::span<const std::uint8_t> toc);
 
 // The identifier: checksum of the digit sums of the track starts in whole

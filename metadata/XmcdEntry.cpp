@@ -212,18 +212,21 @@ XmcdApplyResult ApplyXmcdEntry(const XmcdEntry& entry, DISC_INFO& disc, int trac
         if (!title) continue;
         disc.Track(k).SetTitle(*title);
         ++result.tracksSet;
-        if (!tags) continue;
-        TagRecordRef tag = tags->Block(k);
-        tag.SetPresent(true);
-        tag.SetTitle(*title);
-        tag.SetArtist(disc.Artist());
-        tag.SetAlbum(disc.Album());
-        tag.SetYear(disc.Year());
-        tag.SetGenre(disc.Genre());
-        tag.SetTrackNumber(std::to_string(disc.TrackNumber(k)));
-        tag.SetOriginalArtist(disc.Artist());
+        if (tags) FillTrackTag(tags->Block(k), disc, k, *title, disc.Artist());
     }
     return result;
+}
+
+void FillTrackTag(TagRecordRef tag, const DISC_INFO& disc, int track, std::string_view title,
+                  std::string_view artist) {
+    tag.SetPresent(true);
+    tag.SetTitle(title);
+    tag.SetArtist(artist);
+    tag.SetAlbum(disc.Album());
+    tag.SetYear(disc.Year());
+    tag.SetGenre(disc.Genre());
+    tag.SetTrackNumber(std::to_string(disc.TrackNumber(track)));
+    tag.SetOriginalArtist(artist);
 }
 
 }  // namespace sv

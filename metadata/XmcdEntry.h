@@ -88,4 +88,10 @@ bool DiscIdListNames(const std::string& value, std::uint32_t id);
 
 XmcdApplyResult ApplyXmcdEntry(const XmcdEntry& entry, DISC_INFO& disc, int trackLimit, TagBlocks* tags);
 
+// The tag record of track `track` once a lookup titled it: present, `title`
+// and `artist` (also as the original artist), the disc's album, year and
+// genre, the disc's number of the track.
+void FillTrackTag(TagRecordRef tag, const DISC_INFO& disc, int track, std::string_view title,
+                  std::string_view artist);
+
 }  // namespace sv

@@ -4,7 +4,8 @@
 # them for the given number of seconds each.
 #   scripts/fuzz.sh                 every target, 60 s each
 #   scripts/fuzz.sh wav 300         the WAV reader for 5 minutes
-# Targets: cue cdtext wav xmcd cddb http language settings album mpeg asf avi writer svp accuraterip.
+# Targets: cue cdtext wav xmcd cddb http language settings album mpeg asf avi writer svp accuraterip
+#   musicbrainz.
 # Each run starts from the target's seed corpus (tests/fuzz/corpus/<target>/,
 # left as it is) and its own working corpus (build-fuzz/corpus/<target>/).
 # The reproducers of faults once found (tests/fuzz/crashes/<target>/) are run
@@ -14,7 +15,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-ALL_TARGETS=(cue cdtext wav xmcd cddb http language settings album mpeg asf avi writer svp accuraterip)
+ALL_TARGETS=(cue cdtext wav xmcd cddb http language settings album mpeg asf avi writer svp accuraterip musicbrainz)
 TARGET=${1:-all}
 SECONDS_EACH=${2:-60}
 BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
