@@ -15,6 +15,8 @@
 #include "cdrom/TCDROM.h"
 #include "base/Text.h"
 #include "formats/OutputNaming.h"
+#include "metadata/DiscId.h"
+#include "metadata/MusicBrainzId.h"
 
 namespace sv {
 
@@ -137,6 +139,9 @@ RipLogFacts GrabLogFacts(const TCDROM& cdrom, const TProgramSettings& settings, 
     facts.method = kExtractMethodNames[std::clamp<int>(settings.ExtractMethod(), 0, 3)];
     facts.artist = disc.Artist();
     facts.album = disc.Album();
+    const DiscToc toc = TocOfRecord(disc);
+    facts.cddbId = DiscIdUpperHex(disc.DiscId() != 0 ? disc.DiscId() : ComputeDiscId(toc));
+    facts.musicBrainzId = MusicBrainzDiscId(toc);
     return facts;
 }
 
@@ -150,6 +155,8 @@ std::string RipLogText(const RipVerification& v, const RipLogFacts& facts) {
     line("Read offset correction", std::to_string(facts.readOffset) + " samples");
     line("Read command", facts.readCommand);
     line("Extraction method", facts.method);
+    line("CDDB disc id", facts.cddbId);
+    line("MusicBrainz disc id", facts.musicBrainzId);
     line("AccurateRip disc", AccurateRipPath(v.ids));
     switch (v.lookup) {
     case ArLookup::Status::Found: line("AccurateRip lookup", std::to_string(v.pressings) + " pressing(s) in the database"); break;

@@ -66,6 +66,7 @@ struct RipLogFacts {
     std::string readCommand; // the read command's name
     std::string method;      // the extraction method's name
     std::string artist, album;
+    std::string cddbId, musicBrainzId;  // the disc's identifiers
 };
 
 // The facts of a grab of `disc` from the drive `drive` (its title) through

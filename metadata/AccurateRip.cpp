@@ -10,9 +10,6 @@
 namespace sv {
 namespace {
 
-// Frames between the end of an audio session and the first track of the
-// next session.
-constexpr int kSessionGap = 11400;
 constexpr std::size_t kChunkHeaderBytes = 13;
 constexpr std::size_t kTrackEntryBytes = 9;
 
@@ -27,18 +24,6 @@ std::string IdsText(int tracks, std::uint32_t id1, std::uint32_t id2, std::uint3
     std::snprintf(buf, sizeof buf, "%03d-%08x-%08x-%08x", tracks, static_cast<unsigned>(id1),
                   static_cast<unsigned>(id2), static_cast<unsigned>(cddb));
     return buf;
-}
-
-// The CDDB identifier of the record's layout, data tracks at their real starts.
-std::uint32_t LayoutDiscId(const DISC_INFO& disc, int count) {
-    DiscToc toc;
-    for (int i = 0; i < count; ++i) {
-        const TRACK_INFO t = disc.TrackCopy(i);
-        const bool afterAudio = i > 0 && disc.TrackCopy(i - 1).AudioFlag();
-        toc.trackStarts.push_back(t.StartLba() + kLbaBase + (!t.AudioFlag() && afterAudio ? kSessionGap : 0));
-    }
-    toc.leadOut = disc.TrackCopy(count).StartLba() + kLbaBase;
-    return ComputeDiscId(toc);
 }
 
 // "host", "host:port", "[v6]" or "[v6]:port"; a bare IPv6 literal has no port.
@@ -91,7 +76,7 @@ AccurateRipIds ComputeAccurateRipIds(const DISC_INFO& disc) {
     const auto leadOut = static_cast<std::uint32_t>(disc.TrackCopy(count).StartLba());
     ids.id1 += leadOut;
     ids.id2 += leadOut * static_cast<std::uint32_t>(ids.audioTracks + 1);
-    ids.cddb = disc.DiscId() != 0 ? disc.DiscId() : LayoutDiscId(disc, count);
+    ids.cddb = disc.DiscId() != 0 ? disc.DiscId() : ComputeDiscId(TocOfRecord(disc));
     return ids;
 }
 

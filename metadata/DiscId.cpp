@@ -95,4 +95,17 @@ void StoreDiscId(DISC_INFO& disc, std::uint32_t id) {
     disc.SetDiscIdText(DiscIdUpperHex(id));
 }
 
+DiscToc TocOfRecord(const DISC_INFO& disc) {
+    const int count = std::min<int>(disc.TrackCount(), DISC_INFO::kMaxTracks - 1);
+    DiscToc toc;
+    for (int i = 0; i < count; ++i) {
+        const TRACK_INFO t = disc.TrackCopy(i);
+        const bool afterAudio = i > 0 && disc.TrackCopy(i - 1).AudioFlag();
+        toc.trackStarts.push_back(t.StartLba() + kLbaBase + (!t.AudioFlag() && afterAudio ? kSessionGapFrames : 0));
+        toc.controls.push_back(t.AudioFlag() ? 0 : DiscToc::kDataControl);
+    }
+    toc.leadOut = disc.TrackCopy(count).StartLba() + kLbaBase;
+    return toc;
+}
+
 }  // namespace sv

@@ -36,6 +36,16 @@ struct DiscToc {
     }
 };
 
+// Frames between the end of an audio session and the first track of the
+// next session (lead-out, lead-in and the data track's pre-gap).
+inline constexpr int kSessionGapFrames = 11400;
+
+// The table of contents a disc record describes: its tracks up to 99 and its
+// lead-out, as absolute frames. The record keeps a data track that follows
+// audio tracks at the end of their session; the table puts it where the disc
+// has it, one session gap later.
+DiscToc TocOfRecord(const DISC_INFO& disc);
+
 // Reads a READ TOC reply in MSF form (4-byte header, 8-byte descriptors with
 // the control nibble in the low half of byte 1 and minute, second and frame in
 // bytes 5..7). The track count is last - first + 1 and the descriptor after

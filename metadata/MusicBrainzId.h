@@ -23,8 +23,6 @@
 
 namespace sv {
 
-inline constexpr int kSessionGapFrames = 11400;
-
 struct MbToc {
     int firstTrack = 1;
     int lastTrack = 0;

@@ -1,6 +1,6 @@
 // sornaval-cli discid [--drive N | --image FILE.cue | --demo] [--json]: the
 // disc's CDDB identifier, the frame offsets of its tracks and its length as
-// the online query sends them.
+// the online query sends them, and the disc's MusicBrainz identifier.
 #include <iostream>
 #include <span>
 
@@ -8,6 +8,7 @@
 #include "cdrom/TocReport.h"
 #include "main/cli/CliCommand.h"
 #include "metadata/DiscId.h"
+#include "metadata/MusicBrainzId.h"
 
 namespace {
 
@@ -40,21 +41,23 @@ int RunDiscId(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     const std::string id = sv::DiscIdUpperHex(sv::ComputeDiscId(*toc));
     const int length = sv::DiscLengthSeconds(*toc);
+    const std::string musicBrainz = sv::MusicBrainzDiscId(*toc);  // empty for a disc without audio
     if (options.Flag("--json")) {
-        out << "{\"discid\": " << sv::JsonString(id) << ", \"tracks\": " << toc->trackStarts.size()
+        out << "{\"discid\": " << sv::JsonString(id) << ", \"musicbrainz\": " << sv::JsonString(musicBrainz)
+            << ", \"tracks\": " << toc->trackStarts.size()
             << ", \"offsets\": [";
         for (std::size_t i = 0; i < toc->trackStarts.size(); ++i) out << (i ? ", " : "") << toc->trackStarts[i];
         out << "], \"length_seconds\": " << length << "}\n";
     } else {
         out << "discid: " << id << "\ntracks: " << toc->trackStarts.size() << "\noffsets:";
         for (int offset : toc->trackStarts) out << " " << offset;
-        out << "\nlength_seconds: " << length << "\n";
+        out << "\nlength_seconds: " << length << "\nmusicbrainz: " << musicBrainz << "\n";
     }
     return 0;
 }
 
 const sv::cli::CommandRegistration kRegistration("discid", "[--drive N | --image FILE.cue | --demo] [--json]",
-                                                 "print the CDDB disc identifier, track offsets and length",
+                                                 "print the CDDB disc identifier, track offsets and length, and the MusicBrainz disc id",
                                                  &RunDiscId,
                                                  std::string(sv::cli::kDiscSourceHelp) +
                                                      "  --json           identifier, offsets and length as JSON\n");

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # sornaval-cli toc lists a disc image's CD-TEXT (its sheet's TITLE and
 # PERFORMER lines, served by the virtual drive), in JSON and as text, and
-# says nothing of CD-TEXT for a disc without it.
+# says nothing of CD-TEXT for a disc without it; discid gives the MusicBrainz id.
 . "$(dirname "$0")/cli_setup.sh"
 
 head -c $((300 * 2352)) /dev/zero >"$work/disc.bin"
@@ -25,4 +25,13 @@ grep -qxF '    "performers": ["Various", "Guest"]}' <<<"$json" || fail "no perfo
 text=$("$cli" toc --image "$work/disc.cue") || fail "toc status $?"
 grep -qxF '2  "Back\slash"  by "Guest"' <<<"$text" || fail "no track line in: $text"
 "$cli" toc --demo --json | grep -q cdtext && fail "the demo disc has no CD-TEXT"
-echo "toc with CD-TEXT: ok"
+# The six-track disc of MusicBrainz's description of its disc id (a sparse
+# image of its length), with the identifier published there.
+truncate -s 224173824 "$work/six.bin"
+printf 'FILE "six.bin" BINARY\n' >"$work/six.cue"
+n=1; for at in 00:00:00 03:22:63 07:08:64 10:19:17 14:03:39 17:51:14; do
+  printf '  TRACK %02d AUDIO\n    INDEX 01 %s\n' $n $at >>"$work/six.cue"; n=$((n + 1))
+done
+ids=$("$cli" discid --image "$work/six.cue" --json) || fail "discid status $?"
+grep -qF '"musicbrainz": "49HHV7Eb8UKF3aQiNmu1GR8vKTY-"' <<<"$ids" || fail "MusicBrainz id in: $ids"
+echo "toc with CD-TEXT, disc ids: ok"
