@@ -48,6 +48,27 @@ QString DefaultApplication(const QString& listFile, const QString& mimeType) {
     return {};
 }
 
+std::string StoredText(const char* key, const char* fallback) {
+    const QSettings s = Store();
+    return s.value(key, QString(fallback)).toString().trimmed().toStdString();
+}
+
+// An empty text removes the key.
+void StoreText(const char* key, const std::string& text) {
+    QSettings s = Store();
+    const QString value = QString::fromStdString(text).trimmed();
+    if (value.isEmpty()) s.remove(key);
+    else s.setValue(key, value);
+}
+
+// A server named by the environment variable `envName`, else `stored`; empty
+// when it says "off".
+std::string ServerUnlessOff(const char* envName, std::string stored) {
+    const char* env = std::getenv(envName);
+    std::string server = env && *env ? std::string(env) : std::move(stored);
+    return server == "off" ? std::string() : server;
+}
+
 QString ExecutableOfDesktopFile(const QString& desktopId) {
     const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, desktopId);
     if (path.isEmpty()) return {};
@@ -93,15 +114,32 @@ void StoreFlacLevel(int level) {
 }
 
 std::string AccurateRipServer() {
-    std::string server;
-    if (const char* env = std::getenv("SORNAVAL_ACCURATERIP"); env && *env) {
-        server = env;
-    } else {
-        const QSettings s = Store();
-        server = s.value("AccurateRip/Server", QString(kDefaultAccurateRipHost)).toString().trimmed().toStdString();
-    }
-    return server == "off" ? std::string() : server;
+    return ServerUnlessOff("SORNAVAL_ACCURATERIP", StoredText("AccurateRip/Server", kDefaultAccurateRipHost));
 }
+
+LookupSource StoredLookupSource() {
+    const QSettings s = Store();
+    const std::optional<int> v = IntValue(s, "Lookup/Source");
+    return v ? LookupSourceFromNumber(*v).value_or(kDefaultLookupSource) : kDefaultLookupSource;
+}
+
+void StoreLookupSource(LookupSource source) {
+    QSettings s = Store();
+    s.setValue("Lookup/Source", static_cast<int>(source));
+}
+
+std::string StoredMusicBrainzServer() {
+    const std::string server = StoredText("MusicBrainz/Server", kDefaultMusicBrainzServer);
+    return server.empty() ? std::string(kDefaultMusicBrainzServer) : server;
+}
+
+std::string MusicBrainzServer() { return ServerUnlessOff("SORNAVAL_MUSICBRAINZ", StoredMusicBrainzServer()); }
+
+void StoreMusicBrainzServer(const std::string& server) { StoreText("MusicBrainz/Server", server); }
+
+std::string CddbGreetingAddress() { return StoredText("Cddb/Email", ""); }
+
+void StoreCddbGreetingAddress(const std::string& address) { StoreText("Cddb/Email", address); }
 
 StoredWindowValues ReadStoredWindowValues() {
     const QSettings s = Store();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/Msf.h"
+#include "metadata/LookupSource.h"
 
 namespace sv {
 
@@ -33,6 +34,25 @@ void StoreFlacLevel(int level);
 // environment, else the stored one, else the default; empty when the check
 // is switched off ("off").
 std::string AccurateRipServer();
+
+// The title lookup's settings, kept outside the settings record.
+// Which source looks titles up (MusicBrainz, then CDDB when none was set or
+// the stored value is not one of the four).
+LookupSource StoredLookupSource();
+void StoreLookupSource(LookupSource source);
+// The MusicBrainz server: SORNAVAL_MUSICBRAINZ in the environment, else the
+// stored one, else the default; empty when MusicBrainz is switched off ("off").
+std::string MusicBrainzServer();
+// The stored server as the settings show it ("off" included), else the default.
+std::string StoredMusicBrainzServer();
+// Trimmed; an empty text returns to the default.
+void StoreMusicBrainzServer(const std::string& server);
+// The e-mail address CDDB servers are greeted with ("name@domain"); empty when
+// none was set (the login and host names are sent).
+std::string CddbGreetingAddress();
+// Trimmed; an empty text removes it.
+void StoreCddbGreetingAddress(const std::string& address);
+
 void WriteStoredWindowValues(int top, int left, int width, int height, const std::string& playerPath);
 
 // The audio-CD handler that was the desktop's default before this program

@@ -30,6 +30,10 @@ std::vector<SettingsFormSources::Mirror> ReadMirrors() {
 
 }  // namespace
 
+bool AcceptableGreetingAddress(const std::string& address) {
+    return address.empty() || GreetingFromAddress(address).has_value();
+}
+
 SettingsFormSources ProgramSettingsSources(std::vector<std::string> driveNames, const DISC_INFO& disc,
                                            const TagBlocks& tags, IEventPump* pump) {
     SettingsFormSources s;
@@ -45,9 +49,18 @@ SettingsFormSources ProgramSettingsSources(std::vector<std::string> driveNames, 
     s.flacLevel = [] { return FlacLevel(); };
     s.storeFlacLevel = [](int level) { StoreFlacLevel(level); };
     s.mirrors = ReadMirrors;
-    s.fetchMirrors = [pump] {
-        if (RefreshMirrorList(0, MirrorListPath(), pump).empty()) return std::vector<SettingsFormSources::Mirror>{};
+    s.fetchMirrors = [pump](const std::string& greetingAddress) {
+        if (RefreshMirrorList(0, MirrorListPath(), pump, CCDDBSite{}, greetingAddress).empty())
+            return std::vector<SettingsFormSources::Mirror>{};
         return ReadMirrors();
+    };
+    s.lookup = [] {
+        return SettingsFormSources::Lookup{StoredLookupSource(), StoredMusicBrainzServer(), CddbGreetingAddress()};
+    };
+    s.storeLookup = [](const SettingsFormSources::Lookup& lookup) {
+        StoreLookupSource(lookup.source);
+        StoreMusicBrainzServer(lookup.musicBrainzServer);
+        StoreCddbGreetingAddress(lookup.greetingAddress);
     };
     const bool hasDisc = disc.TrackCount() > 0;
     s.formatPreview = [&disc, &tags, hasDisc](const std::string& format) {

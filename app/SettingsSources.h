@@ -13,6 +13,7 @@
 #include "base/Interaction.h"
 #include "base/ProgramSettings.h"
 #include "base/TagRecord.h"
+#include "metadata/LookupSource.h"
 
 namespace sv {
 
@@ -30,8 +31,10 @@ struct SettingsFormSources {
         std::string description, host, path;
     };
     std::function<std::vector<Mirror>()> mirrors;
-    // Asks the default server for its mirror list; empty when that fails.
-    std::function<std::vector<Mirror>()> fetchMirrors;
+    // Asks the default server for its mirror list, greeting it with the
+    // e-mail address given (empty: the login and host names); empty when that
+    // fails.
+    std::function<std::vector<Mirror>(const std::string& greetingAddress)> fetchMirrors;
     // Read-command detection with the dialog's transport (1 pass-through),
     // drive and sectors-per-read text: the chosen row's command and size, or
     // none.
@@ -56,8 +59,21 @@ struct SettingsFormSources {
     std::function<int()> flacLevel;
     std::function<void(int level)> storeFlacLevel;
     std::function<void(int drive, int samples)> storeReadOffset;
+    // The title lookup's settings outside the record and their storing;
+    // without them the page shows the defaults and keeps nothing.
+    struct Lookup {
+        LookupSource source = kDefaultLookupSource;
+        std::string musicBrainzServer = kDefaultMusicBrainzServer;  // as stored ("off" included)
+        std::string greetingAddress;    // the CDDB greeting's e-mail address
+    };
+    std::function<Lookup()> lookup;
+    std::function<void(const Lookup&)> storeLookup;
     std::function<std::optional<int>(int drive)> detectReadOffset;
 };
+
+// True for an empty text and for an e-mail address the CDDB greeting can use
+// ("name@domain").
+bool AcceptableGreetingAddress(const std::string& address);
 
 // The sources of a running program: the codec catalogue, the mirror list
 // file and its refresh through the default server, the naming rules.

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/Language.h"
+#include "metadata/CddbLookup.h"
 
 namespace sv {
 
@@ -435,6 +436,37 @@ const WindowTexts& OtherTexts() {
         {"OffsetNotFound", T::Value, 0, "Смещение не найдено: %1", "No offset found: %1"},
         {"WholeDiscWritten", T::Value, 0, "Записан файл %1", "Written: %1"},
         {"GuideMissing", T::Value, 0, "Руководство пользователя не найдено. Искали:", "The user guide was not found. Looked in:"},
+        {"CddbAddressBad", T::Value, 0, "E-mail для серверов CDDB пишется как имя@домен.",
+         "The e-mail address for CDDB servers is written name@domain."},
+    }};
+    return texts;
+}
+
+const WindowTexts& LookupTexts() {
+    static const WindowTexts texts = [] {
+        WindowTexts table{kLookupTextsSection, {}};
+        for (const LookupTextEntry& e : kLookupTexts) table.texts.push_back({e.key, T::Value, 0, e.russian, e.english});
+        return table;
+    }();
+    return texts;
+}
+
+const WindowTexts& SettingsFormMoreTexts() {
+    static const WindowTexts texts{kSettingsMoreSection, {
+        {"PageControl1", T::Tab, 3, "Названия", "Titles"},
+        {"SourceGroup", T::Title, 0, "Поиск названий", "Title lookup"},
+        {"LookupSourceLabel", T::Text, 0, "Искать названия:", "Look titles up with:"},
+        {"LookupSourceBox", T::Item, 0, "Только CDDB", "CDDB only"},
+        {"LookupSourceBox", T::Item, 1, "Только MusicBrainz", "MusicBrainz only"},
+        {"LookupSourceBox", T::Item, 2, "MusicBrainz, затем CDDB", "MusicBrainz, then CDDB"},
+        {"LookupSourceBox", T::Item, 3, "CDDB, затем MusicBrainz", "CDDB, then MusicBrainz"},
+        {"MusicBrainzLabel", T::Text, 0, "Сервер MusicBrainz:", "MusicBrainz server:"},
+        {"MusicBrainzEdit", T::ToolTip, 0, "Адрес сервера MusicBrainz; off - не обращаться к MusicBrainz",
+         "The MusicBrainz server's address; off: MusicBrainz is not asked"},
+        {"CddbEmailLabel", T::Text, 0, "E-mail для серверов CDDB:", "E-mail for CDDB servers:"},
+        {"CddbEmailEdit", T::ToolTip, 0,
+         "Серверы вроде gnudb отвечают только на адрес, зарегистрированный у них. Пусто - имя пользователя и компьютера",
+         "Servers such as gnudb answer only to an address registered with them. Empty: the login and host names"},
     }};
     return texts;
 }
@@ -458,7 +490,8 @@ std::string WindowValue(const WindowTexts& table, const char* key, TLanguage& la
 
 std::vector<const WindowTexts*> AllWindowTexts() {
     return {&MainWindowTexts(),   &SettingsFormTexts(), &BurnFormTexts(),        &ConvertFormTexts(), &Id3FormTexts(),
-            &CddbEditFormTexts(), &WriteSettingFormTexts(), &TrackPropFormTexts(), &ProgressFormTexts(), &ReadCommandFormTexts(), &OtherTexts()};
+            &CddbEditFormTexts(), &WriteSettingFormTexts(), &TrackPropFormTexts(), &ProgressFormTexts(), &ReadCommandFormTexts(), &OtherTexts(),
+            &LookupTexts(),       &SettingsFormMoreTexts()};
 }
 
 }  // namespace sv

@@ -47,6 +47,9 @@ inline constexpr int kTrackPropSection = 8;
 inline constexpr int kProgressFormSection = 9;
 inline constexpr int kReadCommandSection = 10;
 inline constexpr int kOtherTextsSection = 11;  // the drive information window, the about box, small texts
+// Section 12 holds the online lookup's messages (kLookupTextsSection of
+// metadata/CddbLookup.h, whose table LookupTexts() shows here).
+inline constexpr int kSettingsMoreSection = 13;  // the settings dialog's controls beyond section 2's 98
 
 const WindowTexts& MainWindowTexts();
 const WindowTexts& SettingsFormTexts();
@@ -59,6 +62,8 @@ const WindowTexts& Id3FormTexts();
 const WindowTexts& CddbEditFormTexts();
 const WindowTexts& TrackPropFormTexts();
 const WindowTexts& OtherTexts();
+const WindowTexts& LookupTexts();
+const WindowTexts& SettingsFormMoreTexts();
 
 class TLanguage;
 // The text of a Value entry `key` of the table: from the loaded language's

@@ -138,6 +138,34 @@ std::string GreetingPart(std::string_view text) {
     return out;
 }
 
+std::string AddressGreetingPart(std::string_view text) {
+    if (text.empty()) return "Unknown";
+    std::string out(text);
+    for (char& c : out) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80 || (!std::isalnum(b) && c != '.' && c != '-' && c != '_')) c = '_';
+    }
+    return out;
+}
+
+std::optional<GreetingIdentity> GreetingFromAddress(std::string_view address) {
+    const std::string trimmed = Trim(address);
+    const std::size_t at = trimmed.rfind('@');
+    if (at == std::string::npos || at == 0 || at + 1 == trimmed.size()) return std::nullopt;
+    return GreetingIdentity{AddressGreetingPart(std::string_view(trimmed).substr(0, at)),
+                            AddressGreetingPart(std::string_view(trimmed).substr(at + 1))};
+}
+
+std::string RefusalLine(std::string_view reply) {
+    const auto body = ReplyBody(reply);
+    const int code = BodyStatus(body);
+    if (code < 500 || code > 599 || body->size() < 5 || (*body)[3] != ' ') return {};
+    const std::string_view line = body->substr(0, body->find_first_of("\r\n"));
+    const std::string text = Trim(CleanText(line.substr(4), kMaxRefusalBytes - 4));
+    if (text.empty()) return {};
+    return std::string(line.substr(0, 4)) + text;
+}
+
 std::string MakeHelloString(std::string_view user, std::string_view host, std::string_view clientName,
                             std::string_view clientVersion, int protocolLevel) {
     return "hello=" + std::string(user) + "+" + std::string(host) + "+" + std::string(clientName) + "+" +
@@ -163,6 +191,8 @@ std::string CCDDB::GetClientHost() {
 }
 
 std::string CCDDB::GetHelloString() {
+    if (const auto identity = GreetingFromAddress(greetingAddress_))
+        return MakeHelloString(identity->user, identity->host, kClientName, kClientVersion, kProtocolLevel);
     return MakeHelloString(GetClientUser(), GetClientHost(), kClientName, kClientVersion, kProtocolLevel);
 }
 
@@ -174,6 +204,7 @@ bool CCDDB::ReadReply(CHTTPSocket& socket, std::string_view marker, std::size_t 
 bool CCDDB::RunCommand(const CCDDBSite& site, std::string_view command, ReplyKind kind, int sendAttempts,
                        bool* sendFailed, std::string& reply) {
     if (sendFailed) *sendFailed = false;
+    refusal_.clear();
     const HttpPeer peer = RequestPeer(site.host, site.port, proxy_);
     const std::string request = BuildRequest(site, proxy_, command, GetHelloString());
     CHTTPSocket socket;
@@ -192,6 +223,9 @@ bool CCDDB::RunCommand(const CCDDBSite& site, std::string_view command, ReplyKin
     }
     const bool ok = ReadReply(socket, kCddbEndMarker, kReplyChunk, kind, reply);
     socket.Close();
+    // A refusal ends a read without the end marker; its status line counts
+    // all the same.
+    refusal_ = RefusalLine(reply);
     if (!ok) {
         lastReply_ = reply;
         status_ = 0;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,29 @@ bool ParseSiteLine(std::string_view line, CCDDBSite& out);
 // Every character that is not an ASCII letter or digit becomes "_"; an empty
 // text gives "Unknown".
 std::string GreetingPart(std::string_view text);
+// Letters, digits, ".", "-" and "_" stay, every other byte becomes "_": the
+// parts of an e-mail address survive while the greeting stays one parameter of
+// the request's URL. An empty text gives "Unknown".
+std::string AddressGreetingPart(std::string_view text);
+
+// The greeting's user and host taken from an e-mail address "name@domain"
+// (split at its last "@", spaces around the address ignored), each cleaned by
+// AddressGreetingPart. Nothing when the address is empty or has nothing before
+// or after that "@".
+struct GreetingIdentity {
+    std::string user;
+    std::string host;
+};
+std::optional<GreetingIdentity> GreetingFromAddress(std::string_view address);
+
+// The longest refusal kept from a server's status line, in bytes.
+inline constexpr std::size_t kMaxRefusalBytes = 200;
+// The status line of a refusal in a collected reply (headers included): a body
+// that starts with a status 500..599, a space and some text, such as "500
+// Unknown developer email". Control characters are dropped and the line is cut
+// to kMaxRefusalBytes (at a character boundary). Empty for any other reply.
+std::string RefusalLine(std::string_view reply);
+
 // "hello=user+host+name+version&proto=level".
 std::string MakeHelloString(std::string_view user, std::string_view host, std::string_view clientName,
                             std::string_view clientVersion, int protocolLevel);
@@ -82,6 +106,10 @@ public:
     void SetEventPump(IEventPump* pump) { pump_ = pump; }
     // Where the message about a full match table goes; none: not shown.
     void SetDialogs(IUserDialogs* dialogs) { dialogs_ = dialogs; }
+    // The e-mail address whose parts stand for user and host in the greeting
+    // of every command (see GreetingFromAddress). Empty, or not of the form
+    // "name@domain": the login and host names.
+    void SetGreetingAddress(std::string address) { greetingAddress_ = std::move(address); }
 
     virtual std::string GetHelloString();
     virtual std::string GetClientUser();
@@ -110,6 +138,9 @@ public:
     static std::string ReadCommand(std::string_view category, std::uint32_t discId);
 
     const std::string& LastReply() const { return lastReply_; }
+    // The status line with which the server refused the last command (see
+    // RefusalLine); empty when it did not refuse, or did not answer.
+    const std::string& Refusal() const { return refusal_; }
     int Status() const { return status_; }
     int TimeoutMs() const { return timeoutMs_; }
     const CddbProxy& Proxy() const { return proxy_; }
@@ -123,6 +154,8 @@ private:
 
     ReadHandler readHandler_;
     std::string lastReply_;
+    std::string refusal_;
+    std::string greetingAddress_;
     int status_ = 0;
     int timeoutMs_;
     CddbProxy proxy_;

@@ -39,6 +39,23 @@ std::string MetadataMessage(int n) {
     return text;
 }
 
+std::string LookupText(LookupTextId id) {
+    const LookupTextEntry& entry = kLookupTexts.at(id);
+    TLanguage* language = GlobalLanguage();
+    if (!language || language->CurrentIndex() < 0) return entry.russian;
+    if (language->SeekSection(kLookupTextsSection)) {
+        std::string text = language->GetText(static_cast<int>(id) + 2);
+        if (!text.empty()) return text;
+    }
+    // A file written before this section existed: its messages tell whether
+    // it is the English one (as the encoders' messages decide).
+    return LangMessage(19) == kEnglishMessages[19] ? entry.english : entry.russian;
+}
+
+std::string RefusalMessage(const std::string& statusLine) {
+    return FormatMessage(LookupText(kTextCddbRefused), statusLine) + "\n" + LookupText(kTextCddbRefusalAdvice);
+}
+
 CCDDBSite SiteFromSettings(const TProgramSettings& settings) {
     CCDDBSite site;
     std::string host = Trim(settings.CddbServer());
@@ -86,6 +103,7 @@ DiscLookupResult RunDiscLookup(DiscLookupContext& context) {
             context.makeClient ? context.makeClient(timeoutMs) : std::make_unique<CCDDB>(timeoutMs);
         client->SetEventPump(&context.pump);
         client->SetDialogs(&context.dialogs);
+        client->SetGreetingAddress(context.greetingAddress);
         bool applied = false;
         client->SetReadHandler([&](std::string_view body) {
             const bool ok = ApplyReadReply(body, context.disc, context.tags, context.dialogs);
@@ -122,11 +140,21 @@ DiscLookupResult RunDiscLookup(DiscLookupContext& context) {
             }
             result.match = results[index];
             result.chosen = true;
-            if (!client->Read(site, result.match.category, result.match.discId) && !context.pump.CancelRequested())
-                context.dialogs.ShowMessage(MetadataMessage(kMsgReadFailed), MessageIcon::Warning);
+            if (!client->Read(site, result.match.category, result.match.discId) && !context.pump.CancelRequested()) {
+                result.refusal = client->Refusal();
+                context.dialogs.ShowMessage(result.refusal.empty() ? MetadataMessage(kMsgReadFailed)
+                                                                   : RefusalMessage(result.refusal),
+                                            MessageIcon::Warning);
+            }
             result.applied = applied;
             result.saved = context.albums.SaveAlbum(context.disc, context.tags, context.disc.Artist(),
                                                     context.disc.Album(), context.artistList);
+            return result;
+        }
+        if (!client->Refusal().empty()) {
+            // Asking the same server again would only bring the same answer.
+            result.refusal = client->Refusal();
+            context.dialogs.ShowMessage(RefusalMessage(result.refusal), MessageIcon::Warning);
             return result;
         }
         client.reset();
@@ -169,17 +197,19 @@ std::string MirrorDisplayText(const MirrorEntry& entry) {
     return entry.description + " (" + entry.host + entry.path + ")";
 }
 
-std::vector<CCDDBSite> FetchMirrorList(int timeoutMs, IEventPump* pump, const CCDDBSite& server) {
+std::vector<CCDDBSite> FetchMirrorList(int timeoutMs, IEventPump* pump, const CCDDBSite& server,
+                                       const std::string& greetingAddress) {
     CCDDB client(timeoutMs);
     client.SetEventPump(pump);
+    client.SetGreetingAddress(greetingAddress);
     std::vector<CCDDBSite> sites;
     client.QuerySites(sites, server);
     return sites;
 }
 
 std::vector<CCDDBSite> RefreshMirrorList(int timeoutMs, const std::string& path, IEventPump* pump,
-                                         const CCDDBSite& server) {
-    std::vector<CCDDBSite> sites = FetchMirrorList(timeoutMs, pump, server);
+                                         const CCDDBSite& server, const std::string& greetingAddress) {
+    std::vector<CCDDBSite> sites = FetchMirrorList(timeoutMs, pump, server, greetingAddress);
     if (!sites.empty()) WriteMirrorList(path, sites);
     return sites;
 }

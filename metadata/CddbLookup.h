@@ -4,6 +4,8 @@
 // client waits for a server.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,6 +33,32 @@ inline constexpr int kMsgRetryConnection = 8;  // no match / no connection: try 
 inline constexpr int kMsgReadFailed = 9;       // the read failed
 inline constexpr int kMsgChooseMatch = 56;     // the chooser's label
 
+// The online lookup's own texts: section #12 of the language files, which are
+// written from this table (entry 02 is text 0).
+inline constexpr int kLookupTextsSection = 12;
+struct LookupTextEntry {
+    const char* key;
+    const char* russian;
+    const char* english;
+};
+enum LookupTextId : std::size_t {
+    kTextCddbRefused = 0,        // "%s": the server's status line
+    kTextCddbRefusalAdvice = 1,  // what to do about a refusal
+};
+inline constexpr std::array<LookupTextEntry, 2> kLookupTexts{{
+    {"CddbRefused", "Сервер CDDB отказал: %s", "The CDDB server refused: %s"},
+    {"CddbRefusalAdvice",
+     "Выберите другой сервер, укажите в настройках e-mail, известный серверу, или ищите названия в MusicBrainz.",
+     "Choose another server, enter an e-mail address it knows in the settings, or look the titles up with MusicBrainz."},
+}};
+// Text `id` of the loaded language's section #12. Without a loaded language,
+// or with a file older than that section, the built-in text: English when the
+// loaded file's messages are the English ones, else Russian.
+std::string LookupText(LookupTextId id);
+// What the user is told when the server refused: its status line, then what
+// to do about it.
+std::string RefusalMessage(const std::string& statusLine);
+
 // The server of the settings: host and CGI path (defaults when empty), port
 // 80. A host written "name:port" (or "[v6-address]:port") names another port.
 CCDDBSite SiteFromSettings(const TProgramSettings& settings);
@@ -52,6 +80,9 @@ struct DiscLookupContext {
     IEventPump& pump;
     // Makes the client of each attempt; none: a plain CCDDB.
     std::function<std::unique_ptr<CCDDB>(int timeoutMs)> makeClient;
+    // The e-mail address of the greeting (CCDDB::SetGreetingAddress); empty:
+    // the login and host names.
+    std::string greetingAddress;
 };
 
 struct DiscLookupResult {
@@ -61,10 +92,13 @@ struct DiscLookupResult {
     bool applied = false;    // a read reply was applied
     bool saved = false;      // the album was saved
     CCDDBQueryResult match;  // the match that was read
+    std::string refusal;     // the status line of the server's refusal, as shown
 };
 
 // The lookup command: query, choose, read, apply, save; message 8 offers a
-// retry when nothing was found.
+// retry when nothing was found. A server that refuses the query or the read
+// (a status 5xx with text) is quoted with RefusalMessage instead, and no retry
+// is offered.
 DiscLookupResult RunDiscLookup(DiscLookupContext& context);
 
 // The mirror list file "setting/serervs.lst": one line per site,
@@ -81,12 +115,15 @@ bool WriteMirrorList(const std::string& path, const std::vector<CCDDBSite>& site
 std::string MirrorDisplayText(const MirrorEntry& entry);
 
 // Asks `server` (the default server unless given) for its mirror list, with
-// the time-out in milliseconds (0: 20 s) and no proxy. At most 20 sites.
-std::vector<CCDDBSite> FetchMirrorList(int timeoutMs, IEventPump* pump, const CCDDBSite& server = CCDDBSite{});
+// the time-out in milliseconds (0: 20 s), the greeting's e-mail address
+// (empty: the login and host names) and no proxy. At most 20 sites.
+std::vector<CCDDBSite> FetchMirrorList(int timeoutMs, IEventPump* pump, const CCDDBSite& server = CCDDBSite{},
+                                       const std::string& greetingAddress = {});
 
 // The settings dialog's button: fetches the list and, when it is not empty,
 // writes it to `path`. Returns the sites (empty: nothing changed).
 std::vector<CCDDBSite> RefreshMirrorList(int timeoutMs, const std::string& path, IEventPump* pump,
-                                         const CCDDBSite& server = CCDDBSite{});
+                                         const CCDDBSite& server = CCDDBSite{},
+                                         const std::string& greetingAddress = {});
 
 }  // namespace sv

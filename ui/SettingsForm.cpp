@@ -73,7 +73,13 @@ std::vector<std::string> KbpsItems(const std::vector<int>& rates) {
 
 TSettingsForm::TSettingsForm(TProgramSettings& settings, DISC_INFO& disc, IUserDialogs& dialogs, TLanguage& language,
                              QWidget* parent, SettingsFormSources sources)
-    : QDialog(parent), result_(settings), disc_(disc), work_(settings), dialogs_(dialogs), sources_(std::move(sources)) {
+    : QDialog(parent),
+      result_(settings),
+      disc_(disc),
+      language_(language),
+      work_(settings),
+      dialogs_(dialogs),
+      sources_(std::move(sources)) {
     setObjectName("TSettingsForm");
     setModal(true);
     if (!sources_.driveNames) sources_.driveNames = [] { return std::vector<std::string>{}; };
@@ -91,7 +97,7 @@ TSettingsForm::TSettingsForm(TProgramSettings& settings, DISC_INFO& disc, IUserD
     pages_->addTab(BuildFilesPage(), QString());
     pages_->addTab(BuildDrivePage(), QString());
     pages_->addTab(BuildEncodingPage(), QString());
-    pages_->addTab(BuildCddbPage(), "CDDB");
+    pages_->addTab(BuildCddbPage(), QString());
     pages_->addTab(BuildInterfacePage(), QString());
     layout->addWidget(pages_);
     auto* buttons = new QDialogButtonBox(this);
@@ -102,8 +108,10 @@ TSettingsForm::TSettingsForm(TProgramSettings& settings, DISC_INFO& disc, IUserD
     connect(buttons, &QDialogButtonBox::rejected, this, &TSettingsForm::reject);
     layout->addWidget(buttons);
 
-    ApplyBuiltinTexts(this, SettingsFormTexts());
-    ApplyLanguageToDialog(this, SettingsFormTexts(), language, work_.LanguageName());
+    for (const WindowTexts* table : {&SettingsFormTexts(), &SettingsFormMoreTexts()}) {
+        ApplyBuiltinTexts(this, *table);
+        ApplyLanguageToDialog(this, *table, language, work_.LanguageName());
+    }
     LoadControls();
 }
 
@@ -426,8 +434,16 @@ QWidget* TSettingsForm::BuildNormalisationTab() {
 }
 
 QWidget* TSettingsForm::BuildCddbPage() {
-    auto* page = new QWidget;
+    auto* page = titlesPage_ = new QWidget;
     auto* v = new QVBoxLayout(page);
+    auto* sourceGroup = Named(new QGroupBox(page), "SourceGroup");
+    auto* lookupForm = new QFormLayout(sourceGroup);
+    // The rows follow LookupSource's values; their texts come from the language tables.
+    lookupSource_ = Combo(sourceGroup, "LookupSourceBox", {"", "", "", ""});
+    musicBrainz_ = Edit(sourceGroup, "MusicBrainzEdit");
+    lookupForm->addRow(Label(sourceGroup, "LookupSourceLabel"), lookupSource_);
+    lookupForm->addRow(Label(sourceGroup, "MusicBrainzLabel"), musicBrainz_);
+    v->addWidget(sourceGroup);
     auto* serverGroup = Named(new QGroupBox(page), "ServerGroup");
     auto* sf = new QFormLayout(serverGroup);
     server_ = Edit(serverGroup, "ServerEdit");
@@ -436,12 +452,13 @@ QWidget* TSettingsForm::BuildCddbPage() {
     path_->setMaxLength(TProgramSettings::kCddbPathSize - 1);
     port_ = Edit(serverGroup, "PortEdit");
     timeout_ = Edit(serverGroup, "TimeOutEdit");
+    cddbEmail_ = Edit(serverGroup, "CddbEmailEdit");
     serverBox_ = Combo(serverGroup, "ServerBox");
     auto* getSites = Named(new QPushButton(serverGroup), "GetSitesButton");
     getSites->setEnabled(static_cast<bool>(sources_.fetchMirrors));
     connect(getSites, &QPushButton::clicked, this, [this] {
         if (!sources_.fetchMirrors) return;
-        const auto fetched = sources_.fetchMirrors();
+        const auto fetched = sources_.fetchMirrors(cddbEmail_->text().trimmed().toStdString());
         if (fetched.empty()) return;
         FillMirrors(fetched);
         serverBox_->setCurrentIndex(0);
@@ -455,6 +472,7 @@ QWidget* TSettingsForm::BuildCddbPage() {
     sf->addRow(Label(serverGroup, "PathLabel"), path_);
     sf->addRow(Label(serverGroup, "PortLabel"), port_);
     sf->addRow(Label(serverGroup, "TimeOutLabel"), timeout_);
+    sf->addRow(Label(serverGroup, "CddbEmailLabel"), cddbEmail_);
     sf->addRow(Label(serverGroup, "ServerBoxLabel"), serverBox_);
     sf->addRow(getSites);
     v->addWidget(serverGroup);
@@ -666,6 +684,10 @@ void TSettingsForm::LoadControls() {
     proxy_->setText(Q(s.ProxyHost()));
     user_->setText(Q(s.ProxyUser()));
     password_->setText(Q(s.ProxyPassword()));
+    const SettingsFormSources::Lookup lookup = sources_.lookup ? sources_.lookup() : SettingsFormSources::Lookup{};
+    SetIndex(lookupSource_, static_cast<int>(lookup.source));
+    musicBrainz_->setText(Q(lookup.musicBrainzServer));
+    cddbEmail_->setText(Q(lookup.greetingAddress));
     localDir_->setText(Q(s.LocalCddbDir()));
     unixBox_->setChecked(s.LocalCddbUnix());
     ownBaseOnly_->setChecked(s.LocalCddbOnly());
@@ -789,12 +811,23 @@ void TSettingsForm::accept() {
         dialogs_.ShowMessage(LangMessage(33), MessageIcon::Information);
         return;
     }
+    const std::string address = cddbEmail_->text().trimmed().toStdString();
+    if (!AcceptableGreetingAddress(address)) {
+        dialogs_.ShowMessage(WindowValue(OtherTexts(), "CddbAddressBad", language_, work_.LanguageName()),
+                             MessageIcon::Information);
+        pages_->setCurrentWidget(titlesPage_);
+        cddbEmail_->setFocus();
+        return;
+    }
     const std::string folder = ConfirmOutputFolder(workDir_->text().trimmed().toStdString(), dialogs_);
     workDir_->setText(Q(folder));
     StoreControls();
     work_.SetOutputDir(folder);
     result_ = work_;
     if (sources_.storeFlacLevel) sources_.storeFlacLevel(flacLevel_->value());
+    if (sources_.storeLookup)
+        sources_.storeLookup({LookupSourceFromNumber(lookupSource_->currentIndex()).value_or(kDefaultLookupSource),
+                              musicBrainz_->text().trimmed().toStdString(), address});
     KeepEditedOffset();
     if (sources_.storeReadOffset)
         for (const auto& [drive, offset] : editedOffsets_) sources_.storeReadOffset(drive, offset);

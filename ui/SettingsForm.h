@@ -65,6 +65,7 @@ private:
 
     TProgramSettings& result_;
     DISC_INFO& disc_;
+    TLanguage& language_;
     TProgramSettings work_;
     IUserDialogs& dialogs_;
     SettingsFormSources sources_;
@@ -72,6 +73,7 @@ private:
     std::uint32_t windowColor_ = 0, controlColor_ = 0, playBarColor_ = 0;
 
     QTabWidget* pages_ = nullptr;
+    QWidget* titlesPage_ = nullptr;
     QTabWidget* audioTabs_ = nullptr;
     QLineEdit* workDir_ = nullptr;
     QCheckBox *useTrackName_ = nullptr, *useAlbumName_ = nullptr, *useArtistName_ = nullptr, *useTrackNum_ = nullptr;
@@ -111,6 +113,8 @@ private:
     QLineEdit *server_ = nullptr, *path_ = nullptr, *port_ = nullptr, *timeout_ = nullptr;
     QLineEdit *proxy_ = nullptr, *user_ = nullptr, *password_ = nullptr, *localDir_ = nullptr;
     QComboBox* serverBox_ = nullptr;
+    QComboBox* lookupSource_ = nullptr;
+    QLineEdit *musicBrainz_ = nullptr, *cddbEmail_ = nullptr;
     QCheckBox *unixBox_ = nullptr, *ownBaseOnly_ = nullptr;
     QCheckBox *showGrid_ = nullptr, *showWave_ = nullptr, *showWma_ = nullptr, *showBurn_ = nullptr;
     QCheckBox *showConvert_ = nullptr, *showFreeDb_ = nullptr, *showPlayer_ = nullptr;

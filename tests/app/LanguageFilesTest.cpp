@@ -9,6 +9,7 @@
 #include "app/UserGuide.h"
 #include "app/WindowTexts.h"
 #include "base/BuiltinMessages.h"
+#include "metadata/CddbLookup.h"
 #include "support/TempDir.h"
 
 using namespace sv;
@@ -83,6 +84,17 @@ TEST(LanguageFiles, ListPutsRussianFirstAndSearchesLngSubfolders) {
 }
 
 TEST(LanguageFiles, EnglishFileTranslatesEveryEntry) {
+    TempDir dir;
+    EnsureBuiltinLanguageFiles(dir.Slash());
+    TLanguage lang;
+    lang.SetFiles({dir.Slash() + "english.lng"});
+    ASSERT_TRUE(lang.LoadLanguage(0));
+    // Every entry reads back whole: none is longer than a language-file line.
+    for (const WindowTexts* w : AllWindowTexts()) {
+        ASSERT_TRUE(lang.SeekSection(w->section));
+        int n = 2;
+        for (const auto& t : w->texts) EXPECT_EQ(lang.GetText(n++), t.english) << t.object;
+    }
     const std::string en = BuiltinLanguageFile(true);
     EXPECT_NE(en.find(";LANG:English\n"), std::string::npos);
     EXPECT_NE(en.find(";34:The folder '%s' does not exist. Create it?\n"), std::string::npos);
@@ -124,4 +136,30 @@ TEST(LanguageFiles, AnOlderEnglishFileWithoutAWindowsSectionGetsTheBuiltinEnglis
     EXPECT_EQ(WindowValue(ConvertFormTexts(), "Done", language, "English"), "completed");
     EXPECT_EQ(WindowValue(ConvertFormTexts(), "Done", language, "Deutsch"), "завершено");
     EXPECT_EQ(WindowValue(OtherTexts(), "Yes", language, "English"), "Yes") << "other sections are read as before";
+}
+
+// The online lookup reads its texts through the process's language: from the
+// file's section #12, or, in a file older than that section, built in.
+TEST(LanguageFiles, TheLookupsTextsFollowTheLoadedLanguage) {
+    TempDir dir;
+    std::string en = BuiltinLanguageFile(true);
+    WriteFileBytes(dir.Path() / "english.lng", en);
+    const std::size_t from = en.find("#12\n");
+    ASSERT_NE(from, std::string::npos);
+    en.erase(from, en.find("\n#", from + 1) + 1 - from);
+    WriteFileBytes(dir.Path() / "old-english.lng", en);
+    WriteFileBytes(dir.Path() / "own.lng", ";LANG:Own\n#12\n;02:Refused (%s)\n#R\n;19:copy\n");
+    TLanguage language;
+    language.SetFiles({dir.Slash() + "english.lng", dir.Slash() + "old-english.lng", dir.Slash() + "own.lng"});
+    SetGlobalLanguage(&language);
+    const std::string english = "The CDDB server refused: 500 Unknown developer email\nChoose another server, enter an "
+                                "e-mail address it knows in the settings, or look the titles up with MusicBrainz.";
+    for (int file : {0, 1}) {
+        ASSERT_TRUE(language.LoadLanguage(file));
+        EXPECT_EQ(RefusalMessage("500 Unknown developer email"), english) << file;
+    }
+    ASSERT_TRUE(language.LoadLanguage(2));
+    EXPECT_EQ(RefusalMessage("530 Busy"), "Refused (530 Busy)\nВыберите другой сервер, укажите в настройках e-mail, "
+                                          "известный серверу, или ищите названия в MusicBrainz.");
+    SetGlobalLanguage(nullptr);
 }

@@ -1,6 +1,8 @@
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include "app/DesktopIntegration.h"
 #include "app/ProfileList.h"
 #include "app/SettingsStore.h"
 #include "support/TempDir.h"
@@ -113,4 +115,46 @@ TEST(ProfileList, MissingListMeansDefaultFileAndRoundTrips) {
     WriteFileBytes(dir.Path() / "prof.lst", "7\r\nRock.prof\r\n");  // index past the list
     list.Load(dir.Slash());
     EXPECT_EQ(list.CurrentFileName(), "set.dat");
+}
+
+// The title lookup's settings live in Sornaval.conf beside the record.
+TEST(SettingsStore, LookupSettingsLiveInSornavalConf) {
+    const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string keep = oldConfig ? oldConfig : "";
+    ::unsetenv("SORNAVAL_MUSICBRAINZ");
+    TempDir fresh, written, stored;
+    ::setenv("XDG_CONFIG_HOME", fresh.Path().c_str(), 1);
+    EXPECT_EQ(StoredLookupSource(), LookupSource::MusicBrainzThenCddb);
+    EXPECT_EQ(MusicBrainzServer(), "https://musicbrainz.org");
+    EXPECT_EQ(CddbGreetingAddress(), "");
+
+    // Values written by hand (an unknown source number gives the default).
+    ::setenv("XDG_CONFIG_HOME", written.Path().c_str(), 1);
+    WriteFileBytes(written.Path() / "Sornaval/Sornaval.conf",
+                   "[Lookup]\nSource=7\n[MusicBrainz]\nServer=off\n[Cddb]\nEmail=ivan@example.org\n");
+    EXPECT_EQ(StoredLookupSource(), LookupSource::MusicBrainzThenCddb);
+    EXPECT_EQ(MusicBrainzServer(), "");
+    EXPECT_EQ(StoredMusicBrainzServer(), "off");
+    EXPECT_EQ(CddbGreetingAddress(), "ivan@example.org");
+    ::setenv("SORNAVAL_MUSICBRAINZ", "http://127.0.0.1:5000", 1);
+    EXPECT_EQ(MusicBrainzServer(), "http://127.0.0.1:5000");
+    ::unsetenv("SORNAVAL_MUSICBRAINZ");
+
+    ::setenv("XDG_CONFIG_HOME", stored.Path().c_str(), 1);
+    StoreLookupSource(LookupSource::CddbThenMusicBrainz);
+    StoreMusicBrainzServer(" http://mb.example:5000 ");
+    StoreCddbGreetingAddress(" ivan@example.org ");
+    EXPECT_EQ(StoredLookupSource(), LookupSource::CddbThenMusicBrainz);
+    EXPECT_EQ(MusicBrainzServer(), "http://mb.example:5000");
+    const std::string conf = ReadFileBytes(stored.Path() / "Sornaval/Sornaval.conf");
+    for (const char* line : {"[Lookup]\nSource=3\n", "[MusicBrainz]\nServer=http://mb.example:5000\n",
+                             "[Cddb]\nEmail=ivan@example.org\n"})
+        EXPECT_NE(conf.find(line), std::string::npos) << line << " in\n" << conf;
+    StoreMusicBrainzServer("");
+    StoreCddbGreetingAddress("");
+    EXPECT_EQ(MusicBrainzServer(), "https://musicbrainz.org");
+    EXPECT_EQ(CddbGreetingAddress(), "");
+
+    if (oldConfig) ::setenv("XDG_CONFIG_HOME", keep.c_str(), 1);
+    else ::unsetenv("XDG_CONFIG_HOME");
 }

@@ -2,10 +2,14 @@
 // entries as servers send them, applied to the disc record and tag records.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+
 #include "TestFiles.h"
 #include "base/Text.h"
 #include "metadata/Cddb.h"
 #include "metadata/CddbLookup.h"
+#include "metadata/LookupSource.h"
 #include "metadata/XmcdEntry.h"
 #include "support/ScriptedDialogs.h"
 
@@ -239,6 +243,76 @@ TEST(CaseTest, FoldsLatinGreekAndCyrillic) {
     EXPECT_FALSE(sv::AddUniqueIgnoreCase(list, ""));
     EXPECT_TRUE(sv::AddUniqueIgnoreCase(list, "Аквариум"));
     EXPECT_EQ(list.size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// An e-mail address gives the greeting's user and host; the address parts
+// keep ".", "-" and "_", anything that could break the URL becomes "_".
+TEST(GreetingAddressTest, NameAtDomainSplitAndCleaned) {
+    struct Case {
+        const char* address;
+        std::optional<std::pair<std::string, std::string>> parts;
+    };
+    using P = std::pair<std::string, std::string>;
+    for (const Case& c : {Case{"", std::nullopt}, Case{"   ", std::nullopt}, Case{"ivan", std::nullopt},
+                          Case{"@example.org", std::nullopt}, Case{"ivan@", std::nullopt},
+                          Case{"ivan.petrov@mail.example.org", P{"ivan.petrov", "mail.example.org"}},
+                          Case{" Ivan_P-1@Example.ORG ", P{"Ivan_P-1", "Example.ORG"}},
+                          Case{"ivan+cd@example.org", P{"ivan_cd", "example.org"}},
+                          Case{"a@b@example.org", P{"a_b", "example.org"}},
+                          Case{"i v&n=1@ex ample.org", P{"i_v_n_1", "ex_ample.org"}},
+                          Case{"x\r\n@y%0A#", P{"x__", "y_0A_"}},
+                          Case{"\xd0\xb8\xd0\xb2@\xd1\x80\xd1\x84.ru", P{"____", "____.ru"}}}) {
+        const auto identity = sv::GreetingFromAddress(c.address);
+        std::optional<P> parts;
+        if (identity) parts = P(identity->user, identity->host);
+        EXPECT_EQ(parts, c.parts) << c.address;
+    }
+    sv::CCDDB client(0);
+    client.SetGreetingAddress("ivan+cd@mail.example.org");
+    EXPECT_EQ(client.GetHelloString(), "hello=ivan_cd+mail.example.org+Sornaval+3.x&proto=6");
+}
+
+// A status 5xx with text is a refusal; its line is shown cleaned and capped.
+TEST(RefusalLineTest, FiveHundredsWithTextOnly) {
+    const std::string ok = "HTTP/1.0 200 OK\r\n\r\n";
+    std::string euros;
+    for (int i = 0; i < 100; ++i) euros += "\xe2\x82\xac";  // 3 bytes each
+    std::string euros65;
+    for (int i = 0; i < 65; ++i) euros65 += "\xe2\x82\xac";  // 4 + 195 bytes fit in 200
+    struct Case {
+        std::string reply;
+        std::string line;
+    };
+    for (const Case& c : {Case{ok + "500 Unknown developer email\r\n", "500 Unknown developer email"},
+                          Case{ok + "530 Server error, try again later\r\n.\r\n", "530 Server error, try again later"},
+                          Case{ok + "501 Invalid hello\r\nsecond line\r\n", "501 Invalid hello"},
+                          Case{ok + "500 Unknown developer email", "500 Unknown developer email"},  // closed
+                          Case{ok + "500  Bad\x01\x7Fly\tformed  \r\n", "500 Badlyformed"},
+                          Case{ok + "500 " + std::string(300, 'x') + "\r\n", "500 " + std::string(196, 'x')},
+                          Case{ok + "502 " + euros + "\r\n", "502 " + euros65},
+                          Case{ok + "500\r\n", ""}, Case{ok + "500    \r\n", ""}, Case{ok + "500 \x01\x02\r\n", ""},
+                          Case{ok + "403 Database entry is corrupt\r\n", ""}, Case{ok + "202 No match\r\n", ""},
+                          Case{ok + "600 Over\r\n", ""}, Case{ok + "5000 x\r\n", ""}, Case{ok + "50 x", ""},
+                          Case{"HTTP/1.0 500 Internal Server Error\r\n", ""},
+                          Case{"HTTP/1.0 500 Internal Server Error\r\n\r\n<html>500 Internal</html>", ""}}) {
+        EXPECT_EQ(sv::RefusalLine(c.reply), c.line) << c.reply.substr(0, 60);
+    }
+}
+
+TEST(LookupSourceTest, CommandLineWordsAndStoredNumbers) {
+    using sv::LookupSource;
+    EXPECT_EQ(sv::ParseLookupSourceOption("musicbrainz", LookupSource::Cddb), LookupSource::MusicBrainz);
+    EXPECT_EQ(sv::ParseLookupSourceOption("CDDB", LookupSource::MusicBrainz), LookupSource::Cddb);
+    EXPECT_EQ(sv::ParseLookupSourceOption("auto", LookupSource::CddbThenMusicBrainz), LookupSource::CddbThenMusicBrainz);
+    for (const char* bad : {"", "mb", "musicbrainz ", "both"})
+        EXPECT_FALSE(sv::ParseLookupSourceOption(bad, LookupSource::Cddb).has_value()) << bad;
+    EXPECT_EQ(sv::LookupSourceFromNumber(3), LookupSource::CddbThenMusicBrainz);
+    EXPECT_FALSE(sv::LookupSourceFromNumber(4).has_value());
+    EXPECT_FALSE(sv::LookupSourceFromNumber(-1).has_value());
 }
 
 }  // namespace

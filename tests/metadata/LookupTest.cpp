@@ -70,7 +70,8 @@ protected:
 
     sv::DiscLookupResult Run() {
         sv::DiscLookupContext context{settings, toc,  disc, tags, albums, &artists, dialogs, pump,
-                                      [](int timeoutMs) { return std::make_unique<FixedClient>(timeoutMs); }};
+                                      [](int timeoutMs) { return std::make_unique<FixedClient>(timeoutMs); },
+                                      greetingAddress};
         return sv::RunDiscLookup(context);
     }
 
@@ -87,6 +88,7 @@ protected:
     std::vector<std::string> artists;
     RecordingDialogs dialogs;
     svtest::ScriptedEventPump pump;
+    std::string greetingAddress;
 };
 
 TEST_F(LookupTest, ExactMatchIsReadAppliedSavedAndComesBackAfterRestart) {
@@ -205,14 +207,17 @@ TEST_F(LookupTest, NoMatchAsksAndRetriesOnYes) {
     EXPECT_EQ(server.Requests()[1], std::string(kQuery) + kHello);
 }
 
+// Errors that are not refusals (4xx, an HTTP error page) offer the retry.
 TEST_F(LookupTest, NoMatchAndErrorStatusEndOnNo) {
     server.Reply(HttpReply("202 No match for disc ID 0c012a02.\r\n"));
-    server.Reply(HttpReply("500 Command syntax error.\r\n"));
-    dialogs.ExpectYesNo("", true).ExpectYesNo("", false);
+    server.Reply(HttpReply("403 Database entry is corrupt.\r\n"));
+    server.Reply("HTTP/1.0 403 Forbidden\r\n\r\n<html>403 Forbidden</html>\r\n");
+    dialogs.ExpectYesNo("", true).ExpectYesNo("", true).ExpectYesNo("", false);
     const auto result = Run();
     EXPECT_TRUE(dialogs.Done());
-    EXPECT_EQ(result.attempts, 2);
-    EXPECT_EQ(dialogs.Icons(), (std::vector<sv::MessageIcon>{sv::MessageIcon::Question, sv::MessageIcon::Question}));
+    EXPECT_EQ(result.attempts, 3);
+    EXPECT_EQ(result.refusal, "");
+    EXPECT_EQ(dialogs.Icons(), std::vector<sv::MessageIcon>(3, sv::MessageIcon::Question));
     EXPECT_FALSE(fs::exists(AlbumFile()));
     EXPECT_TRUE(fs::is_empty(dir.Path() / "LocalCDDB/misc"));
 }
@@ -232,6 +237,50 @@ TEST_F(LookupTest, FailedReadWarnsAndStillSavesWhatIsKnown) {
     EXPECT_EQ(dialogs.Icons(), (std::vector<sv::MessageIcon>{sv::MessageIcon::Warning, sv::MessageIcon::Warning}));
     EXPECT_EQ(disc.Artist(), "Typed Artist");
     EXPECT_TRUE(fs::exists(AlbumFile()));
+}
+
+// A server that refuses is quoted, with what to do about it, and not asked again.
+TEST_F(LookupTest, RefusalIsQuotedInsteadOfTheRetryQuestion) {
+    const std::string advice =
+        "\nВыберите другой сервер, укажите в настройках e-mail, известный серверу, или ищите названия в MusicBrainz.";
+    server.Reply(HttpReply("500 Unknown developer email\r\n"));
+    dialogs.ExpectMessage("500 Unknown developer email").ExpectMessage("530 Server error");
+    auto result = Run();
+    EXPECT_EQ(dialogs.Transcript(),
+              std::vector<std::string>{"message: Сервер CDDB отказал: 500 Unknown developer email" + advice});
+    EXPECT_EQ(result.refusal, "500 Unknown developer email");
+    EXPECT_EQ(result.attempts, 1);
+    EXPECT_EQ(server.Connections(), 1);
+
+    // The read refused (the server closes without the end marker): the
+    // refusal stands where "could not read" stood.
+    server.Reply(HttpReply("200 rock 0c012a02 A / B\r\n"));
+    server.Reply(HttpReply("530 Server error\x07, try later\r\n"));
+    result = Run();
+    EXPECT_TRUE(result.chosen);
+    EXPECT_FALSE(result.applied);
+    EXPECT_EQ(result.refusal, "530 Server error, try later");
+    EXPECT_EQ(dialogs.Transcript().back(), "message: Сервер CDDB отказал: 530 Server error, try later" + advice);
+    EXPECT_EQ(dialogs.Icons(), std::vector<sv::MessageIcon>(2, sv::MessageIcon::Warning));
+    EXPECT_TRUE(dialogs.Done());
+}
+
+// The greeting's e-mail address goes into the query, the read and the mirror list.
+TEST_F(LookupTest, TheGreetingCarriesTheAddressInEveryCommand) {
+    greetingAddress = "ivan.petrov+cd@mail.example.org";
+    const std::string hello = "&hello=ivan.petrov_cd+mail.example.org+Sornaval+3.x&proto=6 HTTP/1.0\r\n\r\n";
+    server.Reply(HttpReply("200 rock 0c012a02 A / B\r\n"));
+    server.Reply(Entry("DTITLE=A / B\r\n"));
+    server.Reply(HttpReply("401 No site information available.\r\n.\r\n"));
+    EXPECT_TRUE(Run().applied);
+    sv::CCDDBSite local;
+    local.host = server.Host();
+    local.port = server.Port();
+    EXPECT_TRUE(sv::FetchMirrorList(2000, nullptr, local, greetingAddress).empty());
+    EXPECT_EQ(server.Requests(),
+              (std::vector<std::string>{std::string(kQuery) + hello,
+                                        "GET /~cddb/cddb.cgi?cmd=cddb+read+rock+0C012A02" + hello,
+                                        "GET /~cddb/cddb.cgi?cmd=sites" + hello}));
 }
 
 TEST_F(LookupTest, EarlyCloseAndSilentServerCountAsNoMatch) {

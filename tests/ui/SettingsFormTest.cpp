@@ -71,9 +71,10 @@ TEST_F(SettingsFormTest, EveryControlOfTheRecordIsThere) {
           "FAACObjectTypeBox", "FAACMPEG4Box", "RadioButton2", "ACMFileExt", "ACMWriteWAVEHeadBox", "ACMWriteTagBox",
           "ACMCodecBox", "ACMFormatBox", "CUEBox", "VBRBox", "LameQualityBox"})
         EXPECT_NE(form->findChild<QWidget*>(name), nullptr) << name;
-    // Every text of the language table has its control.
-    for (const auto& t : SettingsFormTexts().texts)
-        EXPECT_TRUE(form->objectName() == t.object || form->findChild<QObject*>(t.object)) << t.object;
+    // Every text of the language tables has its control.
+    for (const WindowTexts* table : {&SettingsFormTexts(), &SettingsFormMoreTexts()})
+        for (const auto& t : table->texts)
+            EXPECT_TRUE(form->objectName() == t.object || form->findChild<QObject*>(t.object)) << t.object;
 }
 
 TEST_F(SettingsFormTest, ShownValuesFollowTheRecord) {
@@ -182,6 +183,61 @@ TEST_F(SettingsFormTest, EnglishTextsAreAppliedFromTheLanguageFile) {
     EXPECT_EQ(Find<QCheckBox>(form.get(), "RCDBox")->text(), "Switch the drive's read cache off");
     EXPECT_EQ(Find<QTabWidget>(form.get(), "PageControl1")->tabText(4), "Interface");
     EXPECT_EQ(Find<QPushButton>(form.get(), "CancelButton")->text(), "Cancel");
+    // The controls of the second section, #13.
+    EXPECT_EQ(Find<QTabWidget>(form.get(), "PageControl1")->tabText(3), "Titles");
+    EXPECT_EQ(Find<QComboBox>(form.get(), "LookupSourceBox")->itemText(2), "MusicBrainz, then CDDB");
+    EXPECT_TRUE(Find<QLineEdit>(form.get(), "CddbEmailEdit")->toolTip().contains("gnudb"));
+}
+
+// Which source looks titles up, the MusicBrainz server and the CDDB greeting's
+// address live outside the record: shown from their source, stored on Ok only,
+// and an address that is not "name@domain" keeps the dialog open.
+TEST_F(SettingsFormTest, TheLookupSettingsAreStoredOnOkOnly) {
+    {
+        auto form = Open();  // no source: the defaults
+        EXPECT_EQ(Find<QComboBox>(form.get(), "LookupSourceBox")->currentText(), "MusicBrainz, затем CDDB");
+        EXPECT_EQ(Find<QLineEdit>(form.get(), "MusicBrainzEdit")->text(), "https://musicbrainz.org");
+        EXPECT_EQ(Find<QLineEdit>(form.get(), "CddbEmailEdit")->text(), "");
+    }
+    std::vector<SettingsFormSources::Lookup> writes;
+    std::string fetchedWith = "-";
+    SettingsFormSources sources;
+    sources.lookup = [] { return SettingsFormSources::Lookup{LookupSource::CddbThenMusicBrainz, "off", "old@example.org"}; };
+    sources.storeLookup = [&](const SettingsFormSources::Lookup& l) { writes.push_back(l); };
+    sources.fetchMirrors = [&](const std::string& address) {
+        fetchedWith = address;
+        return std::vector<SettingsFormSources::Mirror>{};
+    };
+    for (const bool ok : {false, true}) {
+        auto form = Open(sources);
+        auto* box = Find<QComboBox>(form.get(), "LookupSourceBox");
+        auto* server = Find<QLineEdit>(form.get(), "MusicBrainzEdit");
+        auto* email = Find<QLineEdit>(form.get(), "CddbEmailEdit");
+        EXPECT_EQ(box->currentText(), "CDDB, затем MusicBrainz");
+        EXPECT_EQ(server->text(), "off");
+        EXPECT_EQ(email->text(), "old@example.org");
+        box->setCurrentIndex(1);
+        server->setText(" http://mb.example:5000 ");
+        email->setText(" ivan ");
+        Find<QPushButton>(form.get(), "GetSitesButton")->click();
+        EXPECT_EQ(fetchedWith, "ivan");
+        if (!ok) {
+            form->reject();
+            continue;
+        }
+        dialogs_.ExpectMessage("имя@домен");
+        form->accept();
+        EXPECT_NE(form->result(), QDialog::Accepted);
+        EXPECT_TRUE(writes.empty());
+        email->setText("ivan@example.org");
+        form->accept();
+        EXPECT_EQ(form->result(), QDialog::Accepted);
+    }
+    EXPECT_TRUE(dialogs_.Done());
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].source, LookupSource::MusicBrainz);
+    EXPECT_EQ(writes[0].musicBrainzServer, "http://mb.example:5000");
+    EXPECT_EQ(writes[0].greetingAddress, "ivan@example.org");
 }
 
 TEST_F(SettingsFormTest, FormatEditorFiltersKeysCollapsesPercentsAndPreviews) {
