@@ -139,6 +139,18 @@ void StoreMusicBrainzServer(const std::string& server) { StoreText("MusicBrainz/
 
 std::string CddbGreetingAddress() { return StoredText("Cddb/Email", ""); }
 
+bool LookupOnInsertion() {
+    if (const char* env = std::getenv("SORNAVAL_LOOKUP_ON_INSERT"); env && *env) return std::string_view(env) != "off";
+    const QSettings s = Store();
+    const std::optional<int> v = IntValue(s, "Lookup/OnInsertion");
+    return !v || *v != 0;
+}
+
+void StoreLookupOnInsertion(bool on) {
+    QSettings s = Store();
+    s.setValue("Lookup/OnInsertion", on ? 1 : 0);
+}
+
 void StoreCddbGreetingAddress(const std::string& address) { StoreText("Cddb/Email", address); }
 
 StoredWindowValues ReadStoredWindowValues() {

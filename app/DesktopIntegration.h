@@ -50,6 +50,11 @@ void StoreMusicBrainzServer(const std::string& server);
 // The e-mail address CDDB servers are greeted with ("name@domain"); empty when
 // none was set (the login and host names are sent).
 std::string CddbGreetingAddress();
+// Whether a disc nobody has named yet is looked up online as it is inserted:
+// SORNAVAL_LOOKUP_ON_INSERT ("on" or "off") in the environment, else the
+// stored choice, else yes.
+bool LookupOnInsertion();
+void StoreLookupOnInsertion(bool on);
 // Trimmed; an empty text removes it.
 void StoreCddbGreetingAddress(const std::string& address);
 

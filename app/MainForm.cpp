@@ -1,7 +1,9 @@
 #include "app/MainForm.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "app/DesktopIntegration.h"
 #include "app/MimeApps.h"
@@ -13,6 +15,7 @@
 #include "cdrom/ReadCommands.h"
 #include "cdrom/Toc.h"
 #include "metadata/CddbLookup.h"
+#include "metadata/TitleLookup.h"
 #include "metadata/DiscId.h"
 #include "grab/SystemActions.h"
 
@@ -75,9 +78,23 @@ TMainForm::TMainForm(Services services)
       mixer_(services.mixer),
       soundProblem_(std::move(services.soundProblem)),
       where_(std::move(services.where)),
-      lameLibrary_(std::move(services.lameLibrary)) {}
+      lameLibrary_(std::move(services.lameLibrary)),
+      lookupOnInsertion_(services.lookupOnInsertion) {}
+
+// The worker thread of an insertion lookup and its cancel flag (set by a new
+// disc, the lookup button and the window's end).
+struct TMainForm::InsertionLookup {
+    class CancelFlag final : public IEventPump {
+    public:
+        void ProcessPendingEvents() override {}
+        bool CancelRequested() const override { return cancel.load(); }
+        std::atomic<bool> cancel{false};
+    } pump;
+    std::thread thread;
+};
 
 TMainForm::~TMainForm() {
+    StopInsertionLookup();
     if (GlobalLanguage() == &language_) SetGlobalLanguage(nullptr);
 }
 
@@ -325,6 +342,7 @@ bool TMainForm::SaveSettings(const std::string& name) {
 bool TMainForm::SaveSettingsForCurrentProfile() { return SaveSettings(profiles_.CurrentFileName()); }
 
 void TMainForm::Shutdown() {
+    StopInsertionLookup();
     if (state_ != MainState::msIdle) Stop();
     StoreAlbum();
     SaveSettingsForCurrentProfile();
@@ -426,10 +444,12 @@ void TMainForm::RefreshDisc() {
     discPresent_ = drives_.ReadDisc(settings_, disc_, dialogs_, albumHook);
     // A disc neither the album cache nor the local database knows: the
     // titles it carries itself, until a lookup finds better ones.
-    if (discPresent_ && source == kNoAlbum)
+    bool unnamed = discPresent_ && source == kNoAlbum;
+    if (unnamed)
         if (const auto text = drives_.LastCdText()) {
             tags_.EnsureCount(disc_.TrackCount());
             ApplyCdText(*text, disc_, &tags_);
+            unnamed = false;
         }
     view_.SetVolumeBar(settings_.Volume());
     rows_.clear();
@@ -447,6 +467,77 @@ void TMainForm::RefreshDisc() {
     EnableCommandsForDisc();
     FillTrackView();
     ComputeSizes();
+    if (unnamed && audioPresent_) StartInsertionLookup();
+}
+
+namespace {
+
+// Artist, album and track titles alike: what a lookup would replace is what
+// the user saw when it started.
+bool SameTitles(const DISC_INFO& a, const DISC_INFO& b) {
+    if (a.Artist() != b.Artist() || a.Album() != b.Album() || a.TrackCount() != b.TrackCount()) return false;
+    for (int k = 0; k < a.TrackCount() && k < DISC_INFO::kMaxTracks; ++k)
+        if (a.TrackCopy(k).Title() != b.TrackCopy(k).Title()) return false;
+    return true;
+}
+
+}  // namespace
+
+void TMainForm::StartInsertionLookup() {
+    StopInsertionLookup();
+    if (!lookupOnInsertion_) return;
+    const auto toc = ParseRawToc(drives_.LastToc());
+    if (!toc) return;
+    const QuietLookupSettings lookup =
+        QuietLookupSettingsOf(settings_, StoredLookupSource(), MusicBrainzServer(), CddbGreetingAddress());
+    const int generation = refreshes_;
+    // What the user sees now; titles that arrive replace only these.
+    const DISC_INFO shown = disc_;
+    insertionLookup_ = std::make_unique<InsertionLookup>();
+    InsertionLookup* job = insertionLookup_.get();
+    job->thread = std::thread([this, job, toc = *toc, lookup, generation, shown] {
+        QuietLookup found = LookUpQuietly(toc, lookup, job->pump);
+        if (job->pump.CancelRequested() || found.source.empty()) return;
+        view_.RunLater([this, toc, generation, shown, found = std::move(found)] {
+            // Another disc, a grab under way, or titles the user typed: the
+            // lookup button is there to fetch them again.
+            if (generation != refreshes_ || !discPresent_ || state_ != MainState::msIdle || Busy() ||
+                !SameTitles(shown, disc_)) {
+                view_.ShowStatusMessage(FormatMessage(LookupText(kTextFoundNotApplied), found.source));
+                return;
+            }
+            tags_.EnsureCount(disc_.TrackCount());
+            if (!ApplyQuietLookup(found, toc, disc_, tags_)) return;
+            StoreAlbum();
+            ShowLookedUpTitles();
+            view_.ShowStatusMessage(FormatMessage(LookupText(kTextAnswered), found.source) +
+                                    (found.choices > 1 ? " " + FormatMessage(LookupText(kTextOtherChoices),
+                                                                             std::to_string(found.choices))
+                                                       : std::string()));
+        });
+    });
+}
+
+void TMainForm::StopInsertionLookup() {
+    if (!insertionLookup_) return;
+    insertionLookup_->pump.cancel = true;
+    if (insertionLookup_->thread.joinable()) insertionLookup_->thread.join();
+    insertionLookup_.reset();
+}
+
+void TMainForm::WaitForInsertionLookup() {
+    if (insertionLookup_ && insertionLookup_->thread.joinable()) insertionLookup_->thread.join();
+}
+
+void TMainForm::ShowLookedUpTitles() {
+    tags_.EnsureCount(disc_.TrackCount());
+    view_.SetArtistAlbum(disc_.Artist(), disc_.Album());
+    view_.SetArtistList(artists_);
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (!rows_[i].audio) continue;
+        rows_[i].caption = disc_.Track(static_cast<int>(i)).Title();
+        view_.UpdateTrackRow(static_cast<int>(i), rows_[i]);
+    }
 }
 
 void TMainForm::FillTrackView() {
@@ -530,6 +621,7 @@ void TMainForm::LookupCommand() {
     const auto toc = drives_.LastToc();
     const auto parsed = ParseRawToc(toc);
     if (!parsed) return;
+    StopInsertionLookup();  // the user asks now, and may choose
     view_.SetPollTimer(false);
     // The lookup processes window events while it waits for the server: the
     // commands stay off until it ends, and Stop or a close gives it up.
@@ -537,19 +629,13 @@ void TMainForm::LookupCommand() {
     longCommand_ = &pump;
     EnableCommands(false);
     DiscLookupContext context{settings_, *parsed, disc_, tags_, albums_, &artists_, dialogs_, pump, {}};
-    const DiscLookupResult result = RunDiscLookup(context);
+    context.greetingAddress = CddbGreetingAddress();
+    TitleLookupContext lookup{context, StoredLookupSource(), MusicBrainzOptions(settings_, MusicBrainzServer()),
+                              [this](const std::string& text) { view_.ShowStatusMessage(text); }};
+    const TitleLookupResult result = RunTitleLookup(lookup);
     longCommand_ = nullptr;
     EnableCommandsForDisc();
-    if (result.applied) {
-        tags_.EnsureCount(disc_.TrackCount());
-        view_.SetArtistAlbum(disc_.Artist(), disc_.Album());
-        view_.SetArtistList(artists_);
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            if (!rows_[i].audio) continue;
-            rows_[i].caption = disc_.Track(static_cast<int>(i)).Title();
-            view_.UpdateTrackRow(static_cast<int>(i), rows_[i]);
-        }
-    }
+    if (result.applied) ShowLookedUpTitles();
     view_.SetPollTimer(true);
 }
 

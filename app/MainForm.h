@@ -73,6 +73,9 @@ public:
         // Why there is no sound output (empty when there is one): said once,
         // the first time digital playback is wanted.
         std::string soundProblem;
+        // Whether a disc that neither the album cache, the local database nor
+        // its own CD-TEXT names is looked up online as it is inserted.
+        bool lookupOnInsertion = false;
     };
 
     enum class CaseChange { CapitaliseWords, Lower, Upper };
@@ -98,6 +101,9 @@ public:
     TagBlocks& Tags() { return tags_; }
     TLanguage& Language() { return language_; }
     bool DiscPresent() const { return discPresent_; }
+    // Waits until the lookup of an inserted disc has fetched what it could;
+    // its result still comes through the view's RunLater.
+    void WaitForInsertionLookup();
     bool AudioPresent() const { return audioPresent_; }
     const CommandStates& Commands() const { return commands_; }
     const std::vector<LanguageMenuEntry>& LanguageMenu() const { return languageMenu_; }
@@ -280,6 +286,14 @@ private:
     bool autoAdvance_ = false;
     bool playSelectedOnly_ = false;
     CancellableEventPump* longCommand_ = nullptr;  // the running lookup's pump
+    // The online lookup of a newly inserted disc, on a thread of its own.
+    struct InsertionLookup;
+    std::unique_ptr<InsertionLookup> insertionLookup_;
+    bool lookupOnInsertion_ = false;
+    void StartInsertionLookup();
+    void StopInsertionLookup();
+    // Shows the titles a lookup laid over the disc record.
+    void ShowLookedUpTitles();
     Msf pausePosition_;
     TPlayBar playBar_;
     std::string titleColumn_;

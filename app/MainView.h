@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,9 @@ public:
     virtual void SetLanguageName(const std::string& /*name*/) {}
     // A line in the status bar that says how a long command ended.
     virtual void ShowStatusMessage(const std::string& text) = 0;
+    // Runs `fn` on the window's thread once the events in hand are handled;
+    // may be called from any thread. Nothing runs once the window is gone.
+    virtual void RunLater(std::function<void()> fn) = 0;
     // The profile menu: "&Default" (tag -1) and one entry per profile (tags
     // 0..9) with its caption; `checkedTag` is the current one.
     virtual void SetProfileMenu(const std::vector<std::string>& captions, int checkedTag) = 0;

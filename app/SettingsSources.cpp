@@ -55,12 +55,14 @@ SettingsFormSources ProgramSettingsSources(std::vector<std::string> driveNames, 
         return ReadMirrors();
     };
     s.lookup = [] {
-        return SettingsFormSources::Lookup{StoredLookupSource(), StoredMusicBrainzServer(), CddbGreetingAddress()};
+        return SettingsFormSources::Lookup{StoredLookupSource(), StoredMusicBrainzServer(), CddbGreetingAddress(),
+                                           LookupOnInsertion()};
     };
     s.storeLookup = [](const SettingsFormSources::Lookup& lookup) {
         StoreLookupSource(lookup.source);
         StoreMusicBrainzServer(lookup.musicBrainzServer);
         StoreCddbGreetingAddress(lookup.greetingAddress);
+        StoreLookupOnInsertion(lookup.onInsertion);
     };
     const bool hasDisc = disc.TrackCount() > 0;
     s.formatPreview = [&disc, &tags, hasDisc](const std::string& format) {

@@ -65,6 +65,7 @@ struct SettingsFormSources {
         LookupSource source = kDefaultLookupSource;
         std::string musicBrainzServer = kDefaultMusicBrainzServer;  // as stored ("off" included)
         std::string greetingAddress;    // the CDDB greeting's e-mail address
+        bool onInsertion = true;        // look a disc nobody has named up as it is inserted
     };
     std::function<Lookup()> lookup;
     std::function<void(const Lookup&)> storeLookup;

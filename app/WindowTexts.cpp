@@ -467,6 +467,8 @@ const WindowTexts& SettingsFormMoreTexts() {
         {"CddbEmailEdit", T::ToolTip, 0,
          "Серверы вроде gnudb отвечают только на адрес, зарегистрированный у них. Пусто - имя пользователя и компьютера",
          "Servers such as gnudb answer only to an address registered with them. Empty: the login and host names"},
+        {"LookupOnInsertBox", T::Text, 0, "Искать названия нового диска сразу после вставки",
+         "Look a new disc's titles up as soon as it is inserted"},
     }};
     return texts;
 }

@@ -126,7 +126,9 @@ DiscLookupResult RunDiscLookup(DiscLookupContext& context) {
         result.matches = static_cast<int>(results.Count());
         if (context.pump.CancelRequested()) return result;  // given up by the user: no questions
         if (sendFailed) {
-            context.dialogs.ShowMessage(MetadataMessage(kMsgSendFailed), MessageIcon::Information);
+            result.sendFailed = true;
+            if (!context.anotherSourceFollows)
+                context.dialogs.ShowMessage(MetadataMessage(kMsgSendFailed), MessageIcon::Information);
             return result;
         }
         if (found) {
@@ -154,10 +156,12 @@ DiscLookupResult RunDiscLookup(DiscLookupContext& context) {
         if (!client->Refusal().empty()) {
             // Asking the same server again would only bring the same answer.
             result.refusal = client->Refusal();
-            context.dialogs.ShowMessage(RefusalMessage(result.refusal), MessageIcon::Warning);
+            if (!context.anotherSourceFollows)
+                context.dialogs.ShowMessage(RefusalMessage(result.refusal), MessageIcon::Warning);
             return result;
         }
         client.reset();
+        if (context.anotherSourceFollows) return result;
         if (!context.dialogs.AskYesNo(MetadataMessage(kMsgRetryConnection), MessageIcon::Question)) return result;
     }
 }

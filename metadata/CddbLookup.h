@@ -44,12 +44,29 @@ struct LookupTextEntry {
 enum LookupTextId : std::size_t {
     kTextCddbRefused = 0,        // "%s": the server's status line
     kTextCddbRefusalAdvice = 1,  // what to do about a refusal
+    kTextAsking = 2,             // "%s": the source being asked
+    kTextAnswered = 3,           // "%s": the source whose titles were taken
+    kTextNoRelease = 4,          // MusicBrainz knows no release of the disc
+    kTextMusicBrainzFailed = 5,  // "%s": why MusicBrainz could not be asked
+    kTextNothingFrom = 6,        // "%s": a source that found nothing
+    kTextMusicBrainzOff = 7,     // MusicBrainz alone, and switched off
+    kTextFoundNotApplied = 8,    // "%s": titles of an insertion lookup left aside
+    kTextOtherChoices = 9,       // "%s": how many releases or matches there were
 };
-inline constexpr std::array<LookupTextEntry, 2> kLookupTexts{{
+inline constexpr std::array<LookupTextEntry, 10> kLookupTexts{{
     {"CddbRefused", "Сервер CDDB отказал: %s", "The CDDB server refused: %s"},
     {"CddbRefusalAdvice",
      "Выберите другой сервер, укажите в настройках e-mail, известный серверу, или ищите названия в MusicBrainz.",
      "Choose another server, enter an e-mail address it knows in the settings, or look the titles up with MusicBrainz."},
+    {"LookupAsking", "Поиск названий: %s...", "Looking the titles up: %s..."},
+    {"LookupAnswered", "Названия из %s", "Titles from %s"},
+    {"MbNoRelease", "В MusicBrainz нет этого диска.", "MusicBrainz knows no release of this disc."},
+    {"MbFailed", "MusicBrainz: %s", "MusicBrainz: %s"},
+    {"NothingFrom", "%s: ничего не найдено.", "%s: nothing found."},
+    {"MbOff", "Поиск в MusicBrainz выключен в настройках.", "Looking titles up with MusicBrainz is switched off in the settings."},
+    {"FoundNotApplied", "%s знает этот диск: нажмите \"Поиск\", чтобы взять названия.",
+     "%s knows this disc: press Lookup to take its titles."},
+    {"OtherChoices", "(вариантов: %s; \"Поиск\" - выбрать другой)", "(%s choices: Lookup offers the others)"},
 }};
 // Text `id` of the loaded language's section #12. Without a loaded language,
 // or with a file older than that section, the built-in text: English when the
@@ -83,6 +100,9 @@ struct DiscLookupContext {
     // The e-mail address of the greeting (CCDDB::SetGreetingAddress); empty:
     // the login and host names.
     std::string greetingAddress;
+    // Another source is asked when this one finds nothing: no retry question,
+    // and a refusal or a send failure is left to the result, not shown.
+    bool anotherSourceFollows = false;
 };
 
 struct DiscLookupResult {
@@ -93,6 +113,7 @@ struct DiscLookupResult {
     bool saved = false;      // the album was saved
     CCDDBQueryResult match;  // the match that was read
     std::string refusal;     // the status line of the server's refusal, as shown
+    bool sendFailed = false; // the query could not be sent
 };
 
 // The lookup command: query, choose, read, apply, save; message 8 offers a

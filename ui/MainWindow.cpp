@@ -84,6 +84,7 @@ TMainWindow::TMainWindow(IDriveAccess& drives, IUserDialogs& dialogs, IEventPump
     services.digital = digital_.get();
     services.mixer = mixer_.get();
     services.soundProblem = std::move(soundProblem);
+    services.lookupOnInsertion = LookupOnInsertion();
     controller_ = std::make_unique<TMainForm>(std::move(services));
 
     auto* central = new QWidget(this);
@@ -721,6 +722,10 @@ void TMainWindow::SetVolumeBar(int value) {
 void TMainWindow::ShowStatusMessage(const std::string& text) {
     messagePanel_->setText(QString::fromStdString(text));
     messagePanel_->setToolTip(messagePanel_->text());
+}
+
+void TMainWindow::RunLater(std::function<void()> fn) {
+    QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
 }
 
 void TMainWindow::SetLanguageName(const std::string& name) {

@@ -85,6 +85,7 @@ public:
     void SetVolumeBar(int value) override;
     void SetLanguageName(const std::string& name) override;
     void ShowStatusMessage(const std::string& text) override;
+    void RunLater(std::function<void()> fn) override;
     std::array<int, 5> ColumnWidths() const override;
     void SetColumnWidths(const std::array<int, 5>& widths) override;
     void Minimise() override;

@@ -443,6 +443,8 @@ QWidget* TSettingsForm::BuildCddbPage() {
     musicBrainz_ = Edit(sourceGroup, "MusicBrainzEdit");
     lookupForm->addRow(Label(sourceGroup, "LookupSourceLabel"), lookupSource_);
     lookupForm->addRow(Label(sourceGroup, "MusicBrainzLabel"), musicBrainz_);
+    lookupOnInsertion_ = Check(sourceGroup, "LookupOnInsertBox");
+    lookupForm->addRow(lookupOnInsertion_);
     v->addWidget(sourceGroup);
     auto* serverGroup = Named(new QGroupBox(page), "ServerGroup");
     auto* sf = new QFormLayout(serverGroup);
@@ -688,6 +690,7 @@ void TSettingsForm::LoadControls() {
     SetIndex(lookupSource_, static_cast<int>(lookup.source));
     musicBrainz_->setText(Q(lookup.musicBrainzServer));
     cddbEmail_->setText(Q(lookup.greetingAddress));
+    lookupOnInsertion_->setChecked(lookup.onInsertion);
     localDir_->setText(Q(s.LocalCddbDir()));
     unixBox_->setChecked(s.LocalCddbUnix());
     ownBaseOnly_->setChecked(s.LocalCddbOnly());
@@ -827,7 +830,8 @@ void TSettingsForm::accept() {
     if (sources_.storeFlacLevel) sources_.storeFlacLevel(flacLevel_->value());
     if (sources_.storeLookup)
         sources_.storeLookup({LookupSourceFromNumber(lookupSource_->currentIndex()).value_or(kDefaultLookupSource),
-                              musicBrainz_->text().trimmed().toStdString(), address});
+                              musicBrainz_->text().trimmed().toStdString(), address,
+                              lookupOnInsertion_->isChecked()});
     KeepEditedOffset();
     if (sources_.storeReadOffset)
         for (const auto& [drive, offset] : editedOffsets_) sources_.storeReadOffset(drive, offset);

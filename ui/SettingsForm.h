@@ -115,6 +115,7 @@ private:
     QComboBox* serverBox_ = nullptr;
     QComboBox* lookupSource_ = nullptr;
     QLineEdit *musicBrainz_ = nullptr, *cddbEmail_ = nullptr;
+    QCheckBox* lookupOnInsertion_ = nullptr;
     QCheckBox *unixBox_ = nullptr, *ownBaseOnly_ = nullptr;
     QCheckBox *showGrid_ = nullptr, *showWave_ = nullptr, *showWma_ = nullptr, *showBurn_ = nullptr;
     QCheckBox *showConvert_ = nullptr, *showFreeDb_ = nullptr, *showPlayer_ = nullptr;

@@ -1,8 +1,10 @@
 // sornaval-cli lookup [--drive N | --image FILE.cue | --demo] [--choose N]
-// [--server HOST[:PORT]] [--json]: the online lookup of the main window for
-// the disc of the source. Several matches take the first one, or match N
-// (counted from 1) with --choose. The result goes into the album cache and the
-// local database like the window's lookup, and is printed.
+// [--source musicbrainz|cddb|auto] [--server HOST[:PORT]] [--json]: the
+// online lookup of the main window for the disc of the source, from the
+// sources the settings name (auto) or the one given. Several matches or
+// releases take the first one, or number N (counted from 1) with --choose.
+// The result goes into the album cache and the local database like the
+// window's lookup, and is printed with the source that answered.
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
@@ -20,6 +22,8 @@
 #include "metadata/CddbLookup.h"
 #include "metadata/DiscId.h"
 #include "metadata/FileIo.h"
+#include "metadata/TitleLookup.h"
+#include "app/DesktopIntegration.h"
 
 namespace {
 
@@ -65,10 +69,12 @@ sv::TProgramSettings LoadSettings() {
     return settings;
 }
 
-void PrintResult(std::ostream& out, bool json, const sv::DISC_INFO& disc, const std::string& category) {
+void PrintResult(std::ostream& out, bool json, const sv::DISC_INFO& disc, const sv::TitleLookupResult& result) {
     const int count = std::min<int>(disc.TrackCount(), sv::DISC_INFO::kMaxTracks);
+    const std::string& category = result.category;
     if (json) {
-        out << "{\"discid\": " << sv::JsonString(disc.DiscIdText()) << ", \"category\": " << sv::JsonString(category)
+        out << "{\"discid\": " << sv::JsonString(disc.DiscIdText()) << ", \"source\": " << sv::JsonString(result.source)
+            << ", \"category\": " << sv::JsonString(category)
             << ", \"artist\": " << sv::JsonString(disc.Artist()) << ", \"album\": " << sv::JsonString(disc.Album())
             << ", \"year\": " << sv::JsonString(disc.Year()) << ", \"genre\": " << sv::JsonString(disc.Genre())
             << ", \"titles\": [";
@@ -76,7 +82,7 @@ void PrintResult(std::ostream& out, bool json, const sv::DISC_INFO& disc, const 
         out << "]}\n";
         return;
     }
-    out << "discid: " << disc.DiscIdText() << "\ncategory: " << category << "\nartist: " << disc.Artist()
+    out << "discid: " << disc.DiscIdText() << "\nsource: " << result.source << "\ncategory: " << category << "\nartist: " << disc.Artist()
         << "\nalbum: " << disc.Album() << "\nyear: " << disc.Year() << "\ngenre: " << disc.Genre() << "\n";
     for (int k = 0; k < count; ++k) {
         const int n = disc.TrackNumber(k);
@@ -91,6 +97,7 @@ int RunLookup(const std::vector<std::string>& args, std::ostream& out, std::ostr
     std::vector<std::string> valued = sv::kDiscSourceValued;
     valued.push_back("--choose");
     valued.push_back("--server");
+    valued.push_back("--source");
     const auto unknown = options.Unknown(flags, valued);
     if (!unknown.empty()) {
         err << "lookup: unknown argument \"" << unknown.front() << "\"\n";
@@ -126,6 +133,12 @@ int RunLookup(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
 
+    const auto titleSource =
+        sv::ParseLookupSourceOption(options.Value("--source").value_or("auto"), sv::StoredLookupSource());
+    if (!titleSource) {
+        err << "lookup: --source takes musicbrainz, cddb or auto\n";
+        return 2;
+    }
     sv::TProgramSettings settings = LoadSettings();
     sv::TLanguage language;
     sv::cli::LoadLanguage(language, settings.LanguageName());
@@ -148,22 +161,33 @@ int RunLookup(const std::vector<std::string>& args, std::ostream& out, std::ostr
     CliDialogs dialogs(err, choice);
     sv::NullEventPump pump;
     sv::DiscLookupContext context{settings, *toc, disc, tags, albums, nullptr, dialogs, pump, {}};
-    const sv::DiscLookupResult result = sv::RunDiscLookup(context);
+    context.greetingAddress = sv::CddbGreetingAddress();
+    sv::TitleLookupContext lookup{context, *titleSource, sv::MusicBrainzOptions(settings, sv::MusicBrainzServer()),
+                                  [&err](const std::string& text) {
+                                      if (!text.empty()) err << "lookup: " << text << "\n";
+                                  }};
+    const sv::TitleLookupResult result = sv::RunTitleLookup(lookup);
     if (!result.applied) {
         err << "lookup: nothing was applied to disc " << disc.DiscIdText() << "\n";
         return 1;
     }
-    PrintResult(out, options.Flag("--json"), disc, result.match.category);
+    PrintResult(out, options.Flag("--json"), disc, result);
     return 0;
 }
 
 const sv::cli::CommandRegistration kRegistration(
-    "lookup", "[--drive N | --image FILE.cue | --demo] [--choose N] [--server HOST[:PORT]] [--json]",
-    "look the disc up on the CDDB server, store the album and print what was applied", &RunLookup,
+    "lookup",
+    "[--drive N | --image FILE.cue | --demo] [--choose N] [--source musicbrainz|cddb|auto] [--server HOST[:PORT]] "
+    "[--json]",
+    "look the disc's titles up on MusicBrainz or CDDB, store the album and print what was applied", &RunLookup,
     std::string(sv::cli::kDiscSourceHelp) +
-        "  --server HOST[:PORT]  the CDDB server (default: the settings' server, gnudb.gnudb.org)\n"
-        "  --choose N       take match N (from 1) when the server offers several\n"
-        "                   (default: the first); the matches are listed\n"
+        "  --source S       musicbrainz, cddb, or auto: the settings' choice (default;\n"
+        "                   a new installation asks MusicBrainz, then CDDB)\n"
+        "  --server HOST[:PORT]  the CDDB server (default: the settings' server, gnudb.gnudb.org);\n"
+        "                   SORNAVAL_MUSICBRAINZ in the environment names another MusicBrainz\n"
+        "                   server (\"off\": none)\n"
+        "  --choose N       take match or release N (from 1) when there are several\n"
+        "                   (default: the first); they are listed\n"
         "  --json           what was applied as JSON\n");
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/CdromDriveAccess.h"
@@ -388,4 +389,67 @@ TEST_F(DiscStory, TheFlacMenuGrabsALosslessFileWithTheTitles) {
     EXPECT_EQ(std::fread(magic, 1, 4, f), 4u);
     std::fclose(f);
     EXPECT_EQ(std::string(magic, 4), "fLaC");
+}
+
+namespace {
+
+// A MusicBrainz reply found by the table of contents: one release "Album" by
+// "Band" whose one medium has `tracks` tracks titled "Song 1", "Song 2"...
+std::string MusicBrainzRelease(int tracks) {
+    std::string list;
+    for (int k = 1; k <= tracks; ++k)
+        list += std::string(k > 1 ? "," : "") + R"({"position":)" + std::to_string(k) + R"(,"title":"Song )" +
+                std::to_string(k) + R"(","length":1000})";
+    const std::string body = R"({"release-count":1,"releases":[{"id":"r1","title":"Album","date":"2001","artist-credit":)"
+                             R"([{"name":"Band","joinphrase":"","artist":{"id":"b1","name":"Band"}}],"media":[{"position":1,)"
+                             R"("format":"CD","track-count":)" + std::to_string(tracks) + R"(,"tracks":[)" + list + "]}]}]}";
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
+}
+
+}  // namespace
+
+TEST_F(DiscStory, AnUnnamedDiscIsLookedUpAsItIsInsertedUnlessTheUserGetsThereFirst) {
+    svtest::LoopbackServer musicBrainz;
+    ASSERT_TRUE(musicBrainz.Ok());
+    musicBrainz.Reply(MusicBrainzRelease(4));  // the demo disc
+    musicBrainz.Reply(MusicBrainzRelease(2));  // the image opened later
+    const TempDir config;
+    const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string keptConfig = oldConfig ? oldConfig : "";
+    ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);  // the default source: MusicBrainz first
+    ::setenv("SORNAVAL_MUSICBRAINZ", ("http://127.0.0.1:" + std::to_string(musicBrainz.Port())).c_str(), 1);
+    CdromDriveAccess drives(DemoOnly(&clock_), nullptr, true);
+    RecordingView view;
+    TMainForm::Services services{view, drives, dialogs_, pump_, Where()};
+    services.lookupOnInsertion = true;
+    TMainForm form(std::move(services));
+    form.Construct();
+    form.WaitForInsertionLookup();
+    EXPECT_TRUE(view.rows.empty() || view.rows[0].caption != "Song 1");  // nothing before the window's turn
+    view.RunQueued();
+    ASSERT_EQ(view.rows.size(), 4u);
+    EXPECT_EQ(view.rows[3].caption, "Song 4");
+    EXPECT_EQ(view.artist, "Band");
+    EXPECT_EQ(view.album, "Album");
+    EXPECT_EQ(view.statusMessage, "Названия из MusicBrainz");
+
+    // Titles the user types before the answer comes are not replaced.
+    svtest::WriteFileBytes(dir_.Path() / "two.bin", std::string(2352 * 300, '\0'));
+    svtest::WriteFileBytes(dir_.Path() / "two.cue", "FILE \"two.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                                    "  TRACK 02 AUDIO\n    INDEX 01 00:02:00\n");
+    ASSERT_TRUE(form.OpenImageCommand((dir_.Path() / "two.cue").string()));
+    form.RenameTrackCommand(0, "Mine");
+    form.WaitForInsertionLookup();
+    view.RunQueued();
+    EXPECT_EQ(view.rows[0].caption, "Mine");
+    EXPECT_EQ(view.rows[1].caption, form.Disc().TrackCopy(1).Title());
+    EXPECT_NE(view.rows[1].caption, "Song 2");
+    EXPECT_NE(view.statusMessage.find("MusicBrainz"), std::string::npos);
+    EXPECT_EQ(musicBrainz.Connections(), 2);
+    ::setenv("SORNAVAL_MUSICBRAINZ", "off", 1);
+    if (oldConfig)
+        ::setenv("XDG_CONFIG_HOME", keptConfig.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,21 @@ public:
     std::vector<std::string> captions;  // every caption shown, in order
     void ShowStatusMessage(const std::string& t) override { statusMessage = t; }
     std::string statusMessage;
+    // What other threads asked to run on the window's thread, run by RunQueued.
+    void RunLater(std::function<void()> fn) override {
+        const std::lock_guard lock(laterMutex);
+        later.push_back(std::move(fn));
+    }
+    void RunQueued() {
+        std::vector<std::function<void()>> due;
+        {
+            const std::lock_guard lock(laterMutex);
+            due.swap(later);
+        }
+        for (auto& fn : due) fn();
+    }
+    std::mutex laterMutex;
+    std::vector<std::function<void()>> later;
     void SetApplicationTitle(const std::string& t) override { applicationTitle = t; }
     void SetProfileMenu(const std::vector<std::string>& c, int tag) override {
         profiles = c;

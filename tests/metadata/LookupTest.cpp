@@ -9,6 +9,7 @@
 #include "support/LoopbackServer.h"
 #include "base/Text.h"
 #include "metadata/CddbLookup.h"
+#include "metadata/TitleLookup.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -440,3 +441,91 @@ TEST(MirrorListTest, ReadsLinesWithThreeFields) {
 }
 
 }  // namespace
+
+// --- The sources together ---------------------------------------------------
+
+// A MusicBrainz reply found by the table of contents: one release per title,
+// each with one medium of the disc's two tracks.
+std::string MbReply(int status, const std::vector<std::string>& albums) {
+    std::string releases;
+    for (const std::string& album : albums)
+        releases += std::string(releases.empty() ? "" : ",") + R"({"id":"r-)" + album + R"(","title":")" + album +
+                    R"(","date":"1999-05-01","country":"XE","artist-credit":[{"name":"Band","joinphrase":"","artist":)"
+                    R"({"id":"b1","name":"Band"}}],"media":[{"position":1,"format":"CD","track-count":2,"discs":[],)"
+                    R"("tracks":[{"position":1,"title":"One","length":180000},{"position":2,"title":"Two","length":120000}]}]})";
+    const std::string body =
+        status == 200 ? R"({"release-count":)" + std::to_string(albums.size()) + R"(,"releases":[)" + releases + "]}"
+                      : R"({"error":"Not Found"})";
+    return "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Not Found") +
+           "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
+}
+
+TEST_F(LookupTest, TheSourcesAreAskedInTheSettingsOrderUntilOneKnowsTheDisc) {
+    const std::string cddbMatch = HttpReply("200 rock 0c012a02 CDDB Band / From CDDB\r\n");
+    const std::string cddbEntry = Entry("DTITLE=CDDB Band / From CDDB\r\nTTITLE0=Eins\r\nTTITLE1=Zwei\r\n");
+    const std::string refusal = HttpReply("500 Unknown developer email\r\n");
+    using S = sv::LookupSource;
+    struct Story {
+        const char* what;
+        S source;
+        std::vector<std::string> mb, cddb;  // the replies each server gives
+        int choice;                         // the release chosen, -1: no chooser
+        const char* answered;               // the source whose titles were taken ("": none)
+        const char* album;
+        const char* message;                // a fragment of the message shown ("": none)
+    } const stories[] = {
+        {"MusicBrainz first knows it", S::MusicBrainzThenCddb, {MbReply(200, {"Live"})}, {}, -1, "MusicBrainz", "Live", ""},
+        {"MusicBrainz does not, CDDB does", S::MusicBrainzThenCddb, {MbReply(404, {})},
+         {cddbMatch, cddbEntry}, -1, "CDDB", "From CDDB", ""},
+        {"a refusing CDDB, then MusicBrainz", S::CddbThenMusicBrainz, {MbReply(200, {"Live"})}, {refusal}, -1,
+         "MusicBrainz", "Live", ""},
+        {"several releases go to the chooser", S::MusicBrainz, {MbReply(200, {"Live", "Studio"})}, {}, 1,
+         "MusicBrainz", "Studio", ""},
+        {"nobody knows it", S::CddbThenMusicBrainz, {MbReply(404, {})}, {refusal}, -1, "", "",
+         "500 Unknown developer email\nВ MusicBrainz нет этого диска."},
+    };
+    for (const Story& story : stories) {
+        SCOPED_TRACE(story.what);
+        LoopbackServer mb, cddb;
+        ASSERT_TRUE(mb.Ok() && cddb.Ok());
+        for (const std::string& reply : story.mb) mb.Reply(reply);
+        for (const std::string& reply : story.cddb) cddb.Reply(reply);
+        settings.SetCddbServer("127.0.0.1:" + std::to_string(cddb.Port()));
+        PrepareDisc();
+        if (story.choice >= 0) dialogs.ExpectChoice("", story.choice);
+        if (*story.message) dialogs.ExpectMessage(story.message);
+        sv::DiscLookupContext context{settings, toc,  disc, tags, albums, &artists, dialogs, pump,
+                                      [](int timeoutMs) { return std::make_unique<FixedClient>(timeoutMs); }};
+        std::vector<std::string> said;
+        sv::TitleLookupContext lookup{context, story.source, sv::MusicBrainzOptions(settings, "http://127.0.0.1:" +
+                                                                                        std::to_string(mb.Port())),
+                                      [&said](const std::string& text) { said.push_back(text); }};
+        lookup.musicBrainz.requestIntervalMs = 0;
+        const sv::TitleLookupResult result = sv::RunTitleLookup(lookup);
+        EXPECT_TRUE(dialogs.Done());
+        EXPECT_EQ(result.source, story.answered);
+        EXPECT_EQ(result.applied, *story.answered != 0);
+        EXPECT_EQ(mb.Connections(), static_cast<int>(story.mb.size()));
+        EXPECT_EQ(cddb.Connections(), story.source == S::MusicBrainzThenCddb && *story.answered == 'M'
+                                          ? 0
+                                          : static_cast<int>(std::min<std::size_t>(story.cddb.size(), 2)));
+        if (!result.applied) continue;
+        EXPECT_EQ(disc.Album(), story.album);
+        EXPECT_EQ(said.back(), std::string("Названия из ") + story.answered);  // no language loaded: Russian
+        // What arrived is in the album cache for the next start.
+        sv::DISC_INFO stored;
+        sv::TagBlocks storedTags;
+        ASSERT_TRUE(albums.LoadAlbum(stored, storedTags, 0x0C012A02));
+        EXPECT_EQ(stored.Album(), story.album);
+    }
+}
+
+TEST_F(LookupTest, MusicBrainzAloneAndSwitchedOffSaysSo) {
+    dialogs.ExpectMessage("Поиск в MusicBrainz выключен");
+    sv::DiscLookupContext context{settings, toc, disc, tags, albums, &artists, dialogs, pump, {}};
+    sv::TitleLookupContext lookup{context, sv::LookupSource::MusicBrainz, sv::MusicBrainzOptions(settings, ""), {}};
+    EXPECT_FALSE(sv::RunTitleLookup(lookup).applied);
+    EXPECT_TRUE(dialogs.Done());
+    EXPECT_EQ(server.Connections(), 0);
+}
