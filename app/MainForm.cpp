@@ -15,6 +15,7 @@
 #include "cdrom/ReadCommands.h"
 #include "cdrom/Toc.h"
 #include "metadata/CddbLookup.h"
+#include "metadata/MusicBrainzId.h"
 #include "metadata/TitleLookup.h"
 #include "metadata/DiscId.h"
 #include "grab/SystemActions.h"
@@ -458,6 +459,7 @@ void TMainForm::RefreshDisc() {
     view_.SetPollTimer(true);
     if (!discPresent_) {
         tags_.EnsureCount(0);
+        view_.SetDiscIds({});
         EnableCommands(false);
         return;
     }
@@ -467,6 +469,8 @@ void TMainForm::RefreshDisc() {
     EnableCommandsForDisc();
     FillTrackView();
     ComputeSizes();
+    if (const auto toc = ParseRawToc(drives_.LastToc()))
+        view_.SetDiscIds("CDDB: " + DiscIdUpperHex(ComputeDiscId(*toc)) + "\nMusicBrainz: " + MusicBrainzDiscId(*toc));
     if (unnamed && audioPresent_) StartInsertionLookup();
 }
 

@@ -92,6 +92,9 @@ public:
     // loaded language, read in the table's order).
     virtual void ApplyTexts(const WindowTexts& texts, const std::vector<std::string>& values) = 0;
     virtual void ClearPanels() = 0;
+    // The disc's identifiers ("CDDB: ...", "MusicBrainz: ..." lines), shown
+    // where the track count is; empty without a disc.
+    virtual void SetDiscIds(const std::string& text) = 0;
     virtual void SetPanelTexts(const std::string& tracks, const std::string& time, const std::string& size) = 0;
     // The small indicator beside the size panel shows image `image` (1 or 2).
     virtual void SetSizeIndicator(int image) = 0;

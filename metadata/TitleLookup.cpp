@@ -115,10 +115,10 @@ TitleLookupResult RunTitleLookup(TitleLookupContext& c) {
         const bool over = order[i] == LookupSource::MusicBrainz ? AskMusicBrainz(c, r, say, note)
                                                                 : AskCddb(c, last, r, say, note);
         if (over) return r;
-        if (!note.empty()) {
-            notes.push_back(note);
-            say(note);
-        }
+        if (!note.empty()) notes.push_back(note);
+        // Said in the status while the next source is asked; the last one's
+        // answer comes as a message.
+        say(last ? std::string() : note);
     }
     // Nothing found anywhere. CDDB asked last has said so itself (and offered
     // to ask again); after MusicBrainz, what each source answered, together.

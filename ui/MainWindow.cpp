@@ -705,6 +705,8 @@ void TMainWindow::SetProfileMenu(const std::vector<std::string>& captions, int c
 
 void TMainWindow::ApplyTexts(const WindowTexts& texts, const std::vector<std::string>& values) {
     ApplyWindowTexts(this, texts, values);
+    // The track panel's tool tip names the disc, whatever the language says.
+    if (!discIds_.empty()) trackPanel_->setToolTip(QString::fromStdString(discIds_));
 }
 
 void TMainWindow::ClearPanels() {
@@ -722,6 +724,11 @@ void TMainWindow::SetVolumeBar(int value) {
 void TMainWindow::ShowStatusMessage(const std::string& text) {
     messagePanel_->setText(QString::fromStdString(text));
     messagePanel_->setToolTip(messagePanel_->text());
+}
+
+void TMainWindow::SetDiscIds(const std::string& text) {
+    discIds_ = text;
+    trackPanel_->setToolTip(QString::fromStdString(text));
 }
 
 void TMainWindow::RunLater(std::function<void()> fn) {

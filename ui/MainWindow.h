@@ -86,6 +86,7 @@ public:
     void SetLanguageName(const std::string& name) override;
     void ShowStatusMessage(const std::string& text) override;
     void RunLater(std::function<void()> fn) override;
+    void SetDiscIds(const std::string& text) override;
     std::array<int, 5> ColumnWidths() const override;
     void SetColumnWidths(const std::array<int, 5>& widths) override;
     void Minimise() override;
@@ -150,6 +151,7 @@ private:
     QMenu* profileMenu_ = nullptr;
     QActionGroup* profileGroup_ = nullptr;
     QAction* profileSeparator_ = nullptr;
+    std::string discIds_;  // the track panel's tool tip while a disc is in
 };
 
 }  // namespace sv

@@ -66,6 +66,8 @@ TEST_F(DiscStory, TheDemoDiscFillsTheTrackView) {
     EXPECT_EQ(app.view.rows[0].status, "Не скопирован");
     EXPECT_EQ(app.view.trackPanel, "Треков: 4");
     EXPECT_EQ(app.view.timePanel, "Общее время: 02:10:00");  // lead-out LBA 9750
+    // The identifiers, the MusicBrainz one worked out with Python's hashlib.
+    EXPECT_EQ(app.view.discIds, "CDDB: 19008204\nMusicBrainz: HMkp3HooV7DxCtsykPa.T_UGA_I-");
     EXPECT_EQ(app.view.commands, CommandStatesFor(true, true));
     EXPECT_EQ(app.form.Disc().DiscIdText(), "19008204");
     EXPECT_EQ(app.form.Disc().LbaBase(), 150);

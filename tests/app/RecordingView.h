@@ -25,6 +25,8 @@ public:
     }
     std::vector<std::string> captions;  // every caption shown, in order
     void ShowStatusMessage(const std::string& t) override { statusMessage = t; }
+    void SetDiscIds(const std::string& t) override { discIds = t; }
+    std::string discIds;
     std::string statusMessage;
     // What other threads asked to run on the window's thread, run by RunQueued.
     void RunLater(std::function<void()> fn) override {

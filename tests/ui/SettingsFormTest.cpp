@@ -202,7 +202,9 @@ TEST_F(SettingsFormTest, TheLookupSettingsAreStoredOnOkOnly) {
     std::vector<SettingsFormSources::Lookup> writes;
     std::string fetchedWith = "-";
     SettingsFormSources sources;
-    sources.lookup = [] { return SettingsFormSources::Lookup{LookupSource::CddbThenMusicBrainz, "off", "old@example.org"}; };
+    sources.lookup = [] {
+        return SettingsFormSources::Lookup{LookupSource::CddbThenMusicBrainz, "off", "old@example.org", true};
+    };
     sources.storeLookup = [&](const SettingsFormSources::Lookup& l) { writes.push_back(l); };
     sources.fetchMirrors = [&](const std::string& address) {
         fetchedWith = address;
@@ -219,6 +221,9 @@ TEST_F(SettingsFormTest, TheLookupSettingsAreStoredOnOkOnly) {
         box->setCurrentIndex(1);
         server->setText(" http://mb.example:5000 ");
         email->setText(" ivan ");
+        auto* onInsertion = Find<QCheckBox>(form.get(), "LookupOnInsertBox");
+        EXPECT_TRUE(onInsertion->isChecked());
+        onInsertion->setChecked(false);
         Find<QPushButton>(form.get(), "GetSitesButton")->click();
         EXPECT_EQ(fetchedWith, "ivan");
         if (!ok) {
@@ -238,6 +243,7 @@ TEST_F(SettingsFormTest, TheLookupSettingsAreStoredOnOkOnly) {
     EXPECT_EQ(writes[0].source, LookupSource::MusicBrainz);
     EXPECT_EQ(writes[0].musicBrainzServer, "http://mb.example:5000");
     EXPECT_EQ(writes[0].greetingAddress, "ivan@example.org");
+    EXPECT_FALSE(writes[0].onInsertion);
 }
 
 TEST_F(SettingsFormTest, FormatEditorFiltersKeysCollapsesPercentsAndPreviews) {
