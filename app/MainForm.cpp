@@ -91,11 +91,12 @@ struct TMainForm::InsertionLookup {
         bool CancelRequested() const override { return cancel.load(); }
         std::atomic<bool> cancel{false};
     } pump;
+    std::atomic<bool> done{false};  // the thread has nothing left to do but end
     std::thread thread;
 };
 
 TMainForm::~TMainForm() {
-    StopInsertionLookup();
+    StopInsertionLookup(true);
     if (GlobalLanguage() == &language_) SetGlobalLanguage(nullptr);
 }
 
@@ -343,7 +344,7 @@ bool TMainForm::SaveSettings(const std::string& name) {
 bool TMainForm::SaveSettingsForCurrentProfile() { return SaveSettings(profiles_.CurrentFileName()); }
 
 void TMainForm::Shutdown() {
-    StopInsertionLookup();
+    StopInsertionLookup(true);
     if (state_ != MainState::msIdle) Stop();
     StoreAlbum();
     SaveSettingsForCurrentProfile();
@@ -501,12 +502,13 @@ void TMainForm::StartInsertionLookup() {
     InsertionLookup* job = insertionLookup_.get();
     job->thread = std::thread([this, job, toc = *toc, lookup, generation, shown] {
         QuietLookup found = LookUpQuietly(toc, lookup, job->pump);
+        job->done = true;
         if (job->pump.CancelRequested() || found.source.empty()) return;
         view_.RunLater([this, toc, generation, shown, found = std::move(found)] {
-            // Another disc, a grab under way, or titles the user typed: the
-            // lookup button is there to fetch them again.
-            if (generation != refreshes_ || !discPresent_ || state_ != MainState::msIdle || Busy() ||
-                !SameTitles(shown, disc_)) {
+            if (generation != refreshes_ || !discPresent_) return;  // another disc by now
+            // A grab under way, or titles the user typed: the lookup button
+            // is there to fetch them again.
+            if (state_ != MainState::msIdle || Busy() || !SameTitles(shown, disc_)) {
                 view_.ShowStatusMessage(FormatMessage(LookupText(kTextFoundNotApplied), found.source));
                 return;
             }
@@ -522,11 +524,18 @@ void TMainForm::StartInsertionLookup() {
     });
 }
 
-void TMainForm::StopInsertionLookup() {
-    if (!insertionLookup_) return;
-    insertionLookup_->pump.cancel = true;
-    if (insertionLookup_->thread.joinable()) insertionLookup_->thread.join();
-    insertionLookup_.reset();
+void TMainForm::StopInsertionLookup(bool wait) {
+    if (insertionLookup_) {
+        insertionLookup_->pump.cancel = true;
+        // A server that does not answer may keep the thread a while (up to
+        // the time-out of a connection): the window goes on meanwhile.
+        retiredLookups_.push_back(std::move(insertionLookup_));
+    }
+    std::erase_if(retiredLookups_, [wait](std::unique_ptr<InsertionLookup>& job) {
+        if (!wait && !job->done) return false;
+        if (job->thread.joinable()) job->thread.join();
+        return true;
+    });
 }
 
 void TMainForm::WaitForInsertionLookup() {

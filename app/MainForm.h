@@ -289,9 +289,11 @@ private:
     // The online lookup of a newly inserted disc, on a thread of its own.
     struct InsertionLookup;
     std::unique_ptr<InsertionLookup> insertionLookup_;
+    std::vector<std::unique_ptr<InsertionLookup>> retiredLookups_;  // given up, their threads still ending
     bool lookupOnInsertion_ = false;
     void StartInsertionLookup();
-    void StopInsertionLookup();
+    // Gives the running lookup up; `wait`: until every thread has ended.
+    void StopInsertionLookup(bool wait = false);
     // Shows the titles a lookup laid over the disc record.
     void ShowLookedUpTitles();
     Msf pausePosition_;
