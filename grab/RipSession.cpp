@@ -13,6 +13,8 @@
 #include "cdrom/AudioReader.h"
 #include "formats/OutputNaming.h"
 #include "grab/RipSteps.h"
+#include "metadata/DiscId.h"
+#include "metadata/MusicBrainzId.h"
 
 namespace sv {
 
@@ -48,7 +50,8 @@ std::vector<std::pair<std::string, std::string>> DiscComments(const DISC_INFO& d
     const std::pair<const char*, std::string> fields[] = {
         {"ALBUM", disc.Album()}, {disc.Compilation() ? "ALBUMARTIST" : "ARTIST", disc.Artist()},
         {"DATE", disc.Year()},   {"GENRE", disc.Genre()},
-        {"TRACKTOTAL", std::to_string(audio)}, {"CDDB", disc.DiscId() != 0 ? std::string(id) : std::string()}};
+        {"TRACKTOTAL", std::to_string(audio)}, {"CDDB", disc.DiscId() != 0 ? std::string(id) : std::string()},
+        {"MUSICBRAINZ_DISCID", audio > 0 ? MusicBrainzDiscId(TocOfRecord(disc)) : std::string()}};
     for (const auto& [key, value] : fields)
         if (!value.empty()) out.emplace_back(key, ToUtf8Lenient(value));
     return out;

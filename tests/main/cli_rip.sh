@@ -34,6 +34,9 @@ flacfile=$(find "$work/flac" -name '*.flac' | head -n 1)
 if command -v flac >/dev/null; then
   flac -t -s "$flacfile" || fail "flac -t refuses the file"
   metaflac --show-tag=TRACKNUMBER "$flacfile" | grep -qx 'TRACKNUMBER=1' || fail "no TRACKNUMBER comment"
+  # The demo disc's MusicBrainz id, worked out with Python's hashlib.
+  metaflac --show-tag=MUSICBRAINZ_DISCID "$flacfile" | grep -qx 'MUSICBRAINZ_DISCID=HMkp3HooV7DxCtsykPa.T_UGA_I-' ||
+    fail "no MusicBrainz disc id comment"
   cmp -s <(flac -d -s -c --force-raw-format --endian=little --sign=signed "$flacfile") <(tail -c +49 "${wavs[0]}") \
     || fail "the FLAC file does not decode to the track's audio"
 fi
