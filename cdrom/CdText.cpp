@@ -34,6 +34,34 @@ std::optional<std::string> Convert(const std::string& in, const char* to, const 
     return out;
 }
 
+// UTF-8 `in` in `charset` character by character: a character the set lacks
+// becomes '?'. Counts the characters beyond ASCII that were kept and lost.
+struct LossyText {
+    std::string text;
+    int kept = 0, lost = 0;
+};
+LossyText ConvertReplacing(const std::string& in, const char* charset) {
+    LossyText out;
+    for (std::size_t at = 0; at < in.size();) {
+        const auto lead = static_cast<unsigned char>(in[at]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        const std::string one = in.substr(at, length);
+        at += length;
+        if (lead < 0x80) {
+            out.text += one;
+            continue;
+        }
+        if (const auto converted = Convert(one, charset, "UTF-8")) {
+            out.text += *converted;
+            ++out.kept;
+        } else {
+            out.text += '?';
+            ++out.lost;
+        }
+    }
+    return out;
+}
+
 std::string KeepAscii(const std::string& raw) {
     std::string out;
     for (const char c : raw)
@@ -179,6 +207,30 @@ std::vector<std::uint8_t> EncodeCdTextPacks(const CdText& text, int firstTrack, 
     std::uint8_t code = kLatin1;
     auto encoded = convertAll("ISO-8859-1");
     if (!encoded && (encoded = convertAll("SHIFT_JIS"))) code = kMsJis;
+    if (!encoded) {
+        // Neither set holds every character (accented Latin beside Cyrillic,
+        // say): the one that keeps more, the others as '?'.
+        auto lossy = [&fields](const char* charset, int& kept, int& lost) {
+            auto out = fields;
+            for (auto& list : out)
+                for (std::string& s : list) {
+                    LossyText t = ConvertReplacing(s, charset);
+                    kept += t.kept;
+                    lost += t.lost;
+                    s = std::move(t.text);
+                }
+            return out;
+        };
+        int latinKept = 0, latinLost = 0, jisKept = 0, jisLost = 0;
+        auto latin = lossy("ISO-8859-1", latinKept, latinLost);
+        auto jis = lossy("SHIFT_JIS", jisKept, jisLost);
+        if (jisKept > 0 && jisLost < latinLost) {
+            code = kMsJis;
+            encoded = std::move(jis);
+        } else if (latinKept > 0) {
+            encoded = std::move(latin);
+        }
+    }
     if (!encoded) {
         code = kAscii;
         encoded = fields;

@@ -168,6 +168,10 @@ TEST(CdText, EncodedPacksCarryTheTextInTheRightCharacterCode) {
         {"Latin-1", Texts("Café", "Björk", {"Ön", ""}), 0x00, Texts("Café", "Björk", {"Ön", ""})},
         {"Japanese", Texts("テスト", "", {"日本", "Tokyo"}), 0x80, Texts("テスト", "", {"日本", "Tokyo"})},
         {"Hebrew as ASCII", Texts("שלום", "", {"A", "ש2"}), 0x01, Texts("????", "", {"A", "?2"})},
+        {"Cyrillic beside an accent", Texts("Café", "Ансамбль", {"Песня", "Ö"}), 0x80,
+         Texts("Caf?", "Ансамбль", {"Песня", "?"})},
+        {"Latin-1 beside one Hebrew letter", Texts("Café", "Björk", {"ש", "Ö"}), 0x00,
+         Texts("Café", "Björk", {"?", "Ö"})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
