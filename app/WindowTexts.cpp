@@ -66,7 +66,7 @@ const WindowTexts& MainWindowTexts() {
         {"BurnCDButton", T::ToolTip, 0, "Создать аудио CD", "Create an audio CD"},
         {"TagSpeedButton", T::ToolTip, 0, "Теги ID3", "ID3 tags"},
         {"ConvertButton", T::ToolTip, 0, "Конвертер файлов", "File converter"},
-        {"SpeedButton6", T::ToolTip, 0, "Найти названия в CDDB", "Look the titles up in CDDB"},
+        {"SpeedButton6", T::ToolTip, 0, "Найти названия (MusicBrainz, CDDB)", "Look the titles up (MusicBrainz, CDDB)"},
         {"SettingButton", T::ToolTip, 0, "Настройки", "Settings"},
         {"SpeedButton4", T::ToolTip, 0, "Запустить плейер", "Start the media player"},
         {"SpeedButton16", T::ToolTip, 0, "Стоп", "Stop"},
