@@ -121,6 +121,8 @@ TEST(ProfileList, MissingListMeansDefaultFileAndRoundTrips) {
 TEST(SettingsStore, LookupSettingsLiveInSornavalConf) {
     const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
     const std::string keep = oldConfig ? oldConfig : "";
+    const char* oldServer = std::getenv("SORNAVAL_MUSICBRAINZ");
+    const std::string keepServer = oldServer ? oldServer : "";
     ::unsetenv("SORNAVAL_MUSICBRAINZ");
     TempDir fresh, written, stored;
     ::setenv("XDG_CONFIG_HOME", fresh.Path().c_str(), 1);
@@ -157,4 +159,5 @@ TEST(SettingsStore, LookupSettingsLiveInSornavalConf) {
 
     if (oldConfig) ::setenv("XDG_CONFIG_HOME", keep.c_str(), 1);
     else ::unsetenv("XDG_CONFIG_HOME");
+    if (oldServer) ::setenv("SORNAVAL_MUSICBRAINZ", keepServer.c_str(), 1);  // the other tests run without it
 }
