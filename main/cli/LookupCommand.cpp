@@ -114,6 +114,12 @@ int RunLookup(const std::vector<std::string>& args, std::ostream& out, std::ostr
             return 2;
         }
     }
+    const auto titleSource =
+        sv::ParseLookupSourceOption(options.Value("--source").value_or("auto"), sv::StoredLookupSource());
+    if (!titleSource) {
+        err << "lookup: --source takes musicbrainz, cddb or auto\n";
+        return 2;
+    }
     sv::DiscSourceOptions source;
     std::string error;
     if (!sv::ParseDiscSourceOptions(args, source, error)) {
@@ -133,12 +139,6 @@ int RunLookup(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
 
-    const auto titleSource =
-        sv::ParseLookupSourceOption(options.Value("--source").value_or("auto"), sv::StoredLookupSource());
-    if (!titleSource) {
-        err << "lookup: --source takes musicbrainz, cddb or auto\n";
-        return 2;
-    }
     sv::TProgramSettings settings = LoadSettings();
     sv::TLanguage language;
     sv::cli::LoadLanguage(language, settings.LanguageName());

@@ -16,6 +16,8 @@ for command in drives toc discid lookup rip info decode; do
 done
 "$cli" --lang klingon drives >/dev/null 2>&1
 [ $? -eq 2 ] || fail "an unknown --lang is not a usage error"
+"$cli" lookup --demo --source freedb >/dev/null 2>&1
+[ $? -eq 2 ] || fail "an unknown lookup source is not a usage error"
 "$cli" frobnicate >/dev/null 2>&1 && fail "an unknown command succeeded"
 "$cli" >/dev/null 2>&1 && fail "no command succeeded"
 echo "cli basics: ok"
