@@ -15,6 +15,7 @@
 #include "cdrom/TCDROM.h"
 #include "base/Text.h"
 #include "formats/OutputNaming.h"
+#include "metadata/CddbLookup.h"
 #include "metadata/DiscId.h"
 #include "metadata/MusicBrainzId.h"
 
@@ -60,16 +61,6 @@ std::string VerdictText(const ArTrackResult& ar, const std::function<std::string
 }
 
 }  // namespace
-
-CddbProxy ProxyFromSettings(const TProgramSettings& settings) {
-    CddbProxy proxy;
-    if (settings.ProxyHost().empty()) return proxy;
-    proxy.host = settings.ProxyHost();
-    proxy.port = settings.CddbPort() <= 0 ? 80 : settings.CddbPort();
-    proxy.user = settings.ProxyUser();
-    proxy.password = settings.ProxyPassword();
-    return proxy;
-}
 
 VerifyOptions ConfiguredVerifyOptions(const TProgramSettings& settings) {
     VerifyOptions options;

@@ -39,9 +39,6 @@ struct VerifyOptions {
     IEventPump* pump = nullptr;
 };
 
-// The proxy of the settings (the one the CDDB lookup uses), if any.
-CddbProxy ProxyFromSettings(const TProgramSettings& settings);
-
 // The lookup as configured: the AccurateRip server (see AccurateRipServer;
 // none switches the lookup off) and the settings' proxy.
 VerifyOptions ConfiguredVerifyOptions(const TProgramSettings& settings);

@@ -84,12 +84,22 @@ CCDDBSite SiteFromSettings(const TProgramSettings& settings) {
     return site;
 }
 
-bool ApplyReadReply(std::string_view body, DISC_INFO& disc, TagBlocks& tags, IUserDialogs& dialogs) {
+CddbProxy ProxyFromSettings(const TProgramSettings& settings) {
+    CddbProxy proxy;
+    if (settings.ProxyHost().empty()) return proxy;
+    proxy.host = settings.ProxyHost();
+    proxy.port = settings.CddbPort() <= 0 ? 80 : settings.CddbPort();
+    proxy.user = settings.ProxyUser();
+    proxy.password = settings.ProxyPassword();
+    return proxy;
+}
+
+bool ApplyReadReply(std::string_view body, DISC_INFO& disc, TagBlocks& tags, IUserDialogs* dialogs) {
     if (BodyStatus(body) != 210) return false;
     const XmcdEntry entry = XmcdEntry::Parse(body);
     const XmcdApplyResult applied = ApplyXmcdEntry(entry, disc, disc.TrackCount(), &tags);
-    if (applied.discIdPresent && !applied.discIdMatches)
-        dialogs.ShowMessage(MetadataMessage(kMsgWrongDiscId), MessageIcon::Warning);
+    if (applied.discIdPresent && !applied.discIdMatches && dialogs)
+        dialogs->ShowMessage(MetadataMessage(kMsgWrongDiscId), MessageIcon::Warning);
     return true;
 }
 
@@ -106,14 +116,13 @@ DiscLookupResult RunDiscLookup(DiscLookupContext& context) {
         client->SetGreetingAddress(context.greetingAddress);
         bool applied = false;
         client->SetReadHandler([&](std::string_view body) {
-            const bool ok = ApplyReadReply(body, context.disc, context.tags, context.dialogs);
+            const bool ok = ApplyReadReply(body, context.disc, context.tags, &context.dialogs);
             applied = applied || ok;
             return ok;
         });
-        if (!settings.ProxyHost().empty()) {
+        if (const CddbProxy proxy = ProxyFromSettings(settings); !proxy.host.empty()) {
             if (settings.CddbPort() == 0) settings.SetCddbPort(80);
-            client->SetProxy(settings.ProxyHost(), settings.CddbPort(), settings.ProxyUser(),
-                             settings.ProxyPassword());
+            client->SetProxy(proxy.host, proxy.port, proxy.user, proxy.password);
         }
         const TrackOffsetTable offsets = BuildTrackOffsetTable(context.toc);
         const std::uint32_t id = ComputeDiscId(context.toc);

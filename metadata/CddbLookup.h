@@ -79,12 +79,16 @@ std::string RefusalMessage(const std::string& statusLine);
 // The server of the settings: host and CGI path (defaults when empty), port
 // 80. A host written "name:port" (or "[v6-address]:port") names another port.
 CCDDBSite SiteFromSettings(const TProgramSettings& settings);
+// The HTTP proxy of the settings, shared by every online lookup (CDDB,
+// MusicBrainz, AccurateRip); an empty host when none is set. A port of 0
+// means 80.
+CddbProxy ProxyFromSettings(const TProgramSettings& settings);
 
 // Applies the body of a read reply (status line included) to the disc record
 // and the tag blocks. False, and nothing changed, unless the status is 210.
-// A DISCID line that does not list the disc shows message 5 (the entry is
-// applied all the same).
-bool ApplyReadReply(std::string_view body, DISC_INFO& disc, TagBlocks& tags, IUserDialogs& dialogs);
+// A DISCID line that does not list the disc shows message 5 through
+// `dialogs` when given (the entry is applied all the same).
+bool ApplyReadReply(std::string_view body, DISC_INFO& disc, TagBlocks& tags, IUserDialogs* dialogs);
 
 struct DiscLookupContext {
     TProgramSettings& settings;  // a proxy port of 0 is written back as 80

@@ -78,9 +78,7 @@ MbLookupOptions MusicBrainzOptions(const TProgramSettings& settings, const std::
     MbLookupOptions options;
     options.baseUrl = server;
     options.timeoutMs = EffectiveCddbTimeout(settings.CddbTimeoutMs());
-    if (!settings.ProxyHost().empty())
-        options.proxy = {settings.ProxyHost(), settings.CddbPort() > 0 ? settings.CddbPort() : 80, settings.ProxyUser(),
-                         settings.ProxyPassword()};
+    options.proxy = ProxyFromSettings(settings);
     return options;
 }
 
@@ -198,19 +196,7 @@ bool ApplyQuietLookup(const QuietLookup& found, const DiscToc& toc, DISC_INFO& d
     if (found.cddbEntry.empty()) return false;
     // A DISCID line that does not list the disc is no reason to interrupt
     // the user here: the entry is applied all the same, as the lookup does.
-    class Silent final : public IUserDialogs {
-    public:
-        bool AskYesNo(std::string_view, MessageIcon) override { return false; }
-        void ShowMessage(std::string_view, MessageIcon) override {}
-        std::optional<int> ChooseFromList(std::string_view, const std::vector<std::string>&, int) override {
-            return std::nullopt;
-        }
-        std::optional<std::string> AskText(std::string_view, const std::vector<std::string>&, std::string_view) override {
-            return std::nullopt;
-        }
-        std::optional<std::string> PickFile(std::string_view, std::string_view) override { return std::nullopt; }
-    } silent;
-    return ApplyReadReply(found.cddbEntry, disc, tags, silent);
+    return ApplyReadReply(found.cddbEntry, disc, tags, nullptr);
 }
 
 }  // namespace sv

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sv::DISC_INFO disc;
     disc.SetTrackCount(static_cast<std::uint8_t>(size % 101));
     sv::TagBlocks tags;
-    client.SetReadHandler([&](std::string_view body) { return sv::ApplyReadReply(body, disc, tags, dialogs); });
+    client.SetReadHandler([&](std::string_view body) { return sv::ApplyReadReply(body, disc, tags, &dialogs); });
 
     std::vector<sv::CCDDBSite> sites;
     client.TakeSitesReply(reply, sites);

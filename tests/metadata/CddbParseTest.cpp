@@ -117,7 +117,7 @@ TEST(ReadReplyApplyTest, RealStyleEntryFillsRecordAndTags) {
     tags.EnsureCount(10);
     tags.Block(4).SetComment("kept");
     svtest::ScriptedDialogs dialogs;
-    ASSERT_TRUE(sv::ApplyReadReply(body, disc, tags, dialogs));
+    ASSERT_TRUE(sv::ApplyReadReply(body, disc, tags, &dialogs));
     EXPECT_EQ(disc.Artist(), "AC/DC");
     EXPECT_EQ(disc.Album(), "Back in Black");
     EXPECT_EQ(disc.Year(), "1980");
@@ -148,7 +148,7 @@ TEST(ReadReplyApplyTest, UnicodeSlashesInTrackTitlesAndEscapes) {
     sv::DISC_INFO disc = Disc(0x27044A04, 4);
     sv::TagBlocks tags;
     svtest::ScriptedDialogs dialogs;
-    ASSERT_TRUE(sv::ApplyReadReply(body, disc, tags, dialogs));
+    ASSERT_TRUE(sv::ApplyReadReply(body, disc, tags, &dialogs));
     EXPECT_EQ(disc.Artist(), "Кино");
     EXPECT_EQ(disc.Album(), "Группа крови");
     EXPECT_EQ(disc.Genre(), "Рок");
@@ -167,7 +167,7 @@ TEST(ReadReplyApplyTest, DiscIdCheck) {
         sv::DISC_INFO disc = Disc(0x0C012A02, 1);
         svtest::ScriptedDialogs dialogs;
         dialogs.ExpectMessage("идентификатор");
-        ASSERT_TRUE(sv::ApplyReadReply(entry + "DISCID=deadbeef,00000001\r\n", disc, tags, dialogs));
+        ASSERT_TRUE(sv::ApplyReadReply(entry + "DISCID=deadbeef,00000001\r\n", disc, tags, &dialogs));
         EXPECT_TRUE(dialogs.Done());
         ASSERT_EQ(dialogs.Icons().size(), 1u);
         EXPECT_EQ(dialogs.Icons()[0], sv::MessageIcon::Warning);
@@ -177,8 +177,8 @@ TEST(ReadReplyApplyTest, DiscIdCheck) {
         // Upper case and spaces in the list still match; no DISCID at all shows nothing.
         sv::DISC_INFO disc = Disc(0x0C012A02, 1);
         svtest::ScriptedDialogs dialogs;
-        EXPECT_TRUE(sv::ApplyReadReply(entry + "DISCID=deadbeef, 0C012A02\r\n", disc, tags, dialogs));
-        EXPECT_TRUE(sv::ApplyReadReply(entry, disc, tags, dialogs));
+        EXPECT_TRUE(sv::ApplyReadReply(entry + "DISCID=deadbeef, 0C012A02\r\n", disc, tags, &dialogs));
+        EXPECT_TRUE(sv::ApplyReadReply(entry, disc, tags, &dialogs));
         EXPECT_TRUE(dialogs.Transcript().empty());
     }
 }
@@ -191,7 +191,7 @@ TEST(ReadReplyApplyTest, PartialAndFailedEntries) {
     // DTITLE without a slash names the artist and leaves the album; titles past the
     // disc's last track are not used.
     ASSERT_TRUE(sv::ApplyReadReply("210 rock 0c012a02\r\nDTITLE=Solo\r\nTTITLE1=Second\r\nTTITLE3=Fourth\r\n", disc,
-                                   tags, dialogs));
+                                   tags, &dialogs));
     EXPECT_EQ(disc.Artist(), "Solo");
     EXPECT_EQ(disc.Album(), "Old Album");
     EXPECT_EQ(disc.TrackCopy(0).Title(), "Track 1");
@@ -203,7 +203,7 @@ TEST(ReadReplyApplyTest, PartialAndFailedEntries) {
     // An error status applies nothing.
     sv::DISC_INFO before = disc;
     EXPECT_FALSE(sv::ApplyReadReply("401 rock 0c012a02 No such CD entry in database.\r\nDTITLE=X / Y\r\n", disc,
-                                    tags, dialogs));
+                                    tags, &dialogs));
     EXPECT_TRUE(disc == before);
 }
 
@@ -217,7 +217,7 @@ TEST(ReadReplyApplyTest, HostileValuesAreCutToValidText) {
                        longCyrillic + "\r\nDGENRE=" + longCyrillic + "\r\nTTITLE0=" + std::string(1, '\0') +
                        "Nul\x1b[31m\r\n";
     for (int i = 0; i < 300; ++i) body += "TTITLE1=" + longCyrillic.substr(0, 1001) + "\r\n";
-    ASSERT_TRUE(sv::ApplyReadReply(body, disc, tags, dialogs));
+    ASSERT_TRUE(sv::ApplyReadReply(body, disc, tags, &dialogs));
     EXPECT_EQ(disc.Artist(), longCyrillic.substr(0, 48));
     EXPECT_EQ(disc.Album(), longCyrillic.substr(0, 48));
     EXPECT_EQ(disc.Year(), longCyrillic.substr(0, 8));
